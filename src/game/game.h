@@ -1,0 +1,267 @@
+// The records of one game: the tree of nodes and variations, the board on
+// which moves are checked while a record is read, the position arrays the
+// figure driver draws from, and the game information.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kg {
+
+struct Game;
+struct Move;
+struct MoveInfo;
+struct Chain;
+struct Text;
+struct GameInfo;
+struct Team;
+struct Ref;
+struct Stat;
+
+// Colours.
+inline constexpr int EMPTY = 0, BLACK = 1, WHITE = 2;
+// Special node locations.
+inline constexpr int LOC_NONE = -1, LOC_PASS = -3, LOC_TENUKI = -4;
+
+// A rectangle of board points; width or height 0 means none.
+struct Region {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+struct BoardPoint {
+  BoardPoint* north = nullptr;
+  BoardPoint* east = nullptr;
+  BoardPoint* south = nullptr;
+  BoardPoint* west = nullptr;
+  Move* stone = nullptr;    // node whose stone stands here
+  std::uint32_t stamp = 0;  // last fill generation that visited the point
+};
+
+struct Board {
+  std::vector<BoardPoint> points;  // size x size, never resized after linking
+  std::uint32_t stamp = 0;
+};
+
+struct BoardCell {
+  std::int16_t colour = 0;
+  std::int16_t number = 0;
+  Chain* label = nullptr;
+  Chain* mark = nullptr;
+};
+
+struct Move {
+  MoveInfo* info = nullptr;
+  int location = LOC_NONE;
+  std::int16_t colour = 0;
+  std::int16_t number = 0;
+  Move* prev = nullptr;
+  Move* next = nullptr;
+  Game* variations = nullptr;
+};
+
+struct MoveInfo {
+  Text* texts = nullptr;
+  Text* texts_tail = nullptr;
+  Chain* captured = nullptr;  // newest first
+  Chain* cleared = nullptr;
+  Chain* added = nullptr;
+  Chain* labels = nullptr;    // letters on points, in the order given
+  Chain* marks = nullptr;     // newest first
+  std::optional<std::string> black_time;
+  std::optional<std::string> white_time;
+};
+
+struct Chain {
+  Move* move = nullptr;
+  Move* occupant = nullptr;
+  int label = 0;
+  int mark = 0;
+  int location = 0;
+  const char* text = nullptr;  // not owned
+  Chain* next = nullptr;
+};
+
+struct Text {
+  std::optional<std::string> name;  // kibitzer; none for a plain comment
+  int rank = 0;                     // kibitz rank code, or the comment's length
+  std::string text;
+  Text* next = nullptr;
+  Text* prev = nullptr;
+};
+
+struct Game {
+  std::shared_ptr<GameInfo> info;  // shared with the parent until stored through
+  Ref* refs = nullptr;
+  Stat* stat = nullptr;
+  Board* goban = nullptr;  // owned by the top-level game, shared by variations
+  Region view;
+  Region region;
+  std::vector<BoardCell> board;         // empty until board_alloc
+  std::vector<BoardCell> figure_board;
+  std::vector<BoardCell> saved_board;
+  Move* first = nullptr;
+  Move* current = nullptr;
+  int movenum = 0;
+  int nmoves = 0;
+  int gametype = 0;
+  int varno = 0;
+  int figure_number = 0;
+  int diagram_number = 0;
+  int depth = 0;
+  std::string name;      // empty: none
+  std::string filename;
+  std::string format;
+  int size = 0;
+  Game* parent = nullptr;
+  Game* next = nullptr;
+  Game* prev = nullptr;
+  void* device = nullptr;
+};
+
+// ---- records and their allocation ------------------------------------------
+
+// A new top-level game (no parent) or a variation of `parent`; none on failure.
+Game* game_alloc(Game* parent);
+// Releases the game, its later siblings, its nodes and variations (iteratively).
+void game_free(Game* game);
+Board* goban_alloc(int size);
+Board* goban_new(Game* game, int size);
+void goban_free(Board* board);
+// Three position arrays, copies of the parent's current board for a variation.
+int board_alloc(Game* game);
+void board_free(Game* game);
+Move* move_alloc();
+Move* move_new(Game* game, Move* prev);
+// Unlinks and releases one node with its annotations; returns its former prev.
+Move* move_free(Move* node);
+MoveInfo* move_info(Move* node);
+Text* text_alloc();
+Chain* chain_alloc();
+void chain_free(Chain* entry);
+void chain_freelist(Chain* entry);
+
+// ---- placing moves and annotations ------------------------------------------
+
+Move* need_node(Game* game, const char* label);
+Move* store_node(Game* game);
+void store_move(Game* game, int number, int colour, int location);
+void store_pass(Game* game, int number, int colour);
+void store_capture(Game* game, BoardPoint* point);
+void store_addstone(Game* game, int colour, int location);
+void store_ae(Game* game, int location);
+void store_l(Game* game, int location, int letter);
+Chain* store_m(Game* game, int location, int kind, const char* text);
+void store_c(Game* game, std::string_view text);
+void store_time(Game* game, int colour, std::string_view text);
+void store_n(Game* game, std::string_view text);
+void store_sz(Game* game, int size);
+// 0 legal, 1 occupied, 3 suicide, 4 off the board.
+int rules_check(Game* game, int location, int colour);
+
+// ---- navigation --------------------------------------------------------------
+
+Game* push_var(Game* game);
+Game* pop_var(Game* game);
+Move* move_current(Game* game);
+Move* move_mv_back(Game* game);
+Move* move_mv_allback(Game* game);
+
+// ---- game information ---------------------------------------------------------
+
+struct Team {
+  std::vector<std::optional<std::string>> names;
+  std::vector<std::optional<std::string>> ranks;
+  int count = 0;
+};
+
+struct GameInfo {
+  std::optional<std::string> ev, id, gn, gc, us, tm;
+  std::shared_ptr<Team> black, white;
+  std::optional<std::string> ha, km, dt, pc, re, so, ro, recorder, analysis, rules;
+};
+
+void info_need(Game* game, const char* label);
+void store_ev(Game* game, std::string_view text);
+void store_id(Game* game, std::string_view text);
+void store_us(Game* game, std::string_view text);
+void store_so(Game* game, std::string_view text);
+void store_gc(Game* game, std::string_view text);
+void store_tm(Game* game, std::string_view text);
+void store_gn(Game* game, std::string_view text);
+void store_pc(Game* game, std::string_view text);
+void store_ha(Game* game, std::string_view text);
+void store_km(Game* game, std::string_view text);
+void store_ro(Game* game, std::string_view text);
+void store_recorder(Game* game, std::string_view text);
+void store_analysis(Game* game, std::string_view text);
+void store_rules(Game* game, std::string_view text);
+void store_re(Game* game, std::string_view text);
+void store_dt(Game* game, std::string_view text);
+// A none name or rank leaves that entry as it is.
+void store_black(Game* game, std::optional<std::string_view> name, std::optional<std::string_view> rank);
+void store_white(Game* game, std::optional<std::string_view> name, std::optional<std::string_view> rank);
+void store_pb(Game* game, std::string_view name);
+void store_br(Game* game, std::string_view rank);
+void store_pw(Game* game, std::string_view name);
+void store_wr(Game* game, std::string_view rank);
+
+// Getters give none (nullptr) for an unset field.
+const char* info_ev(const Game* game);
+const char* info_id(const Game* game);
+const char* info_gn(const Game* game);
+const char* info_us(const Game* game);
+const char* info_tm(const Game* game);
+const char* info_ha(const Game* game);
+const char* info_km(const Game* game);
+const char* info_dt(const Game* game);
+const char* info_pc(const Game* game);
+const char* info_re(const Game* game);
+const char* info_so(const Game* game);
+const char* info_ro(const Game* game);
+const char* info_recorder(const Game* game);
+const char* info_analysis(const Game* game);
+const char* info_rules(const Game* game);
+// "" when the team or entry does not exist, none when the entry was never given.
+const char* info_pbn(const Game* game, int i);
+const char* info_brn(const Game* game, int i);
+const char* info_pwn(const Game* game, int i);
+const char* info_wrn(const Game* game, int i);
+const char* info_pb(const Game* game);
+const char* info_br(const Game* game);
+const char* info_pw(const Game* game);
+const char* info_wr(const Game* game);
+
+int str2rank(const char* text);
+// Static buffer, overwritten by the next call.
+const char* rank2str(int code);
+
+// ---- regions, references, statistics -------------------------------------------
+
+struct Ref {
+  int a = 0;
+  long b = 0;
+  int c = 0;
+  Region region;
+  Ref* next = nullptr;
+};
+
+struct Stat {
+  int s1 = 0, s5 = 0, s2 = 0, s4 = 0, s3 = 0;  // storage order of the text's numbers
+};
+
+void store_vw(Game* game, int x, int y);
+void store_rg(Game* game, int x, int y);
+Ref* ref_alloc(Game* game);
+void store_gr(Game* game, const char* text);
+Stat* stat_alloc(Game* game);
+void store_gs(Game* game, const char* text);
+
+// ---- kibitz lines (stored like comments) ----------------------------------------
+
+void store_kb(Game* game, std::string_view line);
+
+}  // namespace kg

@@ -1,0 +1,63 @@
+#include "main/settings.h"
+
+namespace kg {
+
+std::string program = "kifugram";
+const char* sty = nullptr;
+int file_fmt, prn_dev, paper_size;
+int verbose, caching, textout, statout, coords, labels, flatten, sequent;
+int longkey, hold, maxmoves;
+int optind, fntsz, sgfwarn, kibitz, varsk;
+const char* optarg;
+const char *ppm, *pbmbin, *rgb_b, *rgb_w, *rgb_g, *rgb_o, *rgb_r;
+int figlist[kListSize];
+int dialist[kListSize];
+Epsf epsf;
+FILE* fw = stdout;
+
+void settings_reset() {
+  program = "kifugram";
+  sty = nullptr;
+  file_fmt = 0;
+  prn_dev = DEV_PSTEX;
+  paper_size = 0;
+  verbose = 0;
+  caching = 0;
+  textout = 1;
+  statout = 0;
+  coords = 1;
+  labels = 1;
+  flatten = 0;
+  sequent = 0;
+  longkey = 1;
+  hold = 0;
+  maxmoves = -1;
+  optind = 1;
+  optarg = nullptr;
+  ppm = "/usr/local/lib/kifugram/ppm";
+  pbmbin = "/usr/local/netpbm/bin";
+  rgb_b = "rgb:00/00/00";
+  rgb_w = "rgb:ff/ff/ff";
+  rgb_g = "rgb:ff/e1/4b";
+  rgb_o = "rgb:ff/e1/4b";
+  rgb_r = "rgb:ff/ff/7f";
+  fntsz = 15;
+  sgfwarn = 0;
+  kibitz = 0;
+  varsk = 0;
+  for (int i = 0; i < kListSize; ++i) {
+    figlist[i] = 0;
+    dialist[i] = i;
+  }
+  epsf = Epsf{"/tmp", "", 180, 0};
+  fw = stdout;
+}
+
+namespace {
+// Defaults hold before main runs, as for any static setting.
+struct Init {
+  Init() { settings_reset(); }
+} init;
+}  // namespace
+
+}  // namespace kg

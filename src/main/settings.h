@@ -1,0 +1,43 @@
+// Process-wide settings, written only while the command line is read.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace kg {
+
+inline constexpr int kVersionMajor = 2, kVersionMinor = 7, kVersionPatch = 8;
+inline constexpr int kListSize = 1023;  // figlist/dialist entries 0..1022, 0 unused
+
+// Output-format codes of -to: device table indexes 0..6, record writers 7..9.
+enum : int {
+  DEV_PSTEX = 0, DEV_TEX = 1, DEV_ASCII = 2, DEV_GRAPHIC = 3, DEV_GIF = 4,
+  DEV_HTML = 5, DEV_NULL = 6, DEV_DB = 7, DEV_SGF = 8, DEV_SF = 9
+};
+// Input-format codes of -from.
+enum : int { FMT_SGF = 0, FMT_TAVOLIN = 1, FMT_SF = 2 };
+
+struct Epsf {
+  std::string dir;   // directory for figure files
+  std::string base;  // input base name, "stdin" for standard input
+  int size = 180;    // figure size in points
+  int fullsize = 0;  // size plus the coordinate margin
+};
+
+extern std::string program;
+extern const char* sty;  // none unless -sty
+extern int file_fmt, prn_dev, paper_size;
+extern int verbose, caching, textout, statout, coords, labels, flatten, sequent;
+extern int longkey, hold, maxmoves;
+extern int optind, fntsz, sgfwarn, kibitz, varsk;
+extern const char* optarg;
+extern const char *ppm, *pbmbin, *rgb_b, *rgb_w, *rgb_g, *rgb_o, *rgb_r;
+extern int figlist[kListSize];
+extern int dialist[kListSize];
+extern Epsf epsf;
+extern FILE* fw;
+
+// Restores every setting to its default (the state before main runs).
+void settings_reset();
+
+}  // namespace kg

@@ -1,0 +1,113 @@
+#include "util/pool.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+
+namespace kg {
+namespace {
+
+constexpr std::size_t kLink = sizeof(void*);
+
+std::size_t stride(const Pool* pool) { return kLink + static_cast<std::size_t>(pool->size); }
+
+// Allocates a block record with `elements` zero-filled elements; links it
+// behind `owner`'s last block when an owner is given.
+Pool* make_block(Pool* owner, int elements, int grow, int size) {
+  auto* block = new (std::nothrow) Pool;
+  if (!block) return nullptr;
+  block->count = elements;
+  block->grow = grow;
+  block->size = size;
+  block->storage = std::calloc(static_cast<std::size_t>(elements), kLink + static_cast<std::size_t>(size));
+  if (!block->storage) {
+    delete block;
+    return nullptr;
+  }
+  if (owner) {
+    block->count = elements + owner->last->count;
+    owner->last->next = block;
+    owner->last = block;
+  } else {
+    block->last = block;
+  }
+  return block;
+}
+
+// Links the elements of a block into a list; returns its head.
+void* thread_block(Pool* block, int elements) {
+  auto* base = static_cast<unsigned char*>(block->storage);
+  std::size_t step = stride(block);
+  for (int i = 0; i < elements; ++i) {
+    void* next = i + 1 < elements ? base + (i + 1) * step : nullptr;
+    *reinterpret_cast<void**>(base + i * step) = next;
+  }
+  return base;
+}
+
+}  // namespace
+
+Pool* mp_init(int first, int grow, int size, std::uint16_t flags) {
+  if (first <= 0) first = 1000;
+  if (grow <= 0) grow = 100;
+  if (size <= 0) return nullptr;
+  size = (size + 3) & ~3;
+  Pool* pool = make_block(nullptr, first, grow, size);
+  if (!pool) return nullptr;
+  pool->free_list = thread_block(pool, first);
+  pool->flags = flags;
+  return pool;
+}
+
+void* mp_alloc(Pool* pool) {
+  if (!pool) return nullptr;
+  if (!pool->free_list) {
+    Pool* block = make_block(pool, pool->grow, pool->grow, pool->size);
+    if (!block) return nullptr;
+    pool->free_list = thread_block(block, pool->grow);
+    if (pool->flags & MP_REPORT_GROWTH)
+      std::fprintf(stderr, "MP: Allocation of %ld blocks\n", static_cast<long>(pool->grow));
+  }
+  auto* element = static_cast<unsigned char*>(pool->free_list);
+  pool->free_list = *reinterpret_cast<void**>(element);
+  return element + kLink;
+}
+
+void* mp_calloc(Pool* pool) {
+  void* p = mp_alloc(pool);
+  if (p) std::fill_n(static_cast<unsigned char*>(p), pool->size, 0);
+  return p;
+}
+
+void mp_free(Pool* pool, void* p) {
+  if (!pool || !p) return;
+  auto* element = static_cast<unsigned char*>(p) - kLink;
+  if (pool->flags & MP_CHECK_FREE) {
+    bool member = false;
+    for (Pool* b = pool; b && !member; b = b->next) {
+      auto* begin = static_cast<unsigned char*>(b->storage);
+      int elements = b == pool ? b->count : b->grow;
+      member = element >= begin && element < begin + elements * stride(b);
+    }
+    if (!member) {
+      std::fprintf(stderr, "MP: *** Freeing a non-member ***\n");
+      return;
+    }
+  }
+  *reinterpret_cast<void**>(element) = pool->free_list;
+  pool->free_list = element;
+}
+
+void mp_exit(Pool* pool) {
+  // Iterative so that a long chain of blocks cannot exhaust the stack.
+  while (pool) {
+    Pool* next = pool->next;
+    std::free(pool->storage);
+    delete pool;
+    pool = next;
+  }
+}
+
+Pool* mp_stat(Pool* pool) { return pool ? pool->last : nullptr; }
+
+}  // namespace kg

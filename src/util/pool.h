@@ -1,0 +1,69 @@
+// Fixed-size record pools: records come from large zero-filled blocks and
+// released ones are reused last-in, first-out, so a long game costs few heap
+// calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <utility>
+
+namespace kg {
+
+// One block record; the first block of a chain is the pool itself.
+struct Pool {
+  int count = 0;  // first block: its elements; later: elements up to and including it
+  int grow = 0;
+  int size = 0;   // element size, a multiple of 4
+  void* storage = nullptr;
+  void* free_list = nullptr;  // first block only
+  Pool* next = nullptr;
+  Pool* last = nullptr;       // first block only
+  std::uint16_t flags = 0;    // first block only
+};
+
+inline constexpr std::uint16_t MP_REPORT_GROWTH = 1;
+inline constexpr std::uint16_t MP_CHECK_FREE = 2;
+
+// Owns nothing yet; returns none for a zero element size or no memory.
+Pool* mp_init(int first, int grow, int size, std::uint16_t flags);
+// One element, as its previous user left it; none for no pool or no memory.
+void* mp_alloc(Pool* pool);
+void* mp_calloc(Pool* pool);
+// Back to the head of the free list; checked against the blocks with MP_CHECK_FREE.
+void mp_free(Pool* pool, void* p);
+void mp_exit(Pool* pool);
+Pool* mp_stat(Pool* pool);
+
+// A pool of records of one type, made on first use, constructing the records
+// in its storage. Records that own memory are destroyed before reuse.
+template <class T>
+class TypedPool {
+ public:
+  TypedPool(int first, int grow) : first_(first), grow_(grow) {}
+  TypedPool(const TypedPool&) = delete;
+  TypedPool& operator=(const TypedPool&) = delete;
+
+  // A value-initialised record, or none when the pool cannot grow.
+  template <class... Args>
+  T* make(Args&&... args) {
+    if (!pool_) pool_ = mp_init(first_, grow_, static_cast<int>(sizeof(T)), flags_);
+    void* p = mp_calloc(pool_);
+    if (!p) return nullptr;
+    return ::new (p) T{std::forward<Args>(args)...};
+  }
+  void release(T* record) {
+    if (!record) return;
+    record->~T();
+    mp_free(pool_, record);
+  }
+  Pool* pool() const { return pool_; }
+  void set_flags(std::uint16_t flags) { flags_ = flags; }
+
+ private:
+  Pool* pool_ = nullptr;
+  int first_, grow_;
+  std::uint16_t flags_ = 0;
+};
+
+}  // namespace kg

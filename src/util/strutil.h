@@ -1,0 +1,32 @@
+// In-place operations on NUL-terminated byte strings. Results that are not
+// pointers into the argument live in static buffers of 1024 bytes, one per
+// function, overwritten by the next call; longer texts are cut.
+#pragma once
+
+#include <cstdio>
+
+namespace kg {
+
+char* str_strip(char* s);
+void str_stripnl(char* s);
+char* str_skip(char* s);
+char* str_bos(char* start, char* p);
+char* str_eos(char* p);
+char* str_cln(char* s);
+char* str_unquote(char* s);
+char* str_getkey(const char* s);
+char* str_getval(const char* s);
+int str_width(const char* const* list, int n);
+char* str_expand(const char* s, int width);
+char* str_center(const char* s, int width);
+char* strlwr(char* s);
+char* strupr(char* s);
+int strlshift(char* start, char* p, int n);
+int strrshift(char* start, char* p, int n);
+int strshift(char* start, char* p, int n);
+char* strsub(char* s, const char* old_text, const char* new_text);
+int strgsub(char* s, const char* old_text, const char* new_text);
+int str_comp(FILE* stream, const char* text);
+char* str_uncomp(FILE* stream);
+
+}  // namespace kg
