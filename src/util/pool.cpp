@@ -9,7 +9,12 @@ namespace {
 
 constexpr std::size_t kLink = sizeof(void*);
 
-std::size_t stride(const Pool* pool) { return kLink + static_cast<std::size_t>(pool->size); }
+// Elements are laid out on pointer boundaries whatever their rounded size,
+// so that the link word and the record behind it are always aligned.
+std::size_t padded(int size) {
+  return (static_cast<std::size_t>(size) + alignof(void*) - 1) & ~(alignof(void*) - 1);
+}
+std::size_t stride(const Pool* pool) { return kLink + padded(pool->size); }
 
 // Allocates a block record with `elements` zero-filled elements; links it
 // behind `owner`'s last block when an owner is given.
@@ -19,7 +24,7 @@ Pool* make_block(Pool* owner, int elements, int grow, int size) {
   block->count = elements;
   block->grow = grow;
   block->size = size;
-  block->storage = std::calloc(static_cast<std::size_t>(elements), kLink + static_cast<std::size_t>(size));
+  block->storage = std::calloc(static_cast<std::size_t>(elements), kLink + padded(size));
   if (!block->storage) {
     delete block;
     return nullptr;

@@ -47,6 +47,7 @@ class TypedPool {
   // A value-initialised record, or none when the pool cannot grow.
   template <class... Args>
   T* make(Args&&... args) {
+    static_assert(alignof(T) <= alignof(void*), "pool elements are pointer-aligned");
     if (!pool_) pool_ = mp_init(first_, grow_, static_cast<int>(sizeof(T)), flags_);
     void* p = mp_calloc(pool_);
     if (!p) return nullptr;

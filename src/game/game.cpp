@@ -1,0 +1,232 @@
+// Creation and release of the game records.
+#include "game/game.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "game/pools.h"
+#include "main/settings.h"
+#include "util/message.h"
+
+namespace kg {
+
+TypedPool<Move> move_pool(361, 100);
+TypedPool<MoveInfo> info_pool(361, 100);
+TypedPool<Chain> chain_pool(361, 100);
+TypedPool<Text> text_pool(100, 100);
+TypedPool<Ref> ref_pool(500, 500);
+TypedPool<Stat> stat_pool(100, 50);
+
+namespace {
+
+// Releases the annotations of one node; its variations are queued on
+// `pending` so that nothing here recurses over the tree.
+void release_info(Move* node) {
+  MoveInfo* info = node->info;
+  if (!info) return;
+  for (Chain* c = info->added; c;) {
+    Chain* next = c->next;
+    move_pool.release(c->move);
+    chain_pool.release(c);
+    c = next;
+  }
+  chain_freelist(info->captured);
+  chain_freelist(info->cleared);
+  chain_freelist(info->labels);
+  chain_freelist(info->marks);
+  for (Text* t = info->texts; t;) {
+    Text* next = t->next;
+    text_pool.release(t);
+    t = next;
+  }
+  info_pool.release(info);
+  node->info = nullptr;
+}
+
+}  // namespace
+
+Game* game_alloc(Game* parent) {
+  auto* game = new (std::nothrow) Game;
+  if (!game) {
+    if (sgfwarn) message("Out of memory in game_alloc()\n");
+    return nullptr;
+  }
+  if (!parent) {
+    if (!goban_new(game, 19)) {
+      delete game;
+      return nullptr;
+    }
+    game->size = 19;
+    game->format.assign(1, '4');
+    game->depth = 0;
+    info_need(game, "game");
+  } else {
+    game->size = parent->size;
+    game->info = parent->info;
+    game->goban = parent->goban;
+    game->view = parent->view;
+    game->region = parent->region;
+    game->depth = parent->depth + 1;
+  }
+  game->parent = parent;
+  Move* root = move_new(game, nullptr);
+  if (!root) {
+    if (!parent) goban_free(game->goban);
+    delete game;
+    return nullptr;
+  }
+  game->first = game->current = root;
+  root->colour = WHITE;
+  return game;
+}
+
+void game_free(Game* game) {
+  // Games waiting to be released: later siblings and the variations met on
+  // the way. A worklist instead of recursion keeps the stack flat however
+  // long or deep the tree is.
+  std::vector<Game*> pending;
+  if (game) pending.push_back(game);
+  while (!pending.empty()) {
+    Game* g = pending.back();
+    pending.pop_back();
+    if (g->next) pending.push_back(g->next);
+    for (Move* node = g->first; node;) {
+      Move* next = node->next;
+      if (node->variations) pending.push_back(node->variations);
+      release_info(node);
+      move_pool.release(node);
+      node = next;
+    }
+    if (!g->parent) goban_free(g->goban);
+    delete g;
+  }
+}
+
+Board* goban_alloc(int size) {
+  if (size <= 0) {
+    if (sgfwarn) message("Board size out of range: %d\n", size);
+    return nullptr;
+  }
+  auto* board = new (std::nothrow) Board;
+  if (!board) {
+    if (sgfwarn) message("Out of memory in goban_alloc()\n");
+    return nullptr;
+  }
+  try {
+    board->points.resize(static_cast<std::size_t>(size) * static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    delete board;
+    if (sgfwarn) message("Out of memory in goban_alloc()\n");
+    return nullptr;
+  }
+  return board;
+}
+
+void goban_free(Board* board) { delete board; }
+
+Board* goban_new(Game* game, int size) {
+  Board* board = goban_alloc(size);
+  game->goban = board;
+  if (!board) return nullptr;
+  auto& p = board->points;
+  int n = size * size;
+  for (int i = 0; i < n; ++i) {
+    p[i].north = i - size >= 0 ? &p[i - size] : nullptr;
+    p[i].east = (i + 1) % size != 0 ? &p[i + 1] : nullptr;
+    p[i].south = i + size < n ? &p[i + size] : nullptr;
+    p[i].west = i % size != 0 ? &p[i - 1] : nullptr;
+  }
+  return board;
+}
+
+int board_alloc(Game* game) {
+  std::size_t cells = game->size > 0 ? static_cast<std::size_t>(game->size) * game->size : 0;
+  try {
+    game->board.assign(cells, BoardCell{});
+    if (game->parent && !game->parent->board.empty()) {
+      const auto& from = game->parent->board;
+      // A parent resized after the variation was opened has another size;
+      // copy what both share rather than read past either array.
+      std::copy_n(from.begin(), std::min(cells, from.size()), game->board.begin());
+    }
+    game->figure_board = game->board;
+    game->saved_board = game->board;
+  } catch (const std::bad_alloc&) {
+    board_free(game);
+    if (sgfwarn) message("Out of memory in board_alloc()\n");
+    return 0;
+  }
+  return 1;
+}
+
+void board_free(Game* game) {
+  std::vector<BoardCell>().swap(game->board);
+  std::vector<BoardCell>().swap(game->figure_board);
+  std::vector<BoardCell>().swap(game->saved_board);
+}
+
+Move* move_alloc() {
+  Move* node = move_pool.make();
+  if (!node) {
+    if (sgfwarn) message("Out of memory in move_alloc()\n");
+    return nullptr;
+  }
+  node->location = LOC_NONE;
+  return node;
+}
+
+Move* move_new(Game* game, Move* prev) {
+  Move* node = move_alloc();
+  if (!node) return nullptr;
+  if (!game->first) game->first = node;
+  node->number = static_cast<std::int16_t>(game->movenum);
+  if (prev) {
+    node->prev = prev;
+    node->next = prev->next;
+    if (prev->next) prev->next->prev = node;
+    prev->next = node;
+  }
+  return node;
+}
+
+Move* move_free(Move* node) {
+  if (!node) return nullptr;
+  Move* prev = node->prev;
+  if (prev) prev->next = node->next;
+  if (node->next) node->next->prev = prev;
+  release_info(node);
+  // Variations hung on a rejected node could never be reached again.
+  game_free(node->variations);
+  move_pool.release(node);
+  return prev;
+}
+
+MoveInfo* move_info(Move* node) {
+  if (!node->info) node->info = info_pool.make();
+  return node->info;
+}
+
+Text* text_alloc() {
+  Text* t = text_pool.make();
+  if (!t && sgfwarn) message("Out of memory in text_alloc()\n");
+  return t;
+}
+
+Chain* chain_alloc() {
+  Chain* c = chain_pool.make();
+  if (!c && sgfwarn) message("Out of memory in chain_alloc()\n");
+  return c;
+}
+
+void chain_free(Chain* entry) { chain_pool.release(entry); }
+
+void chain_freelist(Chain* entry) {
+  while (entry) {
+    Chain* next = entry->next;
+    chain_pool.release(entry);
+    entry = next;
+  }
+}
+
+}  // namespace kg

@@ -1,0 +1,27 @@
+// The record pools of the game model, made on first use.
+#pragma once
+
+#include "game/game.h"
+#include "util/pool.h"
+
+namespace kg {
+
+extern TypedPool<Move> move_pool;
+extern TypedPool<MoveInfo> info_pool;
+extern TypedPool<Chain> chain_pool;
+extern TypedPool<Text> text_pool;
+extern TypedPool<Ref> ref_pool;
+extern TypedPool<Stat> stat_pool;
+
+// True when `location` names a point of the game's board.
+inline bool on_board(const Game* game, int location) {
+  return game->goban && location >= 0 &&
+         static_cast<std::size_t>(location) < game->goban->points.size() &&
+         location < game->size * game->size;
+}
+
+// Appends an empty text entry to the current node's comments (made with
+// need_node under `label`); none when a record could not be had.
+Text* append_text(Game* game, const char* label);
+
+}  // namespace kg

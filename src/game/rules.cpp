@@ -1,0 +1,301 @@
+// Placing moves and annotations on the current node, with captures and the
+// legality of each move checked on the board as the record is read.
+#include <cstdio>
+#include <vector>
+
+#include "game/game.h"
+#include "game/pools.h"
+#include "main/settings.h"
+#include "util/message.h"
+
+namespace kg {
+
+namespace {
+
+// Shared between one legality check and its fill callbacks.
+int examined_colour;
+int empty_count;
+
+enum class Fill { Count, Capture };
+
+int stone_colour(const BoardPoint* p) { return p->stone ? p->stone->colour : EMPTY; }
+
+// Visits the points reachable from `start` depth first, north, east, south,
+// west, each at most once. The explicit stack gives the same visiting order
+// as the natural recursion.
+void fill(Game* game, BoardPoint* start, Fill kind) {
+  Board* board = game->goban;
+  ++board->stamp;
+  static std::vector<BoardPoint*> stack;
+  stack.clear();
+  stack.push_back(start);
+  while (!stack.empty()) {
+    BoardPoint* p = stack.back();
+    stack.pop_back();
+    if (!p || p->stamp == board->stamp) continue;
+    p->stamp = board->stamp;
+    int colour = stone_colour(p);
+    bool onward = false;
+    if (kind == Fill::Count) {
+      if (colour == EMPTY)
+        ++empty_count;
+      else
+        onward = colour == examined_colour;
+    } else if (colour == examined_colour) {
+      store_capture(game, p);
+      p->stone = nullptr;
+      onward = true;
+    }
+    if (onward) {
+      stack.push_back(p->west);
+      stack.push_back(p->south);
+      stack.push_back(p->east);
+      stack.push_back(p->north);
+    }
+  }
+}
+
+const char* rejection_text(int result) {
+  switch (result) {
+    case 1: return "occupied";
+    case 3: return "suicide";
+    default: return "off the board";
+  }
+}
+
+// Appends `entry` at the end of a list.
+void append(Chain*& list, Chain* entry) {
+  Chain** tail = &list;
+  while (*tail) tail = &(*tail)->next;
+  *tail = entry;
+}
+
+}  // namespace
+
+Move* need_node(Game* game, const char* label) {
+  if (!game->current) {
+    if (sgfwarn) message("*** isolated info (\"%s\"), allocated storage ***\n", label);
+    game->current = move_new(game, nullptr);
+  }
+  return game->current;
+}
+
+Move* store_node(Game* game) {
+  Move* node = move_new(game, game->current);
+  if (node) game->current = node;
+  return node;
+}
+
+int rules_check(Game* game, int location, int colour) {
+  if (!on_board(game, location)) return 4;
+  BoardPoint* point = &game->goban->points[location];
+  if (point->stone) return 1;
+  point->stone = game->current;
+  examined_colour = colour == BLACK ? WHITE : BLACK;
+  for (BoardPoint* n : {point->north, point->east, point->south, point->west}) {
+    empty_count = 0;
+    fill(game, n, Fill::Count);
+    if (empty_count == 0) fill(game, n, Fill::Capture);
+  }
+  examined_colour = colour;
+  empty_count = 0;
+  fill(game, point, Fill::Count);
+  if (empty_count > 0) return 0;
+  point->stone = nullptr;
+  return 3;
+}
+
+void store_move(Game* game, int number, int colour, int location) {
+  Move* node = need_node(game, "store_move");
+  if (!node) return;
+  node->location = location;
+  node->colour = static_cast<std::int16_t>(colour);
+  node->number = static_cast<std::int16_t>(number == -1 ? game->movenum + 1 : number);
+  int result = rules_check(game, location, colour);
+  if (result == 0) {
+    if (!node->next) ++game->nmoves;
+    game->movenum = node->number;
+    return;
+  }
+  if (sgfwarn) {
+    int size = game->size > 0 ? game->size : 1;
+    message("*** %c[%c%c] (%s) ***\n", node->colour == BLACK ? 'B' : 'W', 'a' + location % size,
+            'a' + location / size, rejection_text(result));
+  }
+  // The line must not keep a pointer to the released node.
+  if (game->first == node) game->first = node->next;
+  game->current = move_free(node);
+}
+
+void store_pass(Game* game, int number, int colour) {
+  Move* node = need_node(game, "store_pass");
+  if (!node) return;
+  node->location = LOC_PASS;
+  node->colour = static_cast<std::int16_t>(colour);
+  node->number = static_cast<std::int16_t>(number == -1 ? game->movenum + 1 : number);
+  game->movenum = node->number;
+  if (!node->next) ++game->nmoves;
+}
+
+void store_capture(Game* game, BoardPoint* point) {
+  Move* node = need_node(game, "store_capture");
+  if (!node) return;
+  MoveInfo* info = move_info(node);
+  Chain* entry = info ? chain_alloc() : nullptr;
+  if (!entry) return;
+  entry->occupant = point->stone;
+  entry->location = point->stone ? point->stone->location : 0;
+  entry->next = info->captured;
+  info->captured = entry;
+}
+
+void store_addstone(Game* game, int colour, int location) {
+  if (colour == EMPTY) {
+    message("store_addstone(): Empty point request denied\n");
+    return;
+  }
+  if (!on_board(game, location)) return;
+  Move* node = need_node(game, "store_addstone");
+  MoveInfo* info = node ? move_info(node) : nullptr;
+  Chain* entry = info ? chain_alloc() : nullptr;
+  if (!entry) return;
+  Move* setup = move_new(game, nullptr);
+  if (!setup) {
+    chain_free(entry);
+    return;
+  }
+  setup->colour = static_cast<std::int16_t>(colour);
+  setup->number = 0;
+  setup->location = location;
+  BoardPoint& point = game->goban->points[location];
+  entry->occupant = point.stone;
+  entry->move = setup;
+  entry->location = location;
+  append(info->added, entry);
+  point.stone = setup;
+}
+
+void store_ae(Game* game, int location) {
+  if (!on_board(game, location)) return;
+  Move* node = need_node(game, "store_ae");
+  MoveInfo* info = node ? move_info(node) : nullptr;
+  Chain* entry = info ? chain_alloc() : nullptr;
+  if (!entry) return;
+  BoardPoint& point = game->goban->points[location];
+  if (point.stone) {
+    entry->occupant = point.stone;
+    entry->location = location;
+    append(info->cleared, entry);
+    point.stone = nullptr;
+    return;
+  }
+  bool emptied_here = false;
+  for (Chain* c = info->cleared; c && !emptied_here; c = c->next)
+    emptied_here = c->occupant && c->location == location;
+  if (!emptied_here && sgfwarn) {
+    int size = game->size;
+    message("AE[%c%c]\t*** (not occupied)\n", 'a' + location % size, 'a' + location / size);
+  }
+  chain_free(entry);
+}
+
+void store_l(Game* game, int location, int letter) {
+  if (!on_board(game, location)) return;
+  Move* node = need_node(game, "store_l");
+  MoveInfo* info = node ? move_info(node) : nullptr;
+  Chain* entry = info ? chain_alloc() : nullptr;
+  if (!entry) return;
+  entry->location = location;
+  if (letter == -1) {
+    Chain* last = info->labels;
+    while (last && last->next) last = last->next;
+    letter = last ? last->label + 1 : 'a';
+  }
+  entry->label = letter;
+  append(info->labels, entry);
+}
+
+Chain* store_m(Game* game, int location, int kind, const char* text) {
+  if (!on_board(game, location)) return nullptr;
+  Move* current = game->current;
+  if (current && current->info) {
+    for (Chain** link = &current->info->marks; *link; link = &(*link)->next) {
+      if ((*link)->location == location) {
+        Chain* gone = *link;
+        *link = gone->next;
+        chain_free(gone);
+        break;
+      }
+    }
+  }
+  if (kind == 0) return nullptr;
+  Move* node = need_node(game, "store_m");
+  MoveInfo* info = node ? move_info(node) : nullptr;
+  Chain* entry = info ? chain_alloc() : nullptr;
+  if (!entry) return nullptr;
+  entry->mark = kind;
+  entry->location = location;
+  entry->occupant = game->goban->points[location].stone;
+  entry->text = text;
+  entry->next = info->marks;
+  info->marks = entry;
+  return entry;
+}
+
+// Appends a text entry at the end of the current node's list.
+Text* append_text(Game* game, const char* label) {
+  Move* node = need_node(game, label);
+  MoveInfo* info = node ? move_info(node) : nullptr;
+  Text* entry = info ? text_alloc() : nullptr;
+  if (!entry) return nullptr;
+  entry->prev = info->texts_tail;
+  if (info->texts_tail)
+    info->texts_tail->next = entry;
+  else
+    info->texts = entry;
+  info->texts_tail = entry;
+  return entry;
+}
+
+void store_c(Game* game, std::string_view text) {
+  if (text.empty()) return;
+  Text* entry = append_text(game, "store_c");
+  if (!entry) return;
+  entry->rank = static_cast<int>(text.size());
+  entry->text.assign(text);
+}
+
+void store_time(Game* game, int colour, std::string_view text) {
+  Move* node = need_node(game, "store_time");
+  MoveInfo* info = node ? move_info(node) : nullptr;
+  if (!info) return;
+  (colour == BLACK ? info->black_time : info->white_time) = std::string(text);
+}
+
+void store_n(Game* game, std::string_view text) {
+  if (!text.empty()) game->name.assign(text);
+}
+
+void store_sz(Game* game, int size) {
+  if (size < 3 || size > 19) {
+    if (sgfwarn) {
+      message("*** %d is an illegal board size ***\n", size);
+      message("*** Substituted %d as board size ***\n", 19);
+    }
+    size = 19;
+  }
+  if (size == game->size) return;
+  if (game->parent) {
+    // The board is shared with the enclosing game, whose position must
+    // survive the variation: a variation keeps the size it was opened with.
+    if (sgfwarn) message("*** board size change inside a variation ignored ***\n");
+    return;
+  }
+  if (game->first && game->first->location >= 0 && sgfwarn)
+    message("*** resized board caused information loss ***\n");
+  goban_free(game->goban);
+  game->goban = nullptr;
+  game->size = goban_new(game, size) ? size : 0;
+}
+
+}  // namespace kg
