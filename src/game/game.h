@@ -22,6 +22,28 @@ struct Team;
 struct Ref;
 struct Stat;
 
+// An owned text that may be absent, one pointer wide: records that carry
+// one are held by the million.
+class OptText {
+ public:
+  OptText() = default;
+  OptText(std::string_view text) : text_(std::make_unique<std::string>(text)) {}
+  OptText& operator=(std::string_view text) {
+    text_ = std::make_unique<std::string>(text);
+    return *this;
+  }
+  explicit operator bool() const { return text_ != nullptr; }
+  bool has_value() const { return text_ != nullptr; }
+  const std::string& operator*() const { return *text_; }
+  std::string& operator*() { return *text_; }
+  const std::string* operator->() const { return text_.get(); }
+  std::string* operator->() { return text_.get(); }
+  void reset() { text_.reset(); }
+
+ private:
+  std::unique_ptr<std::string> text_;
+};
+
 // Colours.
 inline constexpr int EMPTY = 0, BLACK = 1, WHITE = 2;
 // Special node locations.
@@ -71,8 +93,8 @@ struct MoveInfo {
   Chain* added = nullptr;
   Chain* labels = nullptr;    // letters on points, in the order given
   Chain* marks = nullptr;     // newest first
-  std::optional<std::string> black_time;
-  std::optional<std::string> white_time;
+  OptText black_time;
+  OptText white_time;
 };
 
 struct Chain {
@@ -86,7 +108,7 @@ struct Chain {
 };
 
 struct Text {
-  std::optional<std::string> name;  // kibitzer; none for a plain comment
+  OptText name;  // kibitzer; none for a plain comment
   int rank = 0;                     // kibitz rank code, or the comment's length
   std::string text;
   Text* next = nullptr;

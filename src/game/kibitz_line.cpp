@@ -77,7 +77,7 @@ void store_kb(Game* game, std::string_view line) {
   remark.resize(std::min(remark.find('\r'), remark.size()));
   Text* entry = append_text(game, "store_k");
   if (!entry) return;
-  entry->name = std::string(str_strip(parts[0].data()));
+  entry->name = str_strip(parts[0].data());
   entry->rank = str2rank(str_strip(parts[1].data()));
   entry->text = remark;
 }

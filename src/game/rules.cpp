@@ -12,46 +12,55 @@ namespace kg {
 
 namespace {
 
-// Shared between one legality check and its fill callbacks.
+// The colour whose groups one legality check examines.
 int examined_colour;
-int empty_count;
-
-enum class Fill { Count, Capture };
 
 int stone_colour(const BoardPoint* p) { return p->stone ? p->stone->colour : EMPTY; }
 
-// Visits the points reachable from `start` depth first, north, east, south,
-// west, each at most once. The explicit stack gives the same visiting order
-// as the natural recursion.
-void fill(Game* game, BoardPoint* start, Fill kind) {
-  Board* board = game->goban;
-  ++board->stamp;
+// Whether the group of the examined colour at `start` has an empty
+// neighbour. Only that matters of the liberties, so the walk looks at every
+// stone's neighbours before going on and stops at the first empty point.
+bool has_liberty(Board* board, BoardPoint* start) {
   static std::vector<BoardPoint*> stack;
-  stack.clear();
-  stack.push_back(start);
+  ++board->stamp;
+  stack.assign(1, start);
+  start->stamp = board->stamp;
+  while (!stack.empty()) {
+    BoardPoint* p = stack.back();
+    stack.pop_back();
+    for (BoardPoint* n : {p->north, p->east, p->south, p->west}) {
+      if (!n) continue;
+      if (!n->stone) return true;
+      if (n->stamp != board->stamp && n->stone->colour == examined_colour) {
+        n->stamp = board->stamp;
+        stack.push_back(n);
+      }
+    }
+  }
+  return false;
+}
+
+// Takes the group at `start` off the board, recording each stone on the
+// current node. The stones are visited depth first, north, east, south,
+// west, which fixes their order in the capture list; the explicit stack
+// gives the same order as the natural recursion.
+void capture_group(Game* game, BoardPoint* start) {
+  Board* board = game->goban;
+  static std::vector<BoardPoint*> stack;
+  ++board->stamp;
+  stack.assign(1, start);
   while (!stack.empty()) {
     BoardPoint* p = stack.back();
     stack.pop_back();
     if (!p || p->stamp == board->stamp) continue;
     p->stamp = board->stamp;
-    int colour = stone_colour(p);
-    bool onward = false;
-    if (kind == Fill::Count) {
-      if (colour == EMPTY)
-        ++empty_count;
-      else
-        onward = colour == examined_colour;
-    } else if (colour == examined_colour) {
-      store_capture(game, p);
-      p->stone = nullptr;
-      onward = true;
-    }
-    if (onward) {
-      stack.push_back(p->west);
-      stack.push_back(p->south);
-      stack.push_back(p->east);
-      stack.push_back(p->north);
-    }
+    if (stone_colour(p) != examined_colour) continue;
+    store_capture(game, p);
+    p->stone = nullptr;
+    stack.push_back(p->west);
+    stack.push_back(p->south);
+    stack.push_back(p->east);
+    stack.push_back(p->north);
   }
 }
 
@@ -92,15 +101,21 @@ int rules_check(Game* game, int location, int colour) {
   if (point->stone) return 1;
   point->stone = game->current;
   examined_colour = colour == BLACK ? WHITE : BLACK;
+  // Only an enemy neighbour can be captured; for an empty, friendly or
+  // missing neighbour there is nothing to look at.
+  bool liberty = false;
   for (BoardPoint* n : {point->north, point->east, point->south, point->west}) {
-    empty_count = 0;
-    fill(game, n, Fill::Count);
-    if (empty_count == 0) fill(game, n, Fill::Capture);
+    if (!n) continue;
+    int c = stone_colour(n);
+    if (c == EMPTY) liberty = true;
+    if (c == examined_colour && !has_liberty(game->goban, n)) {
+      capture_group(game, n);
+      liberty = true;
+    }
   }
+  if (liberty) return 0;  // an empty neighbour, or one freed by a capture
   examined_colour = colour;
-  empty_count = 0;
-  fill(game, point, Fill::Count);
-  if (empty_count > 0) return 0;
+  if (has_liberty(game->goban, point)) return 0;
   point->stone = nullptr;
   return 3;
 }
@@ -269,7 +284,7 @@ void store_time(Game* game, int colour, std::string_view text) {
   Move* node = need_node(game, "store_time");
   MoveInfo* info = node ? move_info(node) : nullptr;
   if (!info) return;
-  (colour == BLACK ? info->black_time : info->white_time) = std::string(text);
+  (colour == BLACK ? info->black_time : info->white_time) = text;
 }
 
 void store_n(Game* game, std::string_view text) {

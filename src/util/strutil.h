@@ -22,11 +22,18 @@ char* str_center(const char* s, int width);
 char* strlwr(char* s);
 char* strupr(char* s);
 int strlshift(char* start, char* p, int n);
+// The buffer behind `p` must have room for n more bytes; nothing checks it.
 int strrshift(char* start, char* p, int n);
 int strshift(char* start, char* p, int n);
+// A longer `new_text` grows `s` in place: the buffer must have room for the
+// difference (strgsub: for the difference times the number of matches).
 char* strsub(char* s, const char* old_text, const char* new_text);
+// 0 for an empty `old_text`, which would match after every insertion.
 int strgsub(char* s, const char* old_text, const char* new_text);
+// Prefix-compressed records: a count byte (0..31) and the rest of the text,
+// which must hold no byte below a space.
 int str_comp(FILE* stream, const char* text);
+// None at the end of the stream.
 char* str_uncomp(FILE* stream);
 
 }  // namespace kg
