@@ -61,6 +61,9 @@ struct BoardPoint {
   BoardPoint* west = nullptr;
   Move* stone = nullptr;    // node whose stone stands here
   std::uint32_t stamp = 0;  // last fill generation that visited the point
+  // The colour of `stone`, kept beside it: liberty checks then never touch
+  // the nodes, which in a long game lie scattered over much memory.
+  std::int16_t colour = 0;
 };
 
 struct Board {

@@ -13,7 +13,7 @@ namespace kg {
 namespace {
 
 void put_back(Game* game, int location, Move* stone) {
-  if (on_board(game, location)) game->goban->points[location].stone = stone;
+  if (on_board(game, location)) set_stone(game->goban->points[location], stone);
 }
 
 }  // namespace

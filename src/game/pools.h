@@ -20,6 +20,12 @@ inline bool on_board(const Game* game, int location) {
          location < game->size * game->size;
 }
 
+// Puts `stone` (or nothing) on a point of the board.
+inline void set_stone(BoardPoint& point, Move* stone) {
+  point.stone = stone;
+  point.colour = stone ? stone->colour : 0;
+}
+
 // Appends an empty text entry to the current node's comments (made with
 // need_node under `label`); none when a record could not be had.
 Text* append_text(Game* game, const char* label);

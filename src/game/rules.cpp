@@ -15,7 +15,7 @@ namespace {
 // The colour whose groups one legality check examines.
 int examined_colour;
 
-int stone_colour(const BoardPoint* p) { return p->stone ? p->stone->colour : EMPTY; }
+int stone_colour(const BoardPoint* p) { return p->colour; }
 
 // Whether the group of the examined colour at `start` has an empty
 // neighbour. Only that matters of the liberties, so the walk looks at every
@@ -31,7 +31,7 @@ bool has_liberty(Board* board, BoardPoint* start) {
     for (BoardPoint* n : {p->north, p->east, p->south, p->west}) {
       if (!n) continue;
       if (!n->stone) return true;
-      if (n->stamp != board->stamp && n->stone->colour == examined_colour) {
+      if (n->stamp != board->stamp && n->colour == examined_colour) {
         n->stamp = board->stamp;
         stack.push_back(n);
       }
@@ -56,7 +56,7 @@ void capture_group(Game* game, BoardPoint* start) {
     p->stamp = board->stamp;
     if (stone_colour(p) != examined_colour) continue;
     store_capture(game, p);
-    p->stone = nullptr;
+    set_stone(*p, nullptr);
     stack.push_back(p->west);
     stack.push_back(p->south);
     stack.push_back(p->east);
@@ -99,7 +99,7 @@ int rules_check(Game* game, int location, int colour) {
   if (!on_board(game, location)) return 4;
   BoardPoint* point = &game->goban->points[location];
   if (point->stone) return 1;
-  point->stone = game->current;
+  set_stone(*point, game->current);
   examined_colour = colour == BLACK ? WHITE : BLACK;
   // Only an enemy neighbour can be captured; for an empty, friendly or
   // missing neighbour there is nothing to look at.
@@ -116,7 +116,7 @@ int rules_check(Game* game, int location, int colour) {
   if (liberty) return 0;  // an empty neighbour, or one freed by a capture
   examined_colour = colour;
   if (has_liberty(game->goban, point)) return 0;
-  point->stone = nullptr;
+  set_stone(*point, nullptr);
   return 3;
 }
 
@@ -187,7 +187,7 @@ void store_addstone(Game* game, int colour, int location) {
   entry->move = setup;
   entry->location = location;
   append(info->added, entry);
-  point.stone = setup;
+  set_stone(point, setup);
 }
 
 void store_ae(Game* game, int location) {
@@ -201,7 +201,7 @@ void store_ae(Game* game, int location) {
     entry->occupant = point.stone;
     entry->location = location;
     append(info->cleared, entry);
-    point.stone = nullptr;
+    set_stone(point, nullptr);
     return;
   }
   bool emptied_here = false;

@@ -1,10 +1,268 @@
-// STUB: replaced by the SGF and game-information writers.
-#include "write/writers.h"
-#include "util/message.h"
+// The SGF writer and the game-information record writer. Both write the
+// dialect the SGF reader reads, to `fw`.
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "game/game.h"
 #include "main/settings.h"
+#include "write/writers.h"
+
 namespace kg {
-void game2sgf(Game*) { fatal(1, "%s: SGF output is not available yet\n", program.c_str()); }
-void game2db(Game*, const char*) { fatal(1, "%s: db output is not available yet\n", program.c_str()); }
-void text2sgf(std::string_view) {}
-void game2db_reset() {}
+namespace {
+
+bool db_written = false;  // one record per run
+
+const char* key(const char* long_key, const char* short_key) { return longkey ? long_key : short_key; }
+
+void put(char c) { putc_unlocked(c, fw); }
+void put(std::string_view s) { fwrite_unlocked(s.data(), 1, s.size(), fw); }
+
+// A location that names no point of the board (a tenuki, or anything a
+// reader let through) is written as a pass, so the output stays readable.
+void put_point(const Game* game, int location) {
+  int size = game->size;
+  if (size <= 0 || location < 0 || location >= size * size) {
+    put("[]");
+    return;
+  }
+  char text[4] = {'[', static_cast<char>('a' + location % size), static_cast<char>('a' + location / size), ']'};
+  put(std::string_view(text, 4));
+}
+
+// One property line, for a text that is present and not empty.
+void put_text_line(const char* long_key, const char* short_key, const char* text) {
+  if (!text || !*text) return;
+  put(key(long_key, short_key));
+  put('[');
+  text2sgf(text);
+  put("]\n");
+}
+
+void put_region(const char* long_key, const char* short_key, const Region& r) {
+  if (r.width == 0 || r.height == 0) return;
+  std::fprintf(fw, "%s[%c%c]", key(long_key, short_key), 'a' + r.x, 'a' + r.y);
+  std::fprintf(fw, "[%c%c]\n", 'a' + r.x + r.width - 1, 'a' + r.y + r.height - 1);
+}
+
+// One line of a game being written: the node reached, the variation of that
+// node to write next, and the per-line state of the writer.
+struct LineFrame {
+  Game* game;
+  Move* node;
+  Game* variation = nullptr;
+  bool node_done = false;
+  int items = 0;  // move and point values on the current output line
+  bool named = false;
+};
+
+void line_break(LineFrame& f) {
+  if (f.items >= 10) {
+    put('\n');
+    f.items = 0;
+  }
+}
+
+void put_points(LineFrame& f, const char* long_key, const char* short_key, const Chain* list,
+                bool occupant) {
+  if (!list) return;
+  put(key(long_key, short_key));
+  for (const Chain* c = list; c; c = c->next) {
+    put_point(f.game, occupant ? (c->occupant ? c->occupant->location : -1) : c->location);
+    ++f.items;
+  }
+  line_break(f);
+}
+
+// Marks are kept newest first; they are written oldest first so that reading
+// the output back rebuilds the same list.
+void put_marks(LineFrame& f, const Chain* list) {
+  if (!list) return;
+  std::vector<const Chain*> marks;
+  for (const Chain* c = list; c; c = c->next) marks.push_back(c);
+  put(key("Mark", "M"));
+  for (auto it = marks.rbegin(); it != marks.rend(); ++it) {
+    put_point(f.game, (*it)->location);
+    ++f.items;
+  }
+  line_break(f);
+}
+
+bool has_setup(const Chain* added, int colour) {
+  for (const Chain* c = added; c; c = c->next)
+    if (c->move && c->move->colour == colour) return true;
+  return false;
+}
+
+void put_setup(LineFrame& f, const Chain* added, int colour, const char* long_key, const char* short_key) {
+  if (!has_setup(added, colour)) return;
+  put(key(long_key, short_key));
+  for (const Chain* c = added; c; c = c->next) {
+    if (!c->move || c->move->colour != colour) continue;
+    put_point(f.game, c->move->location);
+    ++f.items;
+  }
+  line_break(f);
+}
+
+void put_time(LineFrame& f, const char* long_key, const char* short_key, const OptText& time) {
+  if (!time) return;
+  put(key(long_key, short_key));
+  put('[');
+  text2sgf(*time);
+  put(']');
+  line_break(f);
+}
+
+// Whether write_node puts out any property of the node's annotations.
+bool writes_annotations(const MoveInfo* info) {
+  return info && (has_setup(info->added, BLACK) || has_setup(info->added, WHITE) || info->cleared ||
+                  info->marks || info->labels || info->black_time || info->white_time ||
+                  (textout && info->texts));
+}
+
+void write_node(LineFrame& f, const Move* m) {
+  if (!m->prev) {
+    put(";\n");
+    if (!f.game->parent) {
+      game2db(f.game, nullptr);
+    } else if (!f.game->name.empty() && !f.named) {
+      put(key("Name", "N"));
+      put('[');
+      text2sgf(f.game->name);
+      put("]\n");
+      f.named = true;
+    }
+    f.items = 0;
+  } else if (m->location == LOC_NONE && writes_annotations(m->info)) {
+    // A node of its own, or reading the output back would merge its
+    // properties into the node before it.
+    put(';');
+  }
+  if (m->location != LOC_NONE) {
+    put(';');
+    put(m->colour == BLACK ? key("Black", "B") : key("White", "W"));
+    if (m->location == LOC_PASS)
+      put("[]");
+    else
+      put_point(f.game, m->location);
+    ++f.items;
+    line_break(f);
+  }
+  const MoveInfo* info = m->info;
+  if (!info) return;
+  put_setup(f, info->added, BLACK, "AddBlack", "AB");
+  put_setup(f, info->added, WHITE, "AddWhite", "AW");
+  put_points(f, "AddEmpty", "AE", info->cleared, true);
+  put_marks(f, info->marks);
+  put_points(f, "Letter", "L", info->labels, false);
+  put_time(f, "BlacktimeLeft", "BL", info->black_time);
+  put_time(f, "WhitetimeLeft", "WL", info->white_time);
+  if (textout && info->texts) {
+    put(key("Comment", "C"));
+    put("[\n");
+    for (const Text* t = info->texts; t; t = t->next) {
+      text2sgf(t->text);
+      if (!t->text.empty() && t->text.back() == ' ')
+        put("\\\n");
+      else if (t->name && !t->text.empty() && t->text.back() != '\n')
+        put('\n');  // a kibitz line has lost its line feed; keep lines apart
+    }
+    put("]\n");
+  }
+}
+
+}  // namespace
+
+void text2sgf(std::string_view text) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == ']' || text[i] == '\\') {
+      put(text.substr(start, i - start));
+      put('\\');
+      start = i;
+    }
+  }
+  put(text.substr(start));
+}
+
+// Variations are written with an explicit stack in the order of a depth-first
+// walk: a variation right after the node it hangs on, before the rest of
+// that node's line.
+void game2sgf(Game* game) {
+  if (!game) return;
+  std::vector<LineFrame> stack;
+  auto open = [&stack](Game* g) {
+    put("(\n");
+    stack.push_back(LineFrame{g, g->first});
+  };
+  open(game);
+  while (!stack.empty()) {
+    LineFrame& f = stack.back();
+    if (f.variation) {
+      Game* v = f.variation;
+      f.variation = v->next;
+      open(v);
+      continue;
+    }
+    if (f.node_done) {
+      f.node = f.node->next;
+      f.node_done = false;
+    }
+    if (!f.node) {
+      put(")\n");
+      stack.pop_back();
+      continue;
+    }
+    write_node(f, f.node);
+    f.node_done = true;
+    f.variation = f.node->variations;
+  }
+}
+
+void game2db(Game* game, const char* filename) {
+  // An unreadable input has no record to write.
+  if (db_written || !game) return;
+  if (!filename) {
+    std::fprintf(fw, "%s[%d]\n", key("GaMe", "GM"), game->gametype);
+    put_region("VieW", "VW", game->view);
+    put_region("ReGion", "RG", game->region);
+    if (const char* ro = info_ro(game)) {
+      put(key("ROund", "RO"));
+      put('[');
+      text2sgf(ro);
+      put("]\n");
+    }
+    put_text_line("USer", "US", info_us(game));
+    std::fprintf(fw, "%s[kifugram:%d.%d.%d]\n", key("APplication", "AP"), kVersionMajor, kVersionMinor,
+                 kVersionPatch);
+  }
+  put_text_line("GameName", "GN", info_gn(game));
+  put_text_line("EVent", "EV", info_ev(game));
+  put_text_line("ID", "ID", info_id(game));
+  put_text_line("FileFormat", "FF", game->format.c_str());
+  put_text_line("PlayerBlack", "PB", info_pb(game));
+  put_text_line("BlackRanking", "BR", info_br(game));
+  put_text_line("PlayerWhite", "PW", info_pw(game));
+  put_text_line("WhiteRanking", "WR", info_wr(game));
+  put_text_line("DaTe", "DT", info_dt(game));
+  put_text_line("PlaCe", "PC", info_pc(game));
+  put_text_line("REsult", "RE", info_re(game));
+  if (game->size != 19) std::fprintf(fw, "%s[%d]\n", key("SiZe", "SZ"), game->size);
+  put_text_line("HAndicap", "HA", info_ha(game));
+  put_text_line("KoMi", "KM", info_km(game));
+  put_text_line("SOurce", "SO", info_so(game));
+  put_text_line("TiMe", "TM", info_tm(game));
+  if (filename) {
+    std::fprintf(fw, "%s[%d]\n", key("MoveS", "MS"), game->nmoves);
+    put(key("FileName", "FN"));
+    put('[');
+    text2sgf(filename);
+    put("]\n");
+  }
+  db_written = true;
+}
+
+void game2db_reset() { db_written = false; }
+
 }  // namespace kg

@@ -1,0 +1,63 @@
+// libFuzzer target: the SGF reader on arbitrary bytes, then the SGF and db
+// writers and both layout passes on whatever was read.
+//
+// The first byte also picks the reading modes (it is read as part of the
+// input too, and is skipped like any byte before the first "("):
+//   bit 0 kibitz, bit 1 varsk, bit 2 short keys, bit 4 warnings.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "game/game.h"
+#include "main/figure.h"
+#include "main/settings.h"
+#include "read/readers.h"
+#include "util/message.h"
+#include "write/writers.h"
+
+namespace {
+
+std::FILE* sink = nullptr;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  sink = std::fopen("/dev/null", "w");
+  if (!sink) std::abort();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;  // fmemopen refuses an empty buffer
+  kg::settings_reset();
+  kg::game2db_reset();
+  kg::message_column = 0;
+  unsigned flags = data[0];
+  kg::kibitz = flags & 1;
+  kg::varsk = (flags >> 1) & 1;
+  kg::longkey = !((flags >> 2) & 1);
+  kg::sgfwarn = (flags >> 4) & 1;
+  kg::fw = sink;
+
+  std::FILE* in = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
+  if (!in) std::abort();
+  kg::Game* game = nullptr;
+  try {
+    game = kg::sgf_read_stream(in, "fuzz.sgf");
+  } catch (const kg::Exit&) {
+    // A fatal report ends a run; it is not a crash.
+  }
+  std::fclose(in);
+  if (!game) return 0;
+
+  kg::game2sgf(game);
+  kg::game2db_reset();
+  kg::game2db(game, "fuzz.sgf");
+  kg::game_sequent(game);
+  kg::game_flatten(game);
+  kg::game2db_reset();
+  kg::game2sgf(game);
+  kg::game_free(game);
+  kg::fw = stdout;
+  return 0;
+}
