@@ -1,7 +1,401 @@
-// STUB: replaced by the figure driver.
+// The figure driver: cuts the main line into figures and every variation
+// into a diagram, builds each picture on the game's figure board and calls
+// the output device. Also the services every device shares (notes, captions)
+// and the null device.
 #include "main/figure.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "game/game.h"
 #include "main/settings.h"
+#include "util/message.h"
+
 namespace kg {
-const OutputDevice* const devices[kDevices] = {};
-void game2fig(Game*, const OutputDevice*) { fatal(1, "%s: figure output is not available yet\n", program.c_str()); }
+
+// ---- the null device -------------------------------------------------------
+
+namespace {
+
+int null_init(Game*) { return 1; }
+void null_exit(Game*) {}
+int null_alloc(Game*) { return 1; }
+void null_free(Game*) {}
+void null_onmove(Game*, int, int, int, int) {}
+void null_onstone(Game*, int, int, int) {}
+void null_pass(Game*, int, int) {}
+void null_time(Game*, const char*, const char*) {}
+int null_emit(Game*, Move*, Move*, Move*, Move*) { return 1; }
+
+}  // namespace
+
+const OutputDevice null_device = {null_init,    null_exit, null_alloc, null_free, null_onmove,
+                                  null_onstone, null_pass, null_time,  null_emit};
+
+// The PostScript, TeX, screen, GIF and HTML devices are not part of this build.
+const OutputDevice* const devices[kDevices] = {nullptr, nullptr, &ascii_device, nullptr,
+                                               nullptr, nullptr, &null_device};
+
+// ---- notes and captions -------------------------------------------------------
+
+namespace {
+
+std::string notes;
+char caption[256];
+
+}  // namespace
+
+void con_cat(std::string_view text) {
+  try {
+    if (!notes.empty()) notes += ", ";
+    notes += text;
+  } catch (const std::bad_alloc&) {
+    fatal(1, "%s: Out of memory in con_cat()\n", program.c_str());
+  }
+}
+
+std::string con_cat() {
+  std::string out;
+  out.swap(notes);
+  return out;
+}
+
+void con_printf(const char* format, ...) {
+  char buffer[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  con_cat(buffer);
+}
+
+const char* board_caption(Game* game, Move* first, Move* last) {
+  if (game->parent && !game->name.empty()) {
+    // A name longer than the buffer is cut, never written past it.
+    std::snprintf(caption, sizeof caption, "%s", game->name.c_str());
+  } else if (!first) {
+    std::snprintf(caption, sizeof caption, "No moves");
+  } else if (first == last || !last) {
+    std::snprintf(caption, sizeof caption, "%s %d", first->colour == BLACK ? "B" : "W",
+                  first->number);
+  } else {
+    std::snprintf(caption, sizeof caption, "%s %d -- %s %d", first->colour == BLACK ? "B" : "W",
+                  first->number, last->colour == BLACK ? "B" : "W", last->number);
+  }
+  return caption;
+}
+
+// ---- positions ------------------------------------------------------------------
+
+namespace {
+
+// Points of a record can lie off the arrays when the board was resized after
+// they were stored; such points are left out of every picture.
+bool on_board(const std::vector<BoardCell>& cells, int location) {
+  return location >= 0 && static_cast<std::size_t>(location) < cells.size();
+}
+
+// Replays the nodes [from, to) on `board` as figure_restore does; unless
+// quiet, every setup stone met is announced and its location appended to
+// `restoring`.
+void replay(Game* game, Move* from, Move* to, std::vector<int>* restoring, bool quiet = false) {
+  auto& board = game->board;
+  for (Move* m = from; m && m != to; m = m->next) {
+    if (MoveInfo* info = m->info) {
+      for (Chain* c = info->added; c; c = c->next) {
+        if (!quiet) std::fprintf(stderr, "Restoring %d\n", c->location);
+        if (restoring) restoring->push_back(c->location);
+        if (on_board(board, c->location) && c->move) board[c->location].colour = c->move->colour;
+      }
+      for (Chain* c = info->cleared; c; c = c->next)
+        if (on_board(board, c->location)) board[c->location].colour = EMPTY;
+    }
+    if (m->location >= 0 && on_board(board, m->location)) {
+      board[m->location].colour = m->colour;
+      board[m->location].number = m->number;
+      if (m->info)
+        for (Chain* c = m->info->captured; c; c = c->next)
+          if (on_board(board, c->location)) board[c->location].colour = EMPTY;
+    }
+  }
+}
+
+}  // namespace
+
+void figure_begin(Game* game) {
+  auto& board = game->board;
+  auto& fig = game->figure_board;
+  auto& saved = game->saved_board;
+  std::size_t n = std::min({board.size(), fig.size(), saved.size()});
+  for (std::size_t i = 0; i < n; ++i) {
+    fig[i].label = nullptr;
+    fig[i].mark = nullptr;
+    fig[i].number = 0;
+    board[i].number = 0;
+    fig[i].colour = board[i].colour;
+    saved[i].colour = board[i].colour;
+  }
+}
+
+void figure_restore(Game* game, Move* from, Move* to) {
+  game->board = game->saved_board;
+  game->figure_board = game->saved_board;
+  if (from == to) return;
+  replay(game, from, to, nullptr);
+}
+
+// ---- the driver ---------------------------------------------------------------------
+
+namespace {
+
+bool diagram_selected(int number) {
+  // Diagrams past the table follow the selection of its last entry.
+  if (number >= 1 && number < kListSize) return dialist[number] == number;
+  if (number >= kListSize) return dialist[kListSize - 1] == kListSize - 1;
+  return false;
+}
+
+int figure_end(int index) {
+  // Past the table, figures are cut automatically.
+  return index >= 1 && index < kListSize ? figlist[index] : 0;
+}
+
+[[noreturn]] void end_run(const OutputDevice* device, Game* game, int status) {
+  device->exit(game);
+  throw Exit(status);
+}
+
+// What the first part of a figure leaves for its diagrams.
+struct Head {
+  bool made = false;  // alloc accepted the figure
+  Move* next = nullptr;
+  Move* first_branch = nullptr;
+};
+
+// Allocates, walks, annotates and emits one figure or diagram and advances
+// the diagram counter; its variations are left to the caller.
+Head figure_head(Game* game, const OutputDevice* device, Move* start, int* figure_index,
+                 int* diagram_counter) {
+  Head head;
+  if (!device->alloc(game)) return head;
+  head.made = true;
+  figure_begin(game);
+
+  const bool automatic = figure_index && figure_end(*figure_index) == 0;
+  Move *first = nullptr, *last = nullptr, *first_comment = nullptr, *walked = nullptr;
+  auto& board = game->board;
+  auto& fig = game->figure_board;
+  int count = 0;
+  bool stop = false;
+  Move* next = start;
+  for (Move* node = start; node && !stop; node = node->next) {
+    MoveInfo* info = node->info;
+    walked = node;
+    if (node->location >= 0 || node->location == LOC_PASS) {
+      if (figure_index) {
+        ++count;
+        if (node->number == figure_end(*figure_index)) {
+          ++*figure_index;
+          stop = true;
+        }
+        if (count == maxmoves) stop = true;
+      }
+      if (!first) first = node;
+      last = node;
+      if (node->location == LOC_PASS) {
+        device->pass(game, node->number, node->colour);
+      } else if (on_board(board, node->location) && on_board(fig, node->location)) {
+        int p = node->location;
+        board[p].colour = node->colour;
+        board[p].number = node->number;
+        if (fig[p].colour == EMPTY) {
+          fig[p].colour = node->colour;
+          fig[p].number = node->number;
+        } else if (fig[p].number != 0) {
+          device->onmove(game, node->number, node->colour, fig[p].number, fig[p].colour);
+        } else {
+          device->onstone(game, node->number, node->colour, p);
+        }
+        if (info)
+          for (Chain* c = info->captured; c; c = c->next)
+            if (on_board(board, c->location)) board[c->location].colour = EMPTY;
+      }
+    }
+    if (textout && info && info->labels && automatic) stop = true;
+    if (info && (info->black_time || info->white_time))
+      device->time(game, info->black_time ? info->black_time->c_str() : nullptr,
+                   info->white_time ? info->white_time->c_str() : nullptr);
+    if (node->variations) {
+      if (automatic && diagram_selected(*diagram_counter)) stop = true;
+      if (!head.first_branch) head.first_branch = node;
+    }
+    if (textout && info && info->texts) {
+      if (automatic && first && (kibitz || prn_dev == DEV_GRAPHIC)) stop = true;
+      if (!first_comment) first_comment = node;
+    }
+    next = node->next;
+  }
+
+  // A figure without a move or pass is annotated from its own nodes only.
+  Move* end = last ? last : walked;
+  if (textout) {
+    add_letters(game, start, end);
+    add_marks(game, start, end);
+  }
+  add_stones(game, start, end);
+  remove_stones(game, start, end);
+
+  if (figure_index || diagram_selected(*diagram_counter)) {
+    if (!device->emit(game, first, last, first_comment, next)) end_run(device, game, 0);
+  }
+  if (!figure_index) ++*diagram_counter;
+  head.next = next;
+  return head;
+}
+
+// One figure or diagram whose variations are being drawn.
+struct Frame {
+  Frame(Game* g, Move* s, Move* n, Move* branch) : game(g), start(s), next(n), node(branch) {}
+  Game* game;
+  Move* start;
+  Move* next;
+  Move* node;            // next node of the figure to look at for variations
+  Game* var = nullptr;   // next variation of the current branching node
+  Move* replayed = nullptr;    // `board` holds the position before this node
+  bool restored = false;       // `board` was rebuilt from saved_board
+  std::vector<int> restoring;  // setup stones replayed so far, for the messages
+  // While the diagrams below this figure are made, its arrays are released
+  // and only the cells where saved_board differs from board are kept.
+  bool parked = false;
+  std::vector<std::pair<int, BoardCell>> saved_delta;
+};
+
+// The position after `to`, rebuilt from saved_board as figure_restore does,
+// announcing every setup stone from the figure's start each time. Only the
+// nodes not replayed before are played again: the board is not touched
+// between two restores of one figure.
+void restore_to(Frame& f, Move* to) {
+  Game* game = f.game;
+  if (!f.restored) {
+    game->board = game->saved_board;
+    game->figure_board = game->saved_board;
+    f.restored = true;
+    f.replayed = f.start;
+  } else {
+    for (int location : f.restoring) std::fprintf(stderr, "Restoring %d\n", location);
+  }
+  if (f.replayed == to) return;
+  replay(game, f.replayed, to, &f.restoring);
+  f.replayed = to;
+}
+
+// Releases the arrays of a figure whose diagrams are being made. The board
+// is what its child's saved_board starts as, so only saved_board's
+// differences need keeping.
+void park(Frame& f, const Game* child) {
+  Game* game = f.game;
+  if (child->saved_board.size() != game->board.size() ||
+      game->saved_board.size() != game->board.size())
+    return;
+  const auto& board = game->board;
+  const auto& saved = game->saved_board;
+  for (std::size_t i = 0; i < board.size(); ++i) {
+    const BoardCell &b = board[i], &s = saved[i];
+    if (b.colour != s.colour || b.number != s.number || b.label != s.label || b.mark != s.mark)
+      f.saved_delta.emplace_back(static_cast<int>(i), s);
+  }
+  std::vector<BoardCell>().swap(game->board);
+  std::vector<BoardCell>().swap(game->figure_board);
+  std::vector<BoardCell>().swap(game->saved_board);
+  f.parked = true;
+}
+
+void unpark(Frame& f, const Game* child) {
+  if (!f.parked) return;
+  Game* game = f.game;
+  game->board = child->saved_board;
+  game->saved_board = game->board;
+  for (const auto& [i, cell] : f.saved_delta) game->saved_board[i] = cell;
+  game->figure_board = game->saved_board;
+  std::vector<std::pair<int, BoardCell>>().swap(f.saved_delta);
+  f.parked = false;
+}
+
+}  // namespace
+
+Move* make_figure(Game* game, const OutputDevice* device, Move* start, int* figure_index,
+                  int* diagram_counter) {
+  Head head = figure_head(game, device, start, figure_index, diagram_counter);
+  if (!head.made) return nullptr;
+  if (!head.first_branch) {
+    // The walk leaves captured setup stones and late setup off the board,
+    // and annotation puts drawn setup stones back on it: the next figure
+    // starts from the position rebuilt as a branching figure's would be.
+    if (figure_index) {
+      game->board = game->saved_board;
+      replay(game, start, head.next, nullptr, true);
+    }
+    device->free(game);
+    return head.next;
+  }
+
+  // Diagrams are made depth first: a variation's diagram, the diagrams of its
+  // own variations, then its next sibling's. An explicit stack keeps deep
+  // nesting off the call stack.
+  std::vector<Frame> stack;
+  stack.emplace_back(game, start, head.next, head.first_branch);
+  for (;;) {
+    Frame& f = stack.back();
+    if (!f.var) {
+      while (f.node != f.next && !f.node->variations) f.node = f.node->next;
+      if (f.node == f.next) {
+        restore_to(f, f.next);
+        device->free(f.game);
+        Move* next = f.next;
+        Game* done = f.game;
+        stack.pop_back();
+        if (stack.empty()) return next;
+        Frame& parent = stack.back();
+        unpark(parent, done);
+        board_free(done);
+        parent.var = done->next;
+        continue;
+      }
+      restore_to(f, f.node->next);
+      f.var = f.node->variations;
+      f.node = f.node->next;
+    }
+    Game* v = f.var;
+    if (!board_alloc(v)) end_run(device, f.game, 1);
+    // A diagram is never cut, so one call draws the variation's whole line.
+    Head sub = figure_head(v, device, v->first, nullptr, diagram_counter);
+    if (sub.made && sub.first_branch) {
+      park(f, v);
+      stack.emplace_back(v, v->first, sub.next, sub.first_branch);
+      continue;
+    }
+    if (sub.made) device->free(v);
+    board_free(v);
+    f.var = v->next;
+  }
+}
+
+void game2fig(Game* game, const OutputDevice* device) {
+  int figure_index = 1, diagram_counter = 1;
+  Move* start = game->first;
+  con_cat();  // notes left by a run that ended early are not this run's
+  if (!device->init(game)) end_run(device, game, 1);
+  if (!board_alloc(game)) end_run(device, game, 1);
+  do {
+    start = make_figure(game, device, start, &figure_index, &diagram_counter);
+  } while (start);
+  board_free(game);
+  device->exit(game);
+}
+
 }  // namespace kg
