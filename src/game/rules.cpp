@@ -1,5 +1,6 @@
 // Placing moves and annotations on the current node, with captures and the
 // legality of each move checked on the board as the record is read.
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -103,12 +104,20 @@ int rules_check(Game* game, int location, int colour) {
   examined_colour = colour == BLACK ? WHITE : BLACK;
   // Only an enemy neighbour can be captured; for an empty, friendly or
   // missing neighbour there is nothing to look at.
+  // Two neighbours often belong to one group: a stone that an earlier walk
+  // of this check reached belongs to a group already known to live.
   bool liberty = false;
+  std::uint32_t alive[4];
+  int walks = 0;
   for (BoardPoint* n : {point->north, point->east, point->south, point->west}) {
     if (!n) continue;
     int c = stone_colour(n);
     if (c == EMPTY) liberty = true;
-    if (c == examined_colour && !has_liberty(game->goban, n)) {
+    if (c != examined_colour || std::find(alive, alive + walks, n->stamp) != alive + walks)
+      continue;
+    if (has_liberty(game->goban, n)) {
+      alive[walks++] = game->goban->stamp;
+    } else {
       capture_group(game, n);
       liberty = true;
     }

@@ -51,7 +51,9 @@ void run(int argc, char** argv) {
       game = sgf_read(name);
       break;
   }
-  if (game == nullptr && prn_dev != DEV_DB)
+  // A db run over many files must not take an unreadable one for an empty
+  // record: nothing is written for it, and the run fails like any other.
+  if (game == nullptr)
     fatal(1, "%s: \"%s\" is a bad %s file\n", program.c_str(), name != nullptr ? name : "stdin",
           format);
 

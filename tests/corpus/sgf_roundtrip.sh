@@ -14,9 +14,6 @@ corpus=$2
 # bad-file message, which is the expected outcome.
 expected_bad="pending/nightmare.sgf"
 
-# The game records live until the process ends by design, so a leak check at
-# exit says nothing.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
 work=$(mktemp -d)

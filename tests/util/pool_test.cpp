@@ -92,6 +92,7 @@ TEST(Pool, TypedPoolConstructsAndDestroys) {
   EXPECT_EQ(b, a);
   EXPECT_TRUE(b->text.empty());
   pool.release(b);
+  mp_exit(pool.pool());
 }
 
 }  // namespace
