@@ -23,9 +23,11 @@ using namespace kg;
 
 std::string input(int which) {
   switch (which) {
-    case 0: return bench::bench_file("line-10MB.sgf", [] { return bench::long_line(10u << 20); });
-    case 1: return bench::bench_file("line-100MB.sgf", [] { return bench::long_line(100u << 20); });
-    case 2: return bench::bench_file("deep-1M.sgf", [] { return bench::deep_tree(1000000); });
+    case 0: return bench::bench_file("games-10MB.sgf", [] { return bench::game_line(10u << 20, KG_CORPUS_DIR); });
+    case 1: return bench::bench_file("games-100MB.sgf", [] { return bench::game_line(100u << 20, KG_CORPUS_DIR); });
+    case 2: return bench::bench_file("random-10MB.sgf", [] { return bench::long_line(10u << 20); });
+    case 3: return bench::bench_file("random-100MB.sgf", [] { return bench::long_line(100u << 20); });
+    case 4: return bench::bench_file("deep-1M.sgf", [] { return bench::deep_tree(1000000); });
     default: return bench::bench_file("wide-100k.sgf", [] { return bench::wide_tree(100000); });
   }
 }
@@ -51,7 +53,7 @@ void BM_ReadWrite(benchmark::State& state) {
   }
   state.SetBytesProcessed(state.iterations() * file_size(path));
 }
-BENCHMARK(BM_ReadWrite)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadWrite)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 // The real program on the same inputs: wall time and peak resident memory.
 void BM_WholeRun(benchmark::State& state) {
@@ -78,6 +80,6 @@ void BM_WholeRun(benchmark::State& state) {
   state.counters["peak_MB"] = static_cast<double>(peak_kb) / 1024.0;
   state.counters["peak_bytes_per_input_byte"] = static_cast<double>(peak_kb) * 1024.0 / size;
 }
-BENCHMARK(BM_WholeRun)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WholeRun)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace

@@ -3,10 +3,14 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <algorithm>
+#include <filesystem>
 #include <random>
+#include <vector>
 
 #include "game/game.h"
 #include "main/settings.h"
+#include "read/readers.h"
 
 namespace kg::bench {
 
@@ -67,6 +71,83 @@ std::string long_line(std::size_t bytes, unsigned seed) {
       out += "C[Move " + std::to_string(moves) +
              ": a remark on the position, the kind of note a teacher leaves.]\n";
     colour = colour == BLACK ? WHITE : BLACK;
+  }
+  out += ")\n";
+  game_free(game);
+  sgfwarn = warn;
+  return out;
+}
+
+std::string game_line(std::size_t bytes, const std::string& corpus) {
+  int warn = sgfwarn;
+  sgfwarn = 0;
+  // Main lines of the usable games: (colour, location) pairs and comments.
+  struct Step {
+    int colour, location;
+    std::string comment;
+  };
+  std::vector<std::vector<Step>> games;
+  std::vector<std::string> paths;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus))
+    if (entry.path().extension() == ".sgf") paths.push_back(entry.path());
+  std::sort(paths.begin(), paths.end());
+  for (const auto& path : paths) {
+    Game* g = sgf_read(path.c_str());
+    if (!g) continue;
+    std::vector<Step> steps;
+    bool usable = g->size == 19;
+    for (Move* m = g->first; m && usable; m = m->next) {
+      if (m->info && (m->info->added || m->info->cleared)) usable = false;
+      std::string comment;
+      if (m->info)
+        for (Text* t = m->info->texts; t; t = t->next) comment += t->text;
+      if (m->location >= 0 || m->location == LOC_PASS)
+        steps.push_back({m->colour, m->location, comment});
+      else if (!comment.empty() && !steps.empty())
+        steps.back().comment += comment;
+    }
+    if (usable && steps.size() > 50) games.push_back(std::move(steps));
+    game_free(g);
+  }
+  Game* game = game_alloc(nullptr);
+  std::string out = "(;GM[1]FF[4]SZ[19]GN[Real games in one line]\n";
+  auto escaped = [](const std::string& text) {
+    std::string e;
+    for (char c : text) {
+      if (c == ']' || c == '\\') e += '\\';
+      e += c;
+    }
+    return e;
+  };
+  for (std::size_t i = 0; out.size() < bytes && !games.empty(); i = (i + 1) % games.size()) {
+    std::string clear;
+    for (int p = 0; p < 361; ++p)
+      if (game->goban->points[p].stone) {
+        clear += '[' + point(p) + ']';
+        if (clear.size() == 4) store_node(game);
+        store_ae(game, p);
+      }
+    if (!clear.empty()) out += ";AE" + clear + "\n";
+    int items = 0;
+    for (const Step& s : games[i]) {
+      Move* node = store_node(game);
+      if (s.location == LOC_PASS) {
+        store_pass(game, -1, s.colour);
+      } else {
+        store_move(game, -1, s.colour, s.location);
+        if (game->current != node) continue;  // illegal in the record itself
+      }
+      out += s.colour == BLACK ? ";B[" : ";W[";
+      if (s.location >= 0) out += point(s.location);
+      out += ']';
+      if (!s.comment.empty()) {
+        out += "C[" + escaped(s.comment) + "]\n";
+        items = 0;
+      } else if (++items == 10) {
+        out += '\n';
+        items = 0;
+      }
+    }
   }
   out += ")\n";
   game_free(game);

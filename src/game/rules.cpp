@@ -73,11 +73,13 @@ const char* rejection_text(int result) {
   }
 }
 
-// Appends `entry` at the end of a list.
-void append(Chain*& list, Chain* entry) {
-  Chain** tail = &list;
-  while (*tail) tail = &(*tail)->next;
-  *tail = entry;
+// Appends `entry` at the end of a list whose last entry is `tail`.
+void append(Chain*& list, Chain*& tail, Chain* entry) {
+  if (!list) tail = nullptr;
+  if (list && !tail)
+    for (tail = list; tail->next;) tail = tail->next;
+  (tail ? tail->next : list) = entry;
+  tail = entry;
 }
 
 }  // namespace
@@ -195,7 +197,7 @@ void store_addstone(Game* game, int colour, int location) {
   entry->occupant = point.stone;
   entry->move = setup;
   entry->location = location;
-  append(info->added, entry);
+  append(info->added, info->added_tail, entry);
   set_stone(point, setup);
 }
 
@@ -209,7 +211,7 @@ void store_ae(Game* game, int location) {
   if (point.stone) {
     entry->occupant = point.stone;
     entry->location = location;
-    append(info->cleared, entry);
+    append(info->cleared, info->cleared_tail, entry);
     set_stone(point, nullptr);
     return;
   }
@@ -230,13 +232,9 @@ void store_l(Game* game, int location, int letter) {
   Chain* entry = info ? chain_alloc() : nullptr;
   if (!entry) return;
   entry->location = location;
-  if (letter == -1) {
-    Chain* last = info->labels;
-    while (last && last->next) last = last->next;
-    letter = last ? last->label + 1 : 'a';
-  }
+  if (letter == -1) letter = info->labels ? info->labels_tail->label + 1 : 'a';
   entry->label = letter;
-  append(info->labels, entry);
+  append(info->labels, info->labels_tail, entry);
 }
 
 Chain* store_m(Game* game, int location, int kind, const char* text) {
