@@ -1,7 +1,218 @@
-// STUB: replaced by the standard-format writer.
-#include "write/writers.h"
-#include "util/message.h"
+// Writer of the keyword-based standard format. Variations are written where
+// they branch, each line of a variation indented by one tab whatever its
+// depth; the tree is walked with an explicit stack.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "game/game.h"
 #include "main/settings.h"
+#include "util/message.h"
+#include "write/writers.h"
+
 namespace kg {
-void game2sf(Game*) { fatal(1, "%s: SF output is not available yet\n", program.c_str()); }
+namespace {
+
+constexpr std::size_t kLongText = 66;  // header texts are cut to this length
+
+// The reader takes at most 255 bytes as one line; keyword lists that would
+// be longer are continued on further lines with the same keyword.
+constexpr std::size_t kLineLimit = 255;
+
+// Column letters skip 'i'; row 1 is the bottom line.
+std::string point(const Game* game, int location) {
+  int size = game->size;
+  if (size <= 0) return "???";
+  int column = location % size;
+  int row = size - location / size;
+  return format_text("%c%d", 'a' + column + (column >= 8 ? 1 : 0), row);
+}
+
+// One keyword line of items ("SETUP B d4 q16"), split where the reader would
+// cut it.
+class ListLine {
+ public:
+  ListLine(const char* indent, const char* keyword) : head_(std::string(indent) + keyword) {}
+  ListLine(const ListLine&) = delete;
+  ListLine& operator=(const ListLine&) = delete;
+  ~ListLine() { put(line_.empty() ? head_ : line_); }
+  void add(const std::string& item) {
+    if (line_.empty()) {
+      line_ = head_;
+    } else if (line_.size() + 1 + item.size() > kLineLimit - 1) {
+      put(line_);
+      line_ = head_;
+    }
+    line_ += ' ';
+    line_ += item;
+  }
+
+ private:
+  static void put(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), fw);
+    std::fputc('\n', fw);
+  }
+  std::string head_;
+  std::string line_;
+};
+
+// Set once a line that the reader counts as a placed move (a move on a point,
+// or DIAGRAM) is written: before it, the reader refuses VAR.
+bool counted = false;
+
+void head_line(const char* keyword, const char* text) {
+  if (std::strlen(text) < kLongText) {
+    std::fprintf(fw, "%s %s\n", keyword, text);
+    return;
+  }
+  std::string cut(text, kLongText);
+  cut += "...\n";
+  std::fprintf(fw, "%s %s\n", keyword, cut.c_str());
+}
+
+const char* or_empty(const char* text) { return text ? text : ""; }
+
+void write_header(const Game* game) {
+  // The format assumes 19 x 19; any other size must lead the record so that
+  // it applies before the first point is read.
+  if (game->size != 19 && game->size >= 2 && game->size <= 19)
+    std::fprintf(fw, "BOARDSIZE %d\n", game->size);
+  if (const char* event = info_gn(game)) head_line("EVENT", event);
+  std::fprintf(fw, "BLACK %s (%s)\n", or_empty(info_pb(game)), or_empty(info_br(game)));
+  std::fprintf(fw, "WHITE %s (%s)\n", or_empty(info_pw(game)), or_empty(info_wr(game)));
+  static constexpr struct {
+    const char* keyword;
+    const char* (*get)(const Game*);
+  } kHeader[] = {
+      {"HANDICAP", info_ha},  {"KOMI", info_km},        {"DATE", info_dt},
+      {"PLACE", info_pc},     {"RESULT", info_re},      {"TIMELIMIT", info_tm},
+      {"ANALYSIS", info_analysis}, {"SOURCE", info_so}, {"RECORDER", info_recorder},
+      {"RULES", info_rules},
+  };
+  for (const auto& row : kHeader)
+    if (const char* text = row.get(game)) head_line(row.keyword, text);
+}
+
+void write_setup(const Game* game, const char* indent, const Chain* added, int colour) {
+  ListLine line(indent, colour == BLACK ? "SETUP B" : "SETUP W");
+  for (const Chain* c = added; c; c = c->next)
+    if (c->move && c->move->colour == colour) line.add(point(game, c->move->location));
+}
+
+void write_node(const Game* game, const Move* node) {
+  const char* indent = game->parent ? "\t" : "";
+  char colour = node->colour == BLACK ? 'B' : 'W';
+  if (node->location == LOC_TENUKI) {
+    std::fprintf(fw, "%s%c %d tenuki\n", indent, colour, node->number);
+  } else if (node->location == LOC_PASS) {
+    std::fprintf(fw, "%s%c %d pass\n", indent, colour, node->number);
+  } else {
+    if (!node->prev) {
+      if (game->parent) {
+        // A variation ahead of every move would be refused and its moves
+        // read into the main line.
+        if (!counted) std::fputs("DIAGRAM\n", fw);
+        std::fprintf(fw, "%sVAR\n", indent);
+        std::fprintf(fw, "%sDIAGRAM %s\n", indent, game->name.c_str());
+        counted = true;
+      } else {
+        write_header(game);
+      }
+    }
+    if (node->location >= 0) {
+      std::fprintf(fw, "%s%c %d %s\n", indent, colour, node->number,
+                   point(game, node->location).c_str());
+      counted = true;
+      if (node->info && node->info->captured) {
+        ListLine line(indent, "PRISONER");
+        for (const Chain* c = node->info->captured; c; c = c->next)
+          line.add(point(game, c->occupant ? c->occupant->location : c->location));
+      }
+    }
+  }
+  const MoveInfo* info = node->info;
+  if (!info) return;
+  if (info->added) {
+    int black = 0, other = 0;
+    for (const Chain* c = info->added; c; c = c->next)
+      ++((c->move && c->move->colour == BLACK) ? black : other);
+    if (black) write_setup(game, indent, info->added, BLACK);
+    if (other) write_setup(game, indent, info->added, WHITE);
+  }
+  if (info->cleared) {
+    ListLine line(indent, "HIDE");
+    for (const Chain* c = info->cleared; c; c = c->next)
+      line.add(point(game, c->occupant ? c->occupant->location : c->location));
+  }
+  if (info->marks) {
+    ListLine line(indent, "MARK");
+    for (const Chain* c = info->marks; c; c = c->next)
+      line.add((c->mark == 9 ? "+@" : c->mark == 10 ? "-@" : "?@") + point(game, c->location));
+  }
+  if (info->labels) {
+    ListLine line(indent, "MARK");
+    for (const Chain* c = info->labels; c; c = c->next)
+      line.add(std::string(1, static_cast<char>(c->label)) + "@" + point(game, c->location));
+  }
+  if (info->texts) {
+    std::fprintf(fw, "%sCOM\n", indent);
+    char last = '\n';
+    for (const Text* t = info->texts; t; t = t->next) {
+      const char* text = t->text.c_str();
+      std::size_t length = std::strlen(text);
+      std::fprintf(fw, "%s%s", indent, text);
+      if (length > 0) last = text[length - 1];
+      if (last == ' ') {
+        std::fputc('\n', fw);
+        last = '\n';
+      }
+    }
+    // ENDCOM glued to the end of a text would not be read as a keyword.
+    if (last != '\n') std::fputc('\n', fw);
+    std::fprintf(fw, "%sENDCOM\n", indent);
+  }
+}
+
+struct Frame {
+  Game* game;
+  Move* node;       // next node of the line to write
+  Game* variation;  // next variation of the node written last
+};
+
+}  // namespace
+
+// Writes `game` with all its variations to `fw`.
+void game2sf(Game* game) {
+  if (!game) return;
+  counted = false;
+  std::vector<Frame> stack;
+  auto begin = [&stack](Game* g) {
+    if (!g->first) {
+      if (g->parent) std::fputs("\tENDVAR\n", fw);
+      return;
+    }
+    stack.push_back({g, g->first, nullptr});
+  };
+  begin(game);
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.variation) {
+      Game* variation = frame.variation;
+      frame.variation = variation->next;
+      begin(variation);  // may reallocate the stack: `frame` is not used after
+      continue;
+    }
+    if (!frame.node) {
+      if (frame.game->parent) std::fputs("\tENDVAR\n", fw);
+      stack.pop_back();
+      continue;
+    }
+    Move* node = frame.node;
+    write_node(frame.game, node);
+    frame.node = node->next;
+    frame.variation = node->variations;
+  }
+}
+
 }  // namespace kg
