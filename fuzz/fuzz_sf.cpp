@@ -6,6 +6,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "fuzz_common.h"
 #include "game/game.h"
 #include "main/settings.h"
 #include "read/readers.h"
@@ -45,24 +46,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::fwrite(data, 1, size, f);
   std::fclose(f);
 
-  kg::settings_reset();
-  kg::sgfwarn = 1;
-  kg::message_column = 0;
-  kg::Game* game = nullptr;
-  try {
-    game = kg::read_standard(input_path.c_str());
-  } catch (const kg::Exit&) {
-    return 0;  // a fatal report ends the run; not a crash
-  }
-  if (game) {
-    char* text = nullptr;
-    std::size_t length = 0;
-    kg::fw = open_memstream(&text, &length);
-    kg::game2sf(game);
-    std::fclose(kg::fw);
-    kg::fw = stdout;
-    std::free(text);
-    kg::game_free(game);
-  }
-  return 0;
+  return kg::fuzz::read_and_write_sf([&] { return kg::read_standard(input_path.c_str()); });
 }

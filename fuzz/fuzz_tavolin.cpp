@@ -9,6 +9,7 @@
 #include <string_view>
 #include <unistd.h>
 
+#include "fuzz_common.h"
 #include "game/game.h"
 #include "main/settings.h"
 #include "read/readers.h"
@@ -65,24 +66,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!has_companion) std::remove((base + ".txt").c_str());
   put(base + ".tav", record);
 
-  kg::settings_reset();
-  kg::sgfwarn = 1;
-  kg::message_column = 0;
-  kg::Game* game = nullptr;
-  try {
-    game = kg::read_tavolin(base.c_str());
-  } catch (const kg::Exit&) {
-    return 0;  // a fatal report ends the run; not a crash
-  }
-  if (game) {
-    char* text = nullptr;
-    std::size_t length = 0;
-    kg::fw = open_memstream(&text, &length);
-    kg::game2sf(game);
-    std::fclose(kg::fw);
-    kg::fw = stdout;
-    std::free(text);
-    kg::game_free(game);
-  }
-  return 0;
+  return kg::fuzz::read_and_write_sf([&] { return kg::read_tavolin(base.c_str()); });
 }
