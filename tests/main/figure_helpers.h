@@ -1,5 +1,5 @@
 // Building games for the figure tests with the model's own operations, and
-// catching what the driver writes.
+// catching what a device writes.
 #pragma once
 
 #include <cstdio>
@@ -19,31 +19,14 @@ inline Game* new_game(int size = 19) {
   return g;
 }
 
-// A new node holding a move; the move is numbered after the line's last.
+// A new node holding a move (or a pass for none), numbered after the line's last.
 inline Move* play(Game* g, int colour, const char* p) {
   store_node(g);
-  store_move(g, -1, colour, point(g, p));
+  if (p)
+    store_move(g, -1, colour, point(g, p));
+  else
+    store_pass(g, -1, colour);
   return g->current;
-}
-
-inline Move* play_at(Game* g, int colour, int location) {
-  store_node(g);
-  store_move(g, -1, colour, location);
-  return g->current;
-}
-
-inline Move* pass(Game* g, int colour) {
-  store_node(g);
-  store_pass(g, -1, colour);
-  return g->current;
-}
-
-// The i-th of 190 points on the even rows, where no stone is ever captured.
-inline int quiet_point(int i) { return 2 * (i / 19) * 19 + i % 19; }
-
-// Plays n moves on quiet points, colours alternating from Black.
-inline void play_quiet(Game* g, int from, int n) {
-  for (int i = from; i < from + n; ++i) play_at(g, i % 2 ? WHITE : BLACK, quiet_point(i));
 }
 
 // A ko on a 5 x 5 board, set up on the root node, then `retakes` moves

@@ -43,12 +43,17 @@ class SgfTest : public testing::Test {
     if (g) games_.push_back(g);
     return g;
   }
-  // Reads and returns what went to standard error.
+  // Reads and returns what went to standard error, without the extra line
+  // breaks of the 72-column wrapping.
   std::string read_errors(std::string_view text, Game** out = nullptr) {
+    message_column = 0;
     testing::internal::CaptureStderr();
     Game* g = read(text);
     std::string errors = testing::internal::GetCapturedStderr();
     if (out) *out = g;
+    std::string::size_type at;
+    while ((at = errors.find("\n\n")) != std::string::npos) errors.erase(at, 1);
+    if (!errors.empty() && errors[0] == '\n') errors.erase(0, 1);
     return errors;
   }
   template <class F>
@@ -69,43 +74,18 @@ class SgfTest : public testing::Test {
     game2db_reset();
     return output_of([g] { game2sgf(g); });
   }
-  // Reading the text and writing it again.
-  std::string roundtrip(std::string_view text) {
-    Game* g = read(text);
-    EXPECT_NE(g, nullptr) << text;
-    return g ? sgf_of(g) : std::string();
-  }
-  // Messages are wrapped at 72 columns with an extra line break; the tests
-  // compare the messages themselves.
-  static std::string unwrapped(std::string text) {
-    std::string::size_type at;
-    while ((at = text.find("\n\n")) != std::string::npos) text.erase(at, 1);
-    if (!text.empty() && text[0] == '\n') text.erase(0, 1);
-    return text;
-  }
   static int loc(const Game* g, const char* p) { return (p[0] - 'a') + (p[1] - 'a') * g->size; }
-  // The nodes of a line, root first.
-  static std::vector<Move*> line(const Game* g) {
-    std::vector<Move*> out;
-    for (Move* m = g->first; m; m = m->next) out.push_back(m);
-    return out;
-  }
-  // The nodes of a line that carry a move or pass.
-  static std::vector<Move*> moves(const Game* g) {
+  // The nodes of a line, root first, or only those with a move or pass.
+  static std::vector<Move*> line(const Game* g, bool moves_only = false) {
     std::vector<Move*> out;
     for (Move* m = g->first; m; m = m->next)
-      if (m->location != LOC_NONE) out.push_back(m);
+      if (!moves_only || m->location != LOC_NONE) out.push_back(m);
     return out;
   }
+  static std::vector<Move*> moves(const Game* g) { return line(g, true); }
   static std::vector<Game*> variations(const Move* m) {
     std::vector<Game*> out;
     for (Game* v = m->variations; v; v = v->next) out.push_back(v);
-    return out;
-  }
-  static std::vector<std::string> texts(const Move* m) {
-    std::vector<std::string> out;
-    if (m->info)
-      for (const Text* t = m->info->texts; t; t = t->next) out.push_back(t->text);
     return out;
   }
 

@@ -1,58 +1,39 @@
+// Wrapped diagnostics: the 72-column rule at its edges and the 2023-byte
+// cut; fatal errors carry the whole text.
 #include "util/message.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace kg {
 namespace {
 
-// Runs `body` with a fresh message column and returns what reached stderr.
-template <typename Body>
-std::string captured(Body body) {
+TEST(Message, WrapsAt72ColumnsAndCuts) {
+  struct Case {
+    std::vector<std::string> notes;
+    std::string want;
+    int column;
+  };
+  const std::string note20 = "[Board size = 19x19]";
+  const Case cases[] = {
+      {{note20, note20, note20, note20}, note20 + note20 + note20 + "\n" + note20, 20},
+      {{std::string(70, 'a'), "bb", "c"}, std::string(70, 'a') + "bb\nc", 1},  // 72 still fits
+      // A message's own line break does not reset the column.
+      {{std::string(60, 'x') + "\n", "abcdefghijklm"}, std::string(60, 'x') + "\n\nabcdefghijklm",
+       13},
+      // Even from column 0 a text longer than a line starts with a break.
+      {{std::string(5000, 'z')}, "\n" + std::string(2023, 'z'), 2023},
+  };
+  for (const Case& c : cases) {
+    message_column = 0;
+    testing::internal::CaptureStderr();
+    for (const std::string& n : c.notes) message("%s", n.c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.want);
+    EXPECT_EQ(message_column, c.column);
+  }
   message_column = 0;
-  testing::internal::CaptureStderr();
-  body();
-  std::string out = testing::internal::GetCapturedStderr();
-  message_column = 0;
-  return out;
-}
-
-TEST(Message, ShortNotesShareALineUpTo72Columns) {
-  // Each note is 20 characters: three fit (60), the fourth would reach 80.
-  std::string out = captured([] {
-    for (int i = 0; i < 5; ++i) message("[Board size = %02dx%02d]", 19, 19);
-  });
-  EXPECT_EQ(out, "[Board size = 19x19][Board size = 19x19][Board size = 19x19]\n"
-                 "[Board size = 19x19][Board size = 19x19]");
-}
-
-TEST(Message, ExactlyColumn72StaysOnTheLine) {
-  std::string out = captured([] {
-    message("%s", std::string(70, 'a').c_str());
-    message("bb");
-    EXPECT_EQ(message_column, 72);
-    message("c");
-    EXPECT_EQ(message_column, 1);
-  });
-  EXPECT_EQ(out, std::string(70, 'a') + "bb\nc");
-}
-
-TEST(Message, OwnLineBreaksDoNotResetTheColumn) {
-  std::string out = captured([] {
-    message("%s\n", std::string(60, 'x').c_str());
-    message("0123456789abc");  // 61 + 13 > 72
-  });
-  EXPECT_EQ(out, std::string(60, 'x') + "\n\n0123456789abc");
-}
-
-TEST(Message, LongTextIsCutTo2023Bytes) {
-  std::string out = captured([] {
-    message("%s", std::string(5000, 'z').c_str());
-    EXPECT_EQ(message_column, 2023);
-  });
-  // Even from column 0 a text longer than a line starts with a break.
-  EXPECT_EQ(out, "\n" + std::string(2023, 'z'));
 }
 
 TEST(Message, FatalCarriesStatusAndWholeText) {
