@@ -64,11 +64,24 @@ struct BoardPoint {
   // The colour of `stone`, kept beside it: liberty checks then never touch
   // the nodes, which in a long game lie scattered over much memory.
   std::int16_t colour = 0;
+  // The group of connected stones this stone belongs to, kept as it changes
+  // so that a legality check costs the same on a crowded board as on an
+  // empty one: `group` is the group's head point, `next_stone` runs round
+  // the group's stones in a ring. On the head only: the number of stones
+  // and of empty neighbours counted once per adjacent stone (the group has
+  // a liberty exactly when that count is not 0).
+  BoardPoint* group = nullptr;
+  BoardPoint* next_stone = nullptr;
+  int stones = 0;
+  int liberties = 0;
 };
 
 struct Board {
   std::vector<BoardPoint> points;  // size x size, never resized after linking
   std::uint32_t stamp = 0;
+  // The groups no longer match the stones (after a stone left a group of
+  // several); rebuilt before the next legality check.
+  bool groups_stale = false;
 };
 
 struct BoardCell {

@@ -13,7 +13,7 @@ namespace kg {
 namespace {
 
 void put_back(Game* game, int location, Move* stone) {
-  if (on_board(game, location)) set_stone(game->goban->points[location], stone);
+  if (on_board(game, location)) set_stone(*game->goban, game->goban->points[location], stone);
 }
 
 }  // namespace

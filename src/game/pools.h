@@ -1,6 +1,8 @@
 // The record pools of the game model, made on first use.
 #pragma once
 
+#include <vector>
+
 #include "game/game.h"
 #include "util/pool.h"
 
@@ -20,11 +22,12 @@ inline bool on_board(const Game* game, int location) {
          location < game->size * game->size;
 }
 
-// Puts `stone` (or nothing) on a point of the board.
-inline void set_stone(BoardPoint& point, Move* stone) {
-  point.stone = stone;
-  point.colour = stone ? stone->colour : 0;
-}
+// Puts `stone` (or nothing) on a point of the board, keeping its groups.
+void set_stone(Board& board, BoardPoint& point, Move* stone);
+// Takes a whole group off the board: `stones` are every stone of one group.
+void remove_group(const std::vector<BoardPoint*>& stones);
+// Makes the groups match the stones again after `groups_stale` was set.
+void refresh_groups(Board& board);
 
 // Appends an empty text entry to the current node's comments (made with
 // need_node under `label`); none when a record could not be had.

@@ -13,56 +13,47 @@ namespace kg {
 
 namespace {
 
-// The colour whose groups one legality check examines.
-int examined_colour;
-
-int stone_colour(const BoardPoint* p) { return p->colour; }
-
-// Whether the group of the examined colour at `start` has an empty
-// neighbour. Only that matters of the liberties, so the walk looks at every
-// stone's neighbours before going on and stops at the first empty point.
-bool has_liberty(Board* board, BoardPoint* start) {
-  static std::vector<BoardPoint*> stack;
-  ++board->stamp;
-  stack.assign(1, start);
-  start->stamp = board->stamp;
-  while (!stack.empty()) {
-    BoardPoint* p = stack.back();
-    stack.pop_back();
-    for (BoardPoint* n : {p->north, p->east, p->south, p->west}) {
-      if (!n) continue;
-      if (!n->stone) return true;
-      if (n->stamp != board->stamp && n->colour == examined_colour) {
-        n->stamp = board->stamp;
-        stack.push_back(n);
-      }
-    }
-  }
-  return false;
-}
-
 // Takes the group at `start` off the board, recording each stone on the
 // current node. The stones are visited depth first, north, east, south,
 // west, which fixes their order in the capture list; the explicit stack
 // gives the same order as the natural recursion.
 void capture_group(Game* game, BoardPoint* start) {
   Board* board = game->goban;
-  static std::vector<BoardPoint*> stack;
+  int colour = start->colour;
+  static std::vector<BoardPoint*> stack, taken;
   ++board->stamp;
   stack.assign(1, start);
+  taken.clear();
   while (!stack.empty()) {
     BoardPoint* p = stack.back();
     stack.pop_back();
     if (!p || p->stamp == board->stamp) continue;
     p->stamp = board->stamp;
-    if (stone_colour(p) != examined_colour) continue;
+    if (p->colour != colour) continue;
     store_capture(game, p);
-    set_stone(*p, nullptr);
+    taken.push_back(p);
     stack.push_back(p->west);
     stack.push_back(p->south);
     stack.push_back(p->east);
     stack.push_back(p->north);
   }
+  remove_group(taken);
+}
+
+// Whether a stone of `colour` on the empty `point` would have a liberty:
+// an empty neighbour, an enemy group that it takes the last liberty of, or
+// a friendly group with a liberty elsewhere.
+bool would_live(const BoardPoint& point, int colour, int enemy) {
+  const BoardPoint* around[] = {point.north, point.east, point.south, point.west};
+  for (const BoardPoint* n : around)
+    if (n && !n->stone) return true;
+  for (const BoardPoint* n : around) {
+    if (!n || (n->colour != colour && n->colour != enemy)) continue;
+    int shared = 0;  // the group's liberties that are this very point
+    for (const BoardPoint* m : around) shared += m && m->group == n->group;
+    if (n->colour == colour ? n->group->liberties > shared : n->group->liberties == shared) return true;
+  }
+  return false;
 }
 
 const char* rejection_text(int result) {
@@ -100,35 +91,18 @@ Move* store_node(Game* game) {
 
 int rules_check(Game* game, int location, int colour) {
   if (!on_board(game, location)) return 4;
-  BoardPoint* point = &game->goban->points[location];
+  Board& board = *game->goban;
+  BoardPoint* point = &board.points[location];
   if (point->stone) return 1;
-  set_stone(*point, game->current);
-  examined_colour = colour == BLACK ? WHITE : BLACK;
-  // Only an enemy neighbour can be captured; for an empty, friendly or
-  // missing neighbour there is nothing to look at.
-  // Two neighbours often belong to one group: a stone that an earlier walk
-  // of this check reached belongs to a group already known to live.
-  bool liberty = false;
-  std::uint32_t alive[4];
-  int walks = 0;
-  for (BoardPoint* n : {point->north, point->east, point->south, point->west}) {
-    if (!n) continue;
-    int c = stone_colour(n);
-    if (c == EMPTY) liberty = true;
-    if (c != examined_colour || std::find(alive, alive + walks, n->stamp) != alive + walks)
-      continue;
-    if (has_liberty(game->goban, n)) {
-      alive[walks++] = game->goban->stamp;
-    } else {
-      capture_group(game, n);
-      liberty = true;
-    }
-  }
-  if (liberty) return 0;  // an empty neighbour, or one freed by a capture
-  examined_colour = colour;
-  if (has_liberty(game->goban, point)) return 0;
-  set_stone(*point, nullptr);
-  return 3;
+  refresh_groups(board);
+  int enemy = colour == BLACK ? WHITE : BLACK;
+  if (!would_live(*point, colour, enemy)) return 3;
+  set_stone(board, *point, game->current);
+  // Enemy groups left without a liberty are taken in the order their first
+  // stone is met around the point.
+  for (BoardPoint* n : {point->north, point->east, point->south, point->west})
+    if (n && n->stone && n->colour == enemy && n->group->liberties == 0) capture_group(game, n);
+  return 0;
 }
 
 void store_move(Game* game, int number, int colour, int location) {
@@ -198,7 +172,7 @@ void store_addstone(Game* game, int colour, int location) {
   entry->move = setup;
   entry->location = location;
   append(info->added, info->added_tail, entry);
-  set_stone(point, setup);
+  set_stone(*game->goban, point, setup);
 }
 
 void store_ae(Game* game, int location) {
@@ -212,7 +186,7 @@ void store_ae(Game* game, int location) {
     entry->occupant = point.stone;
     entry->location = location;
     append(info->cleared, info->cleared_tail, entry);
-    set_stone(point, nullptr);
+    set_stone(*game->goban, point, nullptr);
     return;
   }
   bool emptied_here = false;

@@ -1,6 +1,8 @@
 // The SGF reader: one character at a time from the stream, through a small
 // state machine, into the store operations of the game model.
+#include <array>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -187,37 +189,42 @@ constexpr Property sgf_table[] = {
     {"WP", act_wp}, {"WR", act_wr},
 };
 
-// Keys of the table have one or two letters; as a number (first letter in the
-// high byte) they sort exactly as their texts do, and compare in one step.
-constexpr int key_code(std::string_view key) {
-  return static_cast<unsigned char>(key[0]) << 8 | (key.size() > 1 ? static_cast<unsigned char>(key[1]) : 0);
+constexpr bool is_key(std::string_view key) {
+  if (key.empty() || key.size() > 2) return false;
+  for (char c : key)
+    if (c < 'A' || c > 'Z') return false;
+  return true;
 }
 
-// Sorted by text, and by code, which is what the search compares.
+// Keys of one or two capital letters, sorted, none twice.
 constexpr bool strictly_sorted(const Property* table, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    if (table[i].key.empty() || table[i].key.size() > 2) return false;
-    if (i > 0 && !(table[i - 1].key < table[i].key && key_code(table[i - 1].key) < key_code(table[i].key)))
-      return false;
-  }
+  for (std::size_t i = 0; i < n; ++i)
+    if (!is_key(table[i].key) || (i > 0 && !(table[i - 1].key < table[i].key))) return false;
   return true;
 }
 
 static_assert(std::size(sgf_table) == 47);
 static_assert(strictly_sorted(sgf_table, std::size(sgf_table)), "sgf_table must stay sorted");
 
+// Every key the table can hold, one or two capital letters, mapped to its
+// entry: a lookup costs one index instead of a search.
+constexpr int kSlots = 26 * 27;
+
+constexpr int slot(std::string_view key) {
+  return (key[0] - 'A') * 27 + (key.size() > 1 ? key[1] - 'A' + 1 : 0);
+}
+
+constexpr auto sgf_index = [] {
+  std::array<std::int8_t, kSlots> index{};
+  index.fill(-1);
+  for (std::size_t i = 0; i < std::size(sgf_table); ++i) index[slot(sgf_table[i].key)] = static_cast<std::int8_t>(i);
+  return index;
+}();
+
 const Property* sgf_find(std::string_view key) {
-  if (key.empty() || key.size() > 2) return nullptr;
-  int code = key_code(key);
-  std::size_t low = 0, high = std::size(sgf_table);
-  while (low < high) {
-    std::size_t mid = (low + high) / 2;
-    if (key_code(sgf_table[mid].key) < code)
-      low = mid + 1;
-    else
-      high = mid;
-  }
-  return low < std::size(sgf_table) && key_code(sgf_table[low].key) == code ? &sgf_table[low] : nullptr;
+  if (!is_key(key)) return nullptr;
+  int entry = sgf_index[slot(key)];
+  return entry < 0 ? nullptr : &sgf_table[entry];
 }
 
 void sgf_dispatch(Game* game, const std::string& key, const std::string& value) {
@@ -254,6 +261,7 @@ class SgfReader {
     has_back_ = true;
   }
 
+  bool take_run(int c);
   Step between_values(int c);
   Step in_value(int c);
   Step end_value();
@@ -309,7 +317,7 @@ Game* SgfReader::read(const char* name) {
       step = between_values(c);
     } else {
       if (!(skipping_ && (c == ' ' || c == '\\'))) ++count_;
-      step = in_value(c);
+      if (!take_run(c)) step = in_value(c);
     }
     if (step == Step::done) {
       finish(name);
@@ -317,6 +325,41 @@ Game* SgfReader::read(const char* name) {
     }
     if (step == Step::failed) return nullptr;
   }
+}
+
+// Characters of a value that need none of the scanner's rules (no bracket,
+// escape or carriage return; in a comment also no blank or line feed, where
+// pieces end) are copied in runs. Returns false, having read nothing more,
+// when `c` is not such a character.
+bool SgfReader::take_run(int c) {
+  auto plain = [this](int d) {
+    if (d == ']' || d == '\\' || d == '\r' || d == EOF) return false;
+    return !comment_ || (d != ' ' && d != '\n');
+  };
+  if (key_.empty() || skipping_ || overflow_ || !plain(c) || (kibitz && c == ' ' && value_.empty()) ||
+      value_.size() >= kValueMax)
+    return false;
+  char run[256];
+  std::size_t before = value_.size(), n = 0, room = kValueMax - before;
+  run[n++] = static_cast<char>(c);
+  for (;;) {
+    if (n == room || n == sizeof run) {
+      value_.append(run, n);
+      room -= n;
+      n = 0;
+      if (room == 0) break;
+    }
+    int d = get();
+    if (!plain(d)) {
+      unget(d);
+      break;
+    }
+    run[n++] = static_cast<char>(d);
+    ++count_;
+  }
+  value_.append(run, n);
+  if (comment_) countdown_ -= static_cast<int>(value_.size() - before);
+  return true;
 }
 
 SgfReader::Step SgfReader::between_values(int c) {
@@ -460,8 +503,13 @@ SgfReader::Step SgfReader::end_variation() {
   g->nmoves = g->movenum;
   if (g->region.width == 0 || g->region.height == 0) g->region = Region{0, 0, g->size, g->size};
   if (g->view.width == 0 || g->view.height == 0) g->view = Region{0, 0, g->size, g->size};
+  if (!g->parent) {
+    // Nothing reads the board once the record is read, so the main line is
+    // not taken back move by move.
+    g->current = g->first;
+    return Step::done;
+  }
   Game* parent = pop_var(g);
-  if (!parent) return Step::done;
   game_ = parent;
   return Step::go_on;
 }

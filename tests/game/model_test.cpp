@@ -4,12 +4,15 @@
 // recursion. (Legality messages and capture rules are golden runs.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "game/game.h"
+#include "game/pools.h"
 #include "main/settings.h"
 #include "util/message.h"
 
@@ -124,6 +127,83 @@ TEST_F(Model, VariationsRestoreTheBranchingPosition) {
   EXPECT_EQ(std::tuple(game->current->variations, v->next, w->prev, w->varno),
             std::tuple(v, w, v, 1));
   check_line(v);
+}
+
+// The board keeps its groups as stones come and go; a plain flood fill on
+// a small board, after every move, setup, emptied point and undo of a long
+// random record, must agree with them and with the verdict on each move.
+TEST_F(Model, GroupsMatchAFloodFillThroughMovesSetupAndUndo) {
+  store_sz(game, 5);
+  auto& points = game->goban->points;
+  auto flood = [&](int start) {  // the group of `start` and its empty neighbours
+    std::vector<int> group{start}, empty;
+    for (std::size_t i = 0; i < group.size(); ++i) {
+      BoardPoint& p = points[group[i]];
+      for (BoardPoint* n : {p.north, p.east, p.south, p.west}) {
+        if (!n) continue;
+        if (n->stone && n->colour != p.colour) continue;
+        auto& into = n->stone ? group : empty;
+        int at = static_cast<int>(n - points.data());
+        if (std::find(into.begin(), into.end(), at) == into.end()) into.push_back(at);
+      }
+    }
+    return std::pair(group, empty);
+  };
+  auto check = [&] {
+    refresh_groups(*game->goban);
+    for (int i = 0; i < 25; ++i) {
+      if (!points[i].stone) continue;
+      auto [group, empty] = flood(i);
+      const BoardPoint* head = points[i].group;
+      int ring = 0, pairs = 0;
+      for (const BoardPoint* s = head;; s = s->next_stone) {
+        ring += std::count(group.begin(), group.end(), static_cast<int>(s - points.data()));
+        for (const BoardPoint* n : {s->north, s->east, s->south, s->west}) pairs += n && !n->stone;
+        if (s->next_stone == head) break;
+      }
+      ASSERT_EQ(std::tuple(head->stones, ring, head->liberties > 0, head->liberties),
+                std::tuple(static_cast<int>(group.size()), head->stones, !empty.empty(), pairs));
+    }
+  };
+  std::mt19937 rng(7);
+  std::vector<Game*> open{game};
+  sgfwarn = 0;
+  for (int step = 0; step < 6000; ++step) {
+    Game* g = open.back();
+    int at = static_cast<int>(rng() % 25), colour = rng() % 2 ? BLACK : WHITE, what = rng() % 20;
+    if (what == 0) {
+      store_node(g);
+      store_addstone(g, colour, at);
+    } else if (what == 1) {
+      store_node(g);
+      store_ae(g, at);
+    } else if (what == 2 && open.size() < 6) {
+      open.push_back(push_var(g));
+    } else if (what == 3 && open.size() > 1) {
+      pop_var(g);
+      open.pop_back();
+    } else {
+      check();
+      // What the flood fill says of the move: suicide unless it has an empty
+      // neighbour, takes an enemy group's last liberty, or joins a group
+      // that has another.
+      bool occupied = points[at].stone != nullptr, lives = false;
+      BoardPoint& p = points[at];
+      for (BoardPoint* n : {p.north, p.east, p.south, p.west}) {
+        if (!n || occupied) continue;
+        if (!n->stone) lives = true;
+        if (!n->stone) continue;
+        auto empty = flood(static_cast<int>(n - points.data())).second;
+        bool last = empty.size() == 1 && empty[0] == at;
+        lives |= n->colour == colour ? !last : last;
+      }
+      Move* before = g->current;
+      store_node(g);
+      store_move(g, -1, colour, at);
+      EXPECT_EQ(g->current != before, !occupied && lives) << step;
+    }
+  }
+  check();
 }
 
 TEST_F(Model, AnnotationsAndPointsOffTheBoard) {
