@@ -12,13 +12,17 @@
 
 namespace kg {
 
+bool release_game_at_end = true;
+
 namespace {
 
 // The game lives to the end of the run; releasing it then keeps repeated
 // in-process runs from piling up games, also when a run ends early.
 struct GameOwner {
   Game* game = nullptr;
-  ~GameOwner() { game_free(game); }
+  ~GameOwner() {
+    if (release_game_at_end) game_free(game);
+  }
 };
 
 void run(int argc, char** argv) {

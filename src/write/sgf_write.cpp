@@ -1,6 +1,10 @@
 // The SGF writer and the game-information record writer. Both write the
 // dialect the SGF reader reads, to `fw`.
+#include <algorithm>
+#include <array>
+#include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -15,8 +19,63 @@ bool db_written = false;  // one record per run
 
 const char* key(const char* long_key, const char* short_key) { return longkey ? long_key : short_key; }
 
-void put(char c) { putc_unlocked(c, fw); }
-void put(std::string_view s) { fwrite_unlocked(s.data(), 1, s.size(), fw); }
+// Output is gathered here and handed to stdio in large pieces: a record is
+// mostly pieces of a few characters. Every public entry point flushes it
+// before it returns.
+class Output {
+ public:
+  void put(char c) {
+    if (used_ == buffer_.size()) flush();
+    buffer_[used_++] = c;
+  }
+  void put(std::string_view s) {
+    if (s.size() > buffer_.size() - used_) {
+      flush();
+      if (s.size() > buffer_.size()) {
+        fwrite_unlocked(s.data(), 1, s.size(), fw);
+        return;
+      }
+    }
+    std::memcpy(buffer_.data() + used_, s.data(), s.size());
+    used_ += s.size();
+  }
+  void flush() {
+    if (used_) fwrite_unlocked(buffer_.data(), 1, used_, fw);
+    used_ = 0;
+  }
+
+ private:
+  std::array<char, 1 << 14> buffer_;
+  std::size_t used_ = 0;
+};
+
+Output out;
+
+void put(char c) { out.put(c); }
+void put(std::string_view s) { out.put(s); }
+
+__attribute__((format(printf, 1, 2))) void put_format(const char* format, ...) {
+  char text[256];
+  va_list args;
+  va_start(args, format);
+  int n = std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  // Only keys and numbers are formatted here; the cut never happens.
+  if (n > 0) put(std::string_view(text, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof text - 1)));
+}
+
+// Text with "]" and "\\" escaped.
+void put_escaped(std::string_view text) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == ']' || text[i] == '\\') {
+      put(text.substr(start, i - start));
+      put('\\');
+      start = i;
+    }
+  }
+  put(text.substr(start));
+}
 
 // A location that names no point of the board (a tenuki, or anything a
 // reader let through) is written as a pass, so the output stays readable.
@@ -26,8 +85,10 @@ void put_point(const Game* game, int location) {
     put("[]");
     return;
   }
-  char text[4] = {'[', static_cast<char>('a' + location % size), static_cast<char>('a' + location / size), ']'};
-  put(std::string_view(text, 4));
+  put('[');
+  put(static_cast<char>('a' + location % size));
+  put(static_cast<char>('a' + location / size));
+  put(']');
 }
 
 // One property line, for a text that is present and not empty.
@@ -35,14 +96,14 @@ void put_text_line(const char* long_key, const char* short_key, const char* text
   if (!text || !*text) return;
   put(key(long_key, short_key));
   put('[');
-  text2sgf(text);
+  put_escaped(text);
   put("]\n");
 }
 
 void put_region(const char* long_key, const char* short_key, const Region& r) {
   if (r.width == 0 || r.height == 0) return;
-  std::fprintf(fw, "%s[%c%c]", key(long_key, short_key), 'a' + r.x, 'a' + r.y);
-  std::fprintf(fw, "[%c%c]\n", 'a' + r.x + r.width - 1, 'a' + r.y + r.height - 1);
+  put_format("%s[%c%c]", key(long_key, short_key), 'a' + r.x, 'a' + r.y);
+  put_format("[%c%c]\n", 'a' + r.x + r.width - 1, 'a' + r.y + r.height - 1);
 }
 
 // One line of a game being written: the node reached, the variation of that
@@ -109,7 +170,7 @@ void put_time(LineFrame& f, const char* long_key, const char* short_key, const O
   if (!time) return;
   put(key(long_key, short_key));
   put('[');
-  text2sgf(*time);
+  put_escaped(*time);
   put(']');
   line_break(f);
 }
@@ -129,7 +190,7 @@ void write_node(LineFrame& f, const Move* m) {
     } else if (!f.game->name.empty() && !f.named) {
       put(key("Name", "N"));
       put('[');
-      text2sgf(f.game->name);
+      put_escaped(f.game->name);
       put("]\n");
       f.named = true;
     }
@@ -162,7 +223,7 @@ void write_node(LineFrame& f, const Move* m) {
     put(key("Comment", "C"));
     put("[\n");
     for (const Text* t = info->texts; t; t = t->next) {
-      text2sgf(t->text);
+      put_escaped(t->text);
       if (!t->text.empty() && t->text.back() == ' ')
         put("\\\n");
       else if (t->name && !t->text.empty() && t->text.back() != '\n')
@@ -175,15 +236,8 @@ void write_node(LineFrame& f, const Move* m) {
 }  // namespace
 
 void text2sgf(std::string_view text) {
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == ']' || text[i] == '\\') {
-      put(text.substr(start, i - start));
-      put('\\');
-      start = i;
-    }
-  }
-  put(text.substr(start));
+  put_escaped(text);
+  out.flush();
 }
 
 // Variations are written with an explicit stack in the order of a depth-first
@@ -218,23 +272,24 @@ void game2sgf(Game* game) {
     f.node_done = true;
     f.variation = f.node->variations;
   }
+  out.flush();
 }
 
 void game2db(Game* game, const char* filename) {
   // An unreadable input has no record to write.
   if (db_written || !game) return;
   if (!filename) {
-    std::fprintf(fw, "%s[%d]\n", key("GaMe", "GM"), game->gametype);
+    put_format("%s[%d]\n", key("GaMe", "GM"), game->gametype);
     put_region("VieW", "VW", game->view);
     put_region("ReGion", "RG", game->region);
     if (const char* ro = info_ro(game)) {
       put(key("ROund", "RO"));
       put('[');
-      text2sgf(ro);
+      put_escaped(ro);
       put("]\n");
     }
     put_text_line("USer", "US", info_us(game));
-    std::fprintf(fw, "%s[kifugram:%d.%d.%d]\n", key("APplication", "AP"), kVersionMajor, kVersionMinor,
+    put_format("%s[kifugram:%d.%d.%d]\n", key("APplication", "AP"), kVersionMajor, kVersionMinor,
                  kVersionPatch);
   }
   put_text_line("GameName", "GN", info_gn(game));
@@ -248,19 +303,20 @@ void game2db(Game* game, const char* filename) {
   put_text_line("DaTe", "DT", info_dt(game));
   put_text_line("PlaCe", "PC", info_pc(game));
   put_text_line("REsult", "RE", info_re(game));
-  if (game->size != 19) std::fprintf(fw, "%s[%d]\n", key("SiZe", "SZ"), game->size);
+  if (game->size != 19) put_format("%s[%d]\n", key("SiZe", "SZ"), game->size);
   put_text_line("HAndicap", "HA", info_ha(game));
   put_text_line("KoMi", "KM", info_km(game));
   put_text_line("SOurce", "SO", info_so(game));
   put_text_line("TiMe", "TM", info_tm(game));
   if (filename) {
-    std::fprintf(fw, "%s[%d]\n", key("MoveS", "MS"), game->nmoves);
+    put_format("%s[%d]\n", key("MoveS", "MS"), game->nmoves);
     put(key("FileName", "FN"));
     put('[');
-    text2sgf(filename);
+    put_escaped(filename);
     put("]\n");
   }
   db_written = true;
+  out.flush();
 }
 
 void game2db_reset() { db_written = false; }
