@@ -1,5 +1,8 @@
 // The SGF reader: one character at a time from the stream, through a small
 // state machine, into the store operations of the game model.
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdint>
@@ -7,6 +10,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "game/game.h"
 #include "main/settings.h"
@@ -243,8 +247,22 @@ bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' ||
 
 class SgfReader {
  public:
-  explicit SgfReader(FILE* in) : in_(in) { value_.reserve(kValueMax + 1); }
+  explicit SgfReader(FILE* in) : in_(in) {
+    value_.reserve(kValueMax + 1);
+    // Files and memory are read ahead in large pieces. A pipe or terminal is
+    // read a character at a time, so that reading stops at the end of the
+    // game even when the other side keeps writing.
+    struct stat st;
+    int fd = fileno(in);
+    if (fd < 0 || (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))) chunk_.resize(1 << 16);
+  }
   Game* read(const char* name);
+  // Puts the stream back behind the last character the reader took, as if
+  // it had never read ahead.
+  void give_back() {
+    long ahead = static_cast<long>(end_ - next_) + (has_back_ && back_ != EOF);
+    if (ahead > 0) std::fseek(in_, -ahead, SEEK_CUR);
+  }
 
  private:
   enum class Step { go_on, done, failed };
@@ -254,7 +272,12 @@ class SgfReader {
       has_back_ = false;
       return back_;
     }
-    return getc_unlocked(in_);
+    if (next_ < end_) return static_cast<unsigned char>(*next_++);
+    if (chunk_.empty()) return getc_unlocked(in_);
+    std::size_t n = std::fread(chunk_.data(), 1, chunk_.size(), in_);
+    next_ = chunk_.data();
+    end_ = next_ + n;
+    return n ? static_cast<unsigned char>(*next_++) : EOF;
   }
   void unget(int c) {
     back_ = c;
@@ -275,6 +298,9 @@ class SgfReader {
   void reset_countdown() { countdown_ = key_ == "KB" ? kKibitzPiece : kPiece; }
 
   FILE* in_;
+  std::vector<char> chunk_;  // empty: no reading ahead
+  const char* next_ = nullptr;
+  const char* end_ = nullptr;
   int back_ = 0;
   bool has_back_ = false;
 
@@ -329,8 +355,8 @@ Game* SgfReader::read(const char* name) {
 
 // Characters of a value that need none of the scanner's rules (no bracket,
 // escape or carriage return; in a comment also no blank or line feed, where
-// pieces end) are copied in runs. Returns false, having read nothing more,
-// when `c` is not such a character.
+// pieces end) are taken together with those of them already read ahead.
+// Returns false, having taken nothing, when `c` is not such a character.
 bool SgfReader::take_run(int c) {
   auto plain = [this](int d) {
     if (d == ']' || d == '\\' || d == '\r' || d == EOF) return false;
@@ -339,26 +365,19 @@ bool SgfReader::take_run(int c) {
   if (key_.empty() || skipping_ || overflow_ || !plain(c) || (kibitz && c == ' ' && value_.empty()) ||
       value_.size() >= kValueMax)
     return false;
-  char run[256];
-  std::size_t before = value_.size(), n = 0, room = kValueMax - before;
-  run[n++] = static_cast<char>(c);
-  for (;;) {
-    if (n == room || n == sizeof run) {
-      value_.append(run, n);
-      room -= n;
-      n = 0;
-      if (room == 0) break;
-    }
-    int d = get();
-    if (!plain(d)) {
-      unget(d);
-      break;
-    }
-    run[n++] = static_cast<char>(d);
-    ++count_;
+  value_ += static_cast<char>(c);
+  int taken = 0;
+  if (next_ != end_ && !has_back_) {
+    std::size_t room = kValueMax - value_.size();
+    const char* stop = next_ + std::min(room, static_cast<std::size_t>(end_ - next_));
+    const char* p = next_;
+    while (p < stop && plain(static_cast<unsigned char>(*p))) ++p;
+    value_.append(next_, p);
+    taken = static_cast<int>(p - next_);
+    next_ = p;
   }
-  value_.append(run, n);
-  if (comment_) countdown_ -= static_cast<int>(value_.size() - before);
+  count_ += taken;
+  if (comment_) countdown_ -= taken + 1;
   return true;
 }
 
@@ -536,7 +555,9 @@ SgfReader::Step SgfReader::syntax_failure(const char* text) {
 
 Game* sgf_read_stream(FILE* in, const char* name) {
   SgfReader reader(in);
-  return reader.read(name);
+  Game* game = reader.read(name);
+  reader.give_back();
+  return game;
 }
 
 Game* sgf_read(const char* filename) {
