@@ -114,7 +114,14 @@ Board* goban_alloc(int size) {
     return nullptr;
   }
   try {
-    board->points.resize(static_cast<std::size_t>(size) * static_cast<std::size_t>(size));
+    std::size_t n = static_cast<std::size_t>(size) * static_cast<std::size_t>(size);
+    board->points.resize(n);
+    board->around.assign(n, {-1, -1, -1, -1});
+    board->colour.assign(n, 0);
+    board->head.assign(n, -1);
+    board->next_stone.assign(n, 0);
+    board->stones.assign(n, 0);
+    board->liberties.assign(n, 0);
   } catch (const std::bad_alloc&) {
     delete board;
     if (sgfwarn) message("Out of memory in goban_alloc()\n");
@@ -136,6 +143,9 @@ Board* goban_new(Game* game, int size) {
     p[i].east = (i + 1) % size != 0 ? &p[i + 1] : nullptr;
     p[i].south = i + size < n ? &p[i + size] : nullptr;
     p[i].west = i % size != 0 ? &p[i - 1] : nullptr;
+    int k = 0;
+    for (BoardPoint* q : {p[i].north, p[i].east, p[i].south, p[i].west})
+      board->around[i][k++] = static_cast<std::int16_t>(q ? q - p.data() : -1);
   }
   return board;
 }

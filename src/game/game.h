@@ -3,6 +3,7 @@
 // figure driver draws from, and the game information.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -64,23 +65,25 @@ struct BoardPoint {
   // The colour of `stone`, kept beside it: liberty checks then never touch
   // the nodes, which in a long game lie scattered over much memory.
   std::int16_t colour = 0;
-  // The group of connected stones this stone belongs to, kept as it changes
-  // so that a legality check costs the same on a crowded board as on an
-  // empty one: `group` is the group's head point, `next_stone` runs round
-  // the group's stones in a ring. On the head only: the number of stones
-  // and of empty neighbours counted once per adjacent stone (the group has
-  // a liberty exactly when that count is not 0).
-  BoardPoint* group = nullptr;
-  BoardPoint* next_stone = nullptr;
-  int stones = 0;
-  int liberties = 0;
 };
 
+// The reading board. Besides the linked points it keeps the groups of
+// connected stones as they change, so that a legality check never walks a
+// group; they live in small arrays by location, which stay in the nearest
+// cache however long the record.
 struct Board {
   std::vector<BoardPoint> points;  // size x size, never resized after linking
   std::uint32_t stamp = 0;
-  // The groups no longer match the stones (after a stone left a group of
-  // several); rebuilt before the next legality check.
+  std::vector<std::array<std::int16_t, 4>> around;  // neighbours N, E, S, W; -1 off the board
+  std::vector<std::int8_t> colour;                  // as on the points
+  std::vector<std::int16_t> head;                   // the group's first point; -1 when empty
+  std::vector<std::int16_t> next_stone;             // the group's stones in a ring
+  // On heads only: the group's stones, and its empty neighbours counted once
+  // per adjacent stone (the group has a liberty exactly when that is not 0).
+  std::vector<std::int16_t> stones;
+  std::vector<std::int16_t> liberties;
+  // The groups no longer match the stones (a stone left a group of several);
+  // rebuilt before the next legality check.
   bool groups_stale = false;
 };
 

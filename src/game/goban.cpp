@@ -10,103 +10,104 @@
 namespace kg {
 namespace {
 
-template <class F>
-void each_neighbour(BoardPoint& p, F f) {
-  for (BoardPoint* n : {p.north, p.east, p.south, p.west})
-    if (n) f(*n);
+int location_of(const Board& board, const BoardPoint& point) {
+  return static_cast<int>(&point - board.points.data());
 }
 
-void join(BoardPoint* a, BoardPoint* b) {
-  if (a->stones < b->stones) std::swap(a, b);
-  BoardPoint* s = b;
+void join(Board& b, int x, int y) {
+  if (b.stones[x] < b.stones[y]) std::swap(x, y);
+  int s = y;
   do {
-    s->group = a;
-    s = s->next_stone;
-  } while (s != b);
-  std::swap(a->next_stone, b->next_stone);
-  a->stones += b->stones;
-  a->liberties += b->liberties;
+    b.head[s] = static_cast<std::int16_t>(x);
+    s = b.next_stone[s];
+  } while (s != y);
+  std::swap(b.next_stone[x], b.next_stone[y]);
+  b.stones[x] = static_cast<std::int16_t>(b.stones[x] + b.stones[y]);
+  b.liberties[x] = static_cast<std::int16_t>(b.liberties[x] + b.liberties[y]);
 }
 
-// A stone on an empty point, groups up to date.
-void attach(BoardPoint& p) {
-  p.group = &p;
-  p.next_stone = &p;
-  p.stones = 1;
-  p.liberties = 0;
-  each_neighbour(p, [&](BoardPoint& n) {
-    if (!n.stone)
-      ++p.liberties;
+// A stone just put on `x`, groups up to date.
+void attach(Board& b, int x) {
+  int c = b.colour[x], libs = 0;
+  b.head[x] = b.next_stone[x] = static_cast<std::int16_t>(x);
+  b.stones[x] = 1;
+  for (int n : b.around[x]) {
+    if (n < 0) continue;
+    if (b.colour[n] == 0)
+      ++libs;
     else
-      --n.group->liberties;
-  });
-  each_neighbour(p, [&](BoardPoint& n) {
-    if (n.stone && n.colour == p.colour && n.group != p.group) join(p.group, n.group);
-  });
+      --b.liberties[b.head[n]];
+  }
+  b.liberties[x] = static_cast<std::int16_t>(libs);
+  for (int n : b.around[x])
+    if (n >= 0 && b.colour[n] == c && b.head[n] != b.head[x]) join(b, b.head[x], b.head[n]);
 }
 
-void clear(BoardPoint& p) {
+void clear(Board& b, BoardPoint& p, int x) {
   p.stone = nullptr;
   p.colour = 0;
-  p.group = nullptr;
+  b.colour[x] = 0;
+  b.head[x] = -1;
 }
 
-// Every stone's empty neighbours that count for its group.
-void give_back_liberties(BoardPoint& emptied) {
-  each_neighbour(emptied, [](BoardPoint& n) {
-    if (n.stone) ++n.group->liberties;
-  });
+// The stones around an emptied point count it as their group's again.
+void give_back_liberties(Board& b, int x) {
+  for (int n : b.around[x])
+    if (n >= 0 && b.colour[n] != 0) ++b.liberties[b.head[n]];
 }
 
 }  // namespace
 
 void set_stone(Board& board, BoardPoint& point, Move* stone) {
+  int x = location_of(board, point);
   if (point.stone) {
-    bool alone = !board.groups_stale && point.group->stones == 1;
-    clear(point);
+    bool alone = !board.groups_stale && board.stones[board.head[x]] == 1;
+    clear(board, point, x);
     if (alone)
-      give_back_liberties(point);
+      give_back_liberties(board, x);
     else
       board.groups_stale = true;  // the rest of the group may fall apart
   }
   if (!stone) return;
   point.stone = stone;
   point.colour = stone->colour;
-  if (!board.groups_stale) attach(point);
+  board.colour[x] = static_cast<std::int8_t>(stone->colour);
+  if (!board.groups_stale) attach(board, x);
 }
 
-void remove_group(const std::vector<BoardPoint*>& stones) {
-  for (BoardPoint* p : stones) clear(*p);
-  for (BoardPoint* p : stones) give_back_liberties(*p);
+void remove_group(Board& board, const std::vector<BoardPoint*>& stones) {
+  for (BoardPoint* p : stones) clear(board, *p, location_of(board, *p));
+  for (BoardPoint* p : stones) give_back_liberties(board, location_of(board, *p));
 }
 
 void refresh_groups(Board& board) {
-  if (!board.groups_stale) return;
   board.groups_stale = false;
-  for (BoardPoint& p : board.points) p.group = nullptr;
-  static std::vector<BoardPoint*> stack;
-  for (BoardPoint& head : board.points) {
-    if (!head.stone || head.group) continue;
-    head.group = &head;
-    head.next_stone = &head;
-    head.stones = 1;
-    head.liberties = 0;
-    stack.assign(1, &head);
+  std::fill(board.head.begin(), board.head.end(), -1);
+  static std::vector<int> stack;
+  int n = static_cast<int>(board.points.size());
+  for (int h = 0; h < n; ++h) {
+    if (board.colour[h] == 0 || board.head[h] >= 0) continue;
+    board.head[h] = board.next_stone[h] = static_cast<std::int16_t>(h);
+    int stones = 1, liberties = 0;
+    stack.assign(1, h);
     while (!stack.empty()) {
-      BoardPoint* p = stack.back();
+      int p = stack.back();
       stack.pop_back();
-      each_neighbour(*p, [&](BoardPoint& n) {
-        if (!n.stone) {
-          ++head.liberties;
-        } else if (!n.group && n.colour == head.colour) {
-          n.group = &head;
-          n.next_stone = head.next_stone;
-          head.next_stone = &n;
-          ++head.stones;
-          stack.push_back(&n);
+      for (int m : board.around[p]) {
+        if (m < 0) continue;
+        if (board.colour[m] == 0) {
+          ++liberties;
+        } else if (board.head[m] < 0 && board.colour[m] == board.colour[h]) {
+          board.head[m] = static_cast<std::int16_t>(h);
+          board.next_stone[m] = board.next_stone[h];
+          board.next_stone[h] = static_cast<std::int16_t>(m);
+          ++stones;
+          stack.push_back(m);
         }
-      });
+      }
     }
+    board.stones[h] = static_cast<std::int16_t>(stones);
+    board.liberties[h] = static_cast<std::int16_t>(liberties);
   }
 }
 

@@ -25,9 +25,13 @@ inline bool on_board(const Game* game, int location) {
 // Puts `stone` (or nothing) on a point of the board, keeping its groups.
 void set_stone(Board& board, BoardPoint& point, Move* stone);
 // Takes a whole group off the board: `stones` are every stone of one group.
-void remove_group(const std::vector<BoardPoint*>& stones);
-// Makes the groups match the stones again after `groups_stale` was set.
+void remove_group(Board& board, const std::vector<BoardPoint*>& stones);
+// Makes the groups match the stones again (needed once `groups_stale` is set).
 void refresh_groups(Board& board);
+// Whether the group of the stone on `point` has a liberty; groups up to date.
+inline bool group_has_liberty(const Board& board, const BoardPoint& point) {
+  return board.liberties[board.head[&point - board.points.data()]] > 0;
+}
 
 // Appends an empty text entry to the current node's comments (made with
 // need_node under `label`); none when a record could not be had.

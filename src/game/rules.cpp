@@ -37,23 +37,7 @@ void capture_group(Game* game, BoardPoint* start) {
     stack.push_back(p->east);
     stack.push_back(p->north);
   }
-  remove_group(taken);
-}
-
-// Whether a stone of `colour` on the empty `point` would have a liberty:
-// an empty neighbour, an enemy group that it takes the last liberty of, or
-// a friendly group with a liberty elsewhere.
-bool would_live(const BoardPoint& point, int colour, int enemy) {
-  const BoardPoint* around[] = {point.north, point.east, point.south, point.west};
-  for (const BoardPoint* n : around)
-    if (n && !n->stone) return true;
-  for (const BoardPoint* n : around) {
-    if (!n || (n->colour != colour && n->colour != enemy)) continue;
-    int shared = 0;  // the group's liberties that are this very point
-    for (const BoardPoint* m : around) shared += m && m->group == n->group;
-    if (n->colour == colour ? n->group->liberties > shared : n->group->liberties == shared) return true;
-  }
-  return false;
+  remove_group(*board, taken);
 }
 
 const char* rejection_text(int result) {
@@ -94,15 +78,16 @@ int rules_check(Game* game, int location, int colour) {
   Board& board = *game->goban;
   BoardPoint* point = &board.points[location];
   if (point->stone) return 1;
-  refresh_groups(board);
-  int enemy = colour == BLACK ? WHITE : BLACK;
-  if (!would_live(*point, colour, enemy)) return 3;
+  if (board.groups_stale) refresh_groups(board);
   set_stone(board, *point, game->current);
   // Enemy groups left without a liberty are taken in the order their first
-  // stone is met around the point.
+  // stone is met around the point; a capture always frees the point's own.
+  int enemy = colour == BLACK ? WHITE : BLACK;
   for (BoardPoint* n : {point->north, point->east, point->south, point->west})
-    if (n && n->stone && n->colour == enemy && n->group->liberties == 0) capture_group(game, n);
-  return 0;
+    if (n && n->colour == enemy && !group_has_liberty(board, *n)) capture_group(game, n);
+  if (group_has_liberty(board, *point)) return 0;
+  set_stone(board, *point, nullptr);
+  return 3;
 }
 
 void store_move(Game* game, int number, int colour, int location) {

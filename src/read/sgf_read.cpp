@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -231,10 +232,46 @@ const Property* sgf_find(std::string_view key) {
   return entry < 0 ? nullptr : &sgf_table[entry];
 }
 
-void sgf_dispatch(Game* game, const std::string& key, const std::string& value) {
-  const Property* property = sgf_find(key);
+// A text of bounded length kept in place. The scanner's limits keep it
+// within `N` characters; anything beyond would be dropped, never written.
+template <std::size_t N>
+class Bounded {
+ public:
+  bool empty() const { return size_ == 0; }
+  std::size_t size() const { return size_; }
+  char back() const { return text_[size_ - 1]; }
+  void push_back(char c) {
+    if (size_ < N) text_[size_++] = c;
+  }
+  void append(const char* s, std::size_t n) {
+    n = std::min(n, N - size_);
+    std::memcpy(text_.data() + size_, s, n);
+    size_ += n;
+  }
+  void assign(std::string_view s) {
+    size_ = 0;
+    append(s.data(), s.size());
+  }
+  void clear() { size_ = 0; }
+  const char* c_str() {
+    text_[size_] = '\0';
+    return text_.data();
+  }
+  std::string_view view() const { return {text_.data(), size_}; }
+  bool operator==(std::string_view s) const { return view() == s; }
+
+ private:
+  std::array<char, N + 1> text_;
+  std::size_t size_ = 0;
+};
+
+using Key = Bounded<kKeyMax>;
+using Value = Bounded<kValueMax>;
+
+void sgf_dispatch(Game* game, Key& key, Value& value) {
+  const Property* property = sgf_find(key.view());
   if (property && property->action) {
-    property->action(game, value);
+    property->action(game, value.view());
   } else if (sgfwarn) {
     message(property ? "Info ignored: \"%s[%s]\"\n" : "Not supported: \"%s[%s]\"\n", key.c_str(),
             value.c_str());
@@ -248,7 +285,6 @@ bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' ||
 class SgfReader {
  public:
   explicit SgfReader(FILE* in) : in_(in) {
-    value_.reserve(kValueMax + 1);
     // Files and memory are read ahead in large pieces. A pipe or terminal is
     // read a character at a time, so that reading stops at the end of the
     // game even when the other side keeps writing.
@@ -307,8 +343,8 @@ class SgfReader {
   Game* top_ = nullptr;
   Game* game_ = nullptr;
   int state_ = 0;
-  std::string key_;
-  std::string value_;
+  Key key_;
+  Value value_;
   bool comment_ = false;
   bool overflow_ = false;
   bool skipping_ = false;  // blanks after a closing blank of a comment piece
@@ -365,14 +401,14 @@ bool SgfReader::take_run(int c) {
   if (key_.empty() || skipping_ || overflow_ || !plain(c) || (kibitz && c == ' ' && value_.empty()) ||
       value_.size() >= kValueMax)
     return false;
-  value_ += static_cast<char>(c);
+  value_.push_back(static_cast<char>(c));
   int taken = 0;
   if (next_ != end_ && !has_back_) {
     std::size_t room = kValueMax - value_.size();
     const char* stop = next_ + std::min(room, static_cast<std::size_t>(end_ - next_));
     const char* p = next_;
     while (p < stop && plain(static_cast<unsigned char>(*p))) ++p;
-    value_.append(next_, p);
+    value_.append(next_, static_cast<std::size_t>(p - next_));
     taken = static_cast<int>(p - next_);
     next_ = p;
   }
@@ -410,7 +446,7 @@ SgfReader::Step SgfReader::between_values(int c) {
       if (key_.empty() || key_ == "C") {
         comment_ = true;
         if (kibitz) {
-          key_ = "KB";
+          key_.assign("KB");
           countdown_ = kKibitzPiece;
         } else {
           countdown_ = kPiece;
@@ -433,7 +469,7 @@ SgfReader::Step SgfReader::between_values(int c) {
       }
     }
   } else if (c >= 'A' && c <= 'Z') {
-    key_ += static_cast<char>(c);
+    key_.push_back(static_cast<char>(c));
   } else if (!(c >= 'a' && c <= 'z') && sgfwarn) {
     message("Garbage in key: \"%c\" (ignored)\n", c);
   }
@@ -479,14 +515,14 @@ SgfReader::Step SgfReader::in_value(int c) {
     return Step::go_on;
   }
   if (comment_) return comment_char(c);
-  if (!(kibitz && c == ' ' && value_.empty())) value_ += static_cast<char>(c);
+  if (!(kibitz && c == ' ' && value_.empty())) value_.push_back(static_cast<char>(c));
   return Step::go_on;
 }
 
 SgfReader::Step SgfReader::comment_char(int c) {
   if (kibitz && c == ' ' && value_.empty()) return Step::go_on;
   --countdown_;
-  value_ += static_cast<char>(c);
+  value_.push_back(static_cast<char>(c));
   if (c == '\n' || (c == ' ' && countdown_ <= 0)) {
     dispatch();
     value_.clear();
@@ -497,7 +533,7 @@ SgfReader::Step SgfReader::comment_char(int c) {
 }
 
 SgfReader::Step SgfReader::end_value() {
-  if (comment_ && !value_.empty() && value_.back() != '\n' && value_.size() < kValueMax) value_ += '\n';
+  if (comment_ && !value_.empty() && value_.back() != '\n' && value_.size() < kValueMax) value_.push_back('\n');
   dispatch();
   value_.clear();
   overflow_ = false;

@@ -150,19 +150,21 @@ TEST_F(Model, GroupsMatchAFloodFillThroughMovesSetupAndUndo) {
     return std::pair(group, empty);
   };
   auto check = [&] {
-    refresh_groups(*game->goban);
+    Board& b = *game->goban;
+    if (b.groups_stale) refresh_groups(b);
     for (int i = 0; i < 25; ++i) {
+      ASSERT_EQ(b.colour[i], points[i].colour);
       if (!points[i].stone) continue;
       auto [group, empty] = flood(i);
-      const BoardPoint* head = points[i].group;
-      int ring = 0, pairs = 0;
-      for (const BoardPoint* s = head;; s = s->next_stone) {
-        ring += std::count(group.begin(), group.end(), static_cast<int>(s - points.data()));
-        for (const BoardPoint* n : {s->north, s->east, s->south, s->west}) pairs += n && !n->stone;
-        if (s->next_stone == head) break;
+      int head = b.head[i], ring = 0, pairs = 0;
+      for (int s = head;; s = b.next_stone[s]) {
+        ring += static_cast<int>(std::count(group.begin(), group.end(), s));
+        for (const BoardPoint* n : {points[s].north, points[s].east, points[s].south, points[s].west})
+          pairs += n && !n->stone;
+        if (b.next_stone[s] == head) break;
       }
-      ASSERT_EQ(std::tuple(head->stones, ring, head->liberties > 0, head->liberties),
-                std::tuple(static_cast<int>(group.size()), head->stones, !empty.empty(), pairs));
+      ASSERT_EQ(std::tuple(b.stones[head], ring, b.liberties[head]),
+                std::tuple(static_cast<int>(group.size()), b.stones[head], pairs));
     }
   };
   std::mt19937 rng(7);
