@@ -17,7 +17,9 @@ namespace {
 
 bool db_written = false;  // one record per run
 
-const char* key(const char* long_key, const char* short_key) { return longkey ? long_key : short_key; }
+std::string_view key(std::string_view long_key, std::string_view short_key) {
+  return longkey ? long_key : short_key;
+}
 
 // Output is gathered here and handed to stdio in large pieces: a record is
 // mostly pieces of a few characters. Every public entry point flushes it
@@ -77,6 +79,20 @@ void put_escaped(std::string_view text) {
   put(text.substr(start));
 }
 
+// "[xy]" for every point of the board size last written, made once per size:
+// a record names hundreds of thousands of points.
+const std::vector<std::array<char, 4>>& point_names(int size) {
+  static std::vector<std::array<char, 4>> names;
+  static int made_for = 0;
+  if (made_for != size) {
+    names.clear();
+    for (int location = 0; location < size * size; ++location)
+      names.push_back({'[', static_cast<char>('a' + location % size), static_cast<char>('a' + location / size), ']'});
+    made_for = size;
+  }
+  return names;
+}
+
 // A location that names no point of the board (a tenuki, or anything a
 // reader let through) is written as a pass, so the output stays readable.
 void put_point(const Game* game, int location) {
@@ -85,10 +101,8 @@ void put_point(const Game* game, int location) {
     put("[]");
     return;
   }
-  put('[');
-  put(static_cast<char>('a' + location % size));
-  put(static_cast<char>('a' + location / size));
-  put(']');
+  const auto& name = point_names(size)[static_cast<std::size_t>(location)];
+  put(std::string_view(name.data(), name.size()));
 }
 
 // One property line, for a text that is present and not empty.
@@ -102,7 +116,8 @@ void put_text_line(const char* long_key, const char* short_key, const char* text
 
 void put_region(const char* long_key, const char* short_key, const Region& r) {
   if (r.width == 0 || r.height == 0) return;
-  put_format("%s[%c%c]", key(long_key, short_key), 'a' + r.x, 'a' + r.y);
+  put(key(long_key, short_key));
+  put_format("[%c%c]", 'a' + r.x, 'a' + r.y);
   put_format("[%c%c]\n", 'a' + r.x + r.width - 1, 'a' + r.y + r.height - 1);
 }
 
@@ -279,7 +294,8 @@ void game2db(Game* game, const char* filename) {
   // An unreadable input has no record to write.
   if (db_written || !game) return;
   if (!filename) {
-    put_format("%s[%d]\n", key("GaMe", "GM"), game->gametype);
+    put(key("GaMe", "GM"));
+    put_format("[%d]\n", game->gametype);
     put_region("VieW", "VW", game->view);
     put_region("ReGion", "RG", game->region);
     if (const char* ro = info_ro(game)) {
@@ -289,8 +305,8 @@ void game2db(Game* game, const char* filename) {
       put("]\n");
     }
     put_text_line("USer", "US", info_us(game));
-    put_format("%s[kifugram:%d.%d.%d]\n", key("APplication", "AP"), kVersionMajor, kVersionMinor,
-                 kVersionPatch);
+    put(key("APplication", "AP"));
+    put_format("[kifugram:%d.%d.%d]\n", kVersionMajor, kVersionMinor, kVersionPatch);
   }
   put_text_line("GameName", "GN", info_gn(game));
   put_text_line("EVent", "EV", info_ev(game));
@@ -303,13 +319,17 @@ void game2db(Game* game, const char* filename) {
   put_text_line("DaTe", "DT", info_dt(game));
   put_text_line("PlaCe", "PC", info_pc(game));
   put_text_line("REsult", "RE", info_re(game));
-  if (game->size != 19) put_format("%s[%d]\n", key("SiZe", "SZ"), game->size);
+  if (game->size != 19) {
+    put(key("SiZe", "SZ"));
+    put_format("[%d]\n", game->size);
+  }
   put_text_line("HAndicap", "HA", info_ha(game));
   put_text_line("KoMi", "KM", info_km(game));
   put_text_line("SOurce", "SO", info_so(game));
   put_text_line("TiMe", "TM", info_tm(game));
   if (filename) {
-    put_format("%s[%d]\n", key("MoveS", "MS"), game->nmoves);
+    put(key("MoveS", "MS"));
+    put_format("[%d]\n", game->nmoves);
     put(key("FileName", "FN"));
     put('[');
     put_escaped(filename);
