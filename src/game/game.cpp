@@ -116,12 +116,16 @@ Board* goban_alloc(int size) {
   try {
     std::size_t n = static_cast<std::size_t>(size) * static_cast<std::size_t>(size);
     board->points.resize(n);
-    board->around.assign(n, {-1, -1, -1, -1});
-    board->colour.assign(n, 0);
-    board->head.assign(n, -1);
-    board->next_stone.assign(n, 0);
-    board->stones.assign(n, 0);
-    board->liberties.assign(n, 0);
+    // One spare entry behind the points stands for the edge: it is no
+    // colour, and empty points name it as their group.
+    auto edge = static_cast<std::int16_t>(n);
+    board->around.assign(n, {edge, edge, edge, edge});
+    board->colour.assign(n + 1, EMPTY);
+    board->colour[n] = 3;
+    board->head.assign(n + 1, edge);
+    board->next_stone.assign(n + 1, 0);
+    board->stones.assign(n + 1, 0);
+    board->liberties.assign(n + 1, 0);
   } catch (const std::bad_alloc&) {
     delete board;
     if (sgfwarn) message("Out of memory in goban_alloc()\n");
@@ -145,7 +149,7 @@ Board* goban_new(Game* game, int size) {
     p[i].west = i % size != 0 ? &p[i - 1] : nullptr;
     int k = 0;
     for (BoardPoint* q : {p[i].north, p[i].east, p[i].south, p[i].west})
-      board->around[i][k++] = static_cast<std::int16_t>(q ? q - p.data() : -1);
+      board->around[i][k++] = static_cast<std::int16_t>(q ? q - p.data() : n);
   }
   return board;
 }

@@ -74,9 +74,10 @@ struct BoardPoint {
 struct Board {
   std::vector<BoardPoint> points;  // size x size, never resized after linking
   std::uint32_t stamp = 0;
-  std::vector<std::array<std::int16_t, 4>> around;  // neighbours N, E, S, W; -1 off the board
-  std::vector<std::int8_t> colour;                  // as on the points
-  std::vector<std::int16_t> head;                   // the group's first point; -1 when empty
+  // Entry size x size of the other arrays stands for the edge.
+  std::vector<std::array<std::int16_t, 4>> around;  // neighbours N, E, S, W
+  std::vector<std::int8_t> colour;                  // as on the points; 3 for the edge
+  std::vector<std::int16_t> head;                   // the group's first point; the edge when empty
   std::vector<std::int16_t> next_stone;             // the group's stones in a ring
   // On heads only: the group's stones, and its empty neighbours counted once
   // per adjacent stone (the group has a liberty exactly when that is not 0).

@@ -1,6 +1,7 @@
 // The groups of the reading board. Every group knows its stones and how
 // many (stone, empty neighbour) pairs it has, so that the legality check
 // of a move never walks a group; only captures visit stones, each once.
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -26,34 +27,35 @@ void join(Board& b, int x, int y) {
   b.liberties[x] = static_cast<std::int16_t>(b.liberties[x] + b.liberties[y]);
 }
 
-// A stone just put on `x`, groups up to date.
+bool is_stone(int colour) { return colour == BLACK || colour == WHITE; }
+
+// A stone just put on `x`, groups up to date. The loop over the neighbours
+// has no branch: the edge and empty points lead to the spare last entry.
 void attach(Board& b, int x) {
   int c = b.colour[x], libs = 0;
   b.head[x] = b.next_stone[x] = static_cast<std::int16_t>(x);
   b.stones[x] = 1;
   for (int n : b.around[x]) {
-    if (n < 0) continue;
-    if (b.colour[n] == 0)
-      ++libs;
-    else
-      --b.liberties[b.head[n]];
+    int cn = b.colour[n];
+    libs += cn == EMPTY;
+    b.liberties[b.head[n]] = static_cast<std::int16_t>(b.liberties[b.head[n]] - is_stone(cn));
   }
   b.liberties[x] = static_cast<std::int16_t>(libs);
   for (int n : b.around[x])
-    if (n >= 0 && b.colour[n] == c && b.head[n] != b.head[x]) join(b, b.head[x], b.head[n]);
+    if (b.colour[n] == c && b.head[n] != b.head[x]) join(b, b.head[x], b.head[n]);
 }
 
 void clear(Board& b, BoardPoint& p, int x) {
   p.stone = nullptr;
   p.colour = 0;
-  b.colour[x] = 0;
-  b.head[x] = -1;
+  b.colour[x] = EMPTY;
+  b.head[x] = static_cast<std::int16_t>(b.points.size());
 }
 
 // The stones around an emptied point count it as their group's again.
 void give_back_liberties(Board& b, int x) {
   for (int n : b.around[x])
-    if (n >= 0 && b.colour[n] != 0) ++b.liberties[b.head[n]];
+    b.liberties[b.head[n]] = static_cast<std::int16_t>(b.liberties[b.head[n]] + is_stone(b.colour[n]));
 }
 
 }  // namespace
@@ -82,11 +84,11 @@ void remove_group(Board& board, const std::vector<BoardPoint*>& stones) {
 
 void refresh_groups(Board& board) {
   board.groups_stale = false;
-  std::fill(board.head.begin(), board.head.end(), -1);
-  static std::vector<int> stack;
   int n = static_cast<int>(board.points.size());
+  std::fill(board.head.begin(), board.head.end(), static_cast<std::int16_t>(n));
+  static std::vector<int> stack;
   for (int h = 0; h < n; ++h) {
-    if (board.colour[h] == 0 || board.head[h] >= 0) continue;
+    if (!is_stone(board.colour[h]) || board.head[h] != n) continue;
     board.head[h] = board.next_stone[h] = static_cast<std::int16_t>(h);
     int stones = 1, liberties = 0;
     stack.assign(1, h);
@@ -94,10 +96,9 @@ void refresh_groups(Board& board) {
       int p = stack.back();
       stack.pop_back();
       for (int m : board.around[p]) {
-        if (m < 0) continue;
-        if (board.colour[m] == 0) {
+        if (board.colour[m] == EMPTY) {
           ++liberties;
-        } else if (board.head[m] < 0 && board.colour[m] == board.colour[h]) {
+        } else if (board.head[m] == n && board.colour[m] == board.colour[h]) {
           board.head[m] = static_cast<std::int16_t>(h);
           board.next_stone[m] = board.next_stone[h];
           board.next_stone[h] = static_cast<std::int16_t>(m);
