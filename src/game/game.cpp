@@ -40,6 +40,7 @@ void release_info(Move* node) {
     text_pool.release(t);
     t = next;
   }
+  forget_tails(info);
   info_pool.release(info);
   node->info = nullptr;
 }

@@ -115,11 +115,6 @@ struct MoveInfo {
   Chain* marks = nullptr;     // newest first
   OptText black_time;
   OptText white_time;
-  // Last entries of the lists kept in the order given, so that a node with
-  // hundreds of setup stones or emptied points is built in linear time.
-  Chain* cleared_tail = nullptr;
-  Chain* added_tail = nullptr;
-  Chain* labels_tail = nullptr;
 };
 
 struct Chain {

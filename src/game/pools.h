@@ -33,6 +33,10 @@ inline bool group_has_liberty(const Board& board, const BoardPoint& point) {
   return board.liberties[board.head[&point - board.points.data()]] > 0;
 }
 
+// Drops what the store operations remember of a node's lists; called before
+// its annotations are released.
+void forget_tails(const MoveInfo* info);
+
 // Appends an empty text entry to the current node's comments (made with
 // need_node under `label`); none when a record could not be had.
 Text* append_text(Game* game, const char* label);

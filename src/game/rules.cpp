@@ -48,16 +48,44 @@ const char* rejection_text(int result) {
   }
 }
 
+// The last entries of the ordered lists of the node being annotated, so
+// that a node with hundreds of setup stones or emptied points is built in
+// linear time while the records keep only the heads. Another node's tails
+// are found by a walk when it is annotated.
+struct Tails {
+  const MoveInfo* info = nullptr;
+  Chain* cleared = nullptr;
+  Chain* added = nullptr;
+  Chain* labels = nullptr;
+};
+Tails tails;
+
+Chain* last_of(Chain* c) {
+  while (c && c->next) c = c->next;
+  return c;
+}
+
+Tails& tails_of(const MoveInfo* info) {
+  if (tails.info != info) tails = {info, last_of(info->cleared), last_of(info->added), last_of(info->labels)};
+  return tails;
+}
+
 // Appends `entry` at the end of a list whose last entry is `tail`.
 void append(Chain*& list, Chain*& tail, Chain* entry) {
-  if (!list) tail = nullptr;
-  if (list && !tail)
-    for (tail = list; tail->next;) tail = tail->next;
-  (tail ? tail->next : list) = entry;
+  if (!list) {
+    list = entry;
+  } else {
+    tail = last_of(tail ? tail : list);
+    tail->next = entry;
+  }
   tail = entry;
 }
 
 }  // namespace
+
+void forget_tails(const MoveInfo* info) {
+  if (tails.info == info) tails = {};
+}
 
 Move* need_node(Game* game, const char* label) {
   if (!game->current) {
@@ -156,7 +184,7 @@ void store_addstone(Game* game, int colour, int location) {
   entry->occupant = point.stone;
   entry->move = setup;
   entry->location = location;
-  append(info->added, info->added_tail, entry);
+  append(info->added, tails_of(info).added, entry);
   set_stone(*game->goban, point, setup);
 }
 
@@ -170,7 +198,7 @@ void store_ae(Game* game, int location) {
   if (point.stone) {
     entry->occupant = point.stone;
     entry->location = location;
-    append(info->cleared, info->cleared_tail, entry);
+    append(info->cleared, tails_of(info).cleared, entry);
     set_stone(*game->goban, point, nullptr);
     return;
   }
@@ -191,9 +219,10 @@ void store_l(Game* game, int location, int letter) {
   Chain* entry = info ? chain_alloc() : nullptr;
   if (!entry) return;
   entry->location = location;
-  if (letter == -1) letter = info->labels ? info->labels_tail->label + 1 : 'a';
-  entry->label = letter;
-  append(info->labels, info->labels_tail, entry);
+  Chain*& tail = tails_of(info).labels;
+  if (info->labels) tail = last_of(tail ? tail : info->labels);
+  entry->label = letter == -1 ? (info->labels ? tail->label + 1 : 'a') : letter;
+  append(info->labels, tail, entry);
 }
 
 Chain* store_m(Game* game, int location, int kind, const char* text) {
