@@ -321,6 +321,8 @@ class SgfReader {
   }
 
   bool take_run(int c);
+  bool quick_move();
+  void after_value();
   Step between_values(int c);
   Step in_value(int c);
   Step end_value();
@@ -437,7 +439,7 @@ SgfReader::Step SgfReader::between_values(int c) {
     case ')':
       return end_variation();
     case ';':
-      if (skip_ == 0) store_node(game_);
+      if (skip_ == 0 && !quick_move()) store_node(game_);
       return Step::go_on;
     case ']':
       return syntax_failure("List ended in keyword!\n");
@@ -536,17 +538,42 @@ SgfReader::Step SgfReader::end_value() {
   if (comment_ && !value_.empty() && value_.back() != '\n' && value_.size() < kValueMax) value_.push_back('\n');
   dispatch();
   value_.clear();
+  after_value();
+  return Step::go_on;
+}
+
+// Behind a value: another value of the same key, or the next key.
+void SgfReader::after_value() {
   overflow_ = false;
   int c;
   do c = get();
   while (is_space(c));
-  if (c == '[') return Step::go_on;
+  if (c == '[') {
+    state_ = 2;
+    return;
+  }
   key_.clear();
   comment_ = false;
-  overflow_ = false;
   state_ = 1;
   unget(c);
-  return Step::go_on;
+}
+
+// Most nodes of a record are a single move, ";B[pd]": when the characters
+// read ahead hold one, it is stored at once. What this does is exactly what
+// the scanner would do with them, one by one.
+bool SgfReader::quick_move() {
+  if (has_back_ || !key_.empty() || end_ - next_ < 5) return false;
+  const char* m = next_;
+  auto letter = [](char c) { return c >= 'a' && c <= 'z'; };
+  if ((m[0] != 'B' && m[0] != 'W') || m[1] != '[' || !letter(m[2]) || !letter(m[3]) || m[4] != ']')
+    return false;
+  if (!store_node(game_)) return false;
+  next_ += 5;
+  count_ += 5;
+  key_.push_back(m[0]);
+  do_move(game_, std::string_view(m + 2, 2), m[0] == 'B' ? BLACK : WHITE);
+  after_value();
+  return true;
 }
 
 SgfReader::Step SgfReader::end_variation() {
