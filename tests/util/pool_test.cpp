@@ -7,6 +7,9 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
+#include <algorithm>
 
 namespace kg {
 namespace {
@@ -52,6 +55,37 @@ TEST(Pool, CheckedFreeAndGrowthReport) {
   EXPECT_EQ(mp_alloc(pool), a);
   EXPECT_EQ(mp_alloc(pool), c);
   mp_exit(pool);
+}
+
+// Blocks of every size, from many pools at once and beyond the size of one
+// system mapping, come zero-filled and apart; released ones leave the others
+// intact, and the memory can be had again.
+TEST(Pool, BlocksOfManyPoolsStayApartAndZeroed) {
+  for (int round = 0; round < 2; ++round) {
+    std::vector<std::pair<Pool*, std::vector<unsigned char*>>> pools;
+    for (int i = 0; i < 40; ++i) {
+      int size = i % 3 == 0 ? 200000 : 60 + i;  // some blocks too big to share a mapping
+      pools.push_back({mp_init(i % 5 + 1, 3000, size, 0), {}});
+    }
+    for (int step = 0; step < 3000; ++step) {
+      auto& [pool, taken] = pools[step % pools.size()];
+      if (pool->size > 1000 && taken.size() == static_cast<std::size_t>(pool->count)) continue;
+      auto* p = static_cast<unsigned char*>(mp_alloc(pool));
+      ASSERT_NE(p, nullptr);
+      for (int k = 0; k < pool->size; ++k) ASSERT_EQ(p[k], 0) << step;
+      std::fill_n(p, pool->size, static_cast<unsigned char>(step % pools.size() + 1));
+      taken.push_back(p);
+    }
+    for (std::size_t i = 0; i < pools.size(); ++i) {
+      if (i % 2) {
+        mp_exit(pools[i].first);
+        continue;
+      }
+      for (unsigned char* p : pools[i].second)
+        for (int k = 0; k < pools[i].first->size; ++k) ASSERT_EQ(p[k], i + 1);
+    }
+    for (std::size_t i = 0; i < pools.size(); i += 2) mp_exit(pools[i].first);
+  }
 }
 
 TEST(Pool, TypedRecordsAreDestroyedBeforeReuse) {
