@@ -1,97 +1,11 @@
 #include "util/pool.h"
 
-#include <sys/mman.h>
-
-#include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
 
 namespace kg {
 namespace {
-
-// Block storage. Outside the sanitizer builds, small blocks are carved from
-// large zero-filled mappings that the kernel may back with huge pages: a
-// long game fills hundreds of megabytes of blocks, and faulting them in a
-// small page at a time cost a third of a run. Each storage is preceded by a
-// header naming where it came from; a mapping goes back to the system when
-// its last block is released.
-struct Chunk {
-  std::size_t live = 0;  // blocks carved and not yet released
-  std::size_t used = 0;  // bytes handed out, header included
-};
-
-struct StorageHeader {
-  Chunk* chunk;  // none: taken from the heap
-  std::size_t reserved;
-};
-
-constexpr std::size_t kChunkBytes = std::size_t{4} << 20;
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-constexpr std::size_t kHeader = sizeof(StorageHeader);
-
-Chunk* current_chunk = nullptr;
-
-#if defined(KG_LEAK_CHECK)
-Chunk* new_chunk() { return nullptr; }  // heap blocks keep the sanitizer's checks
-void drop_chunk(Chunk*) {}
-#else
-Chunk* new_chunk() {
-  // Map one huge page more than needed and trim, so the chunk starts on a
-  // huge-page boundary.
-  std::size_t span = kChunkBytes + kHugePage;
-  void* p = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) return nullptr;
-  auto start = reinterpret_cast<std::uintptr_t>(p);
-  std::uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
-  if (aligned > start) munmap(p, aligned - start);
-  std::size_t tail = start + span - (aligned + kChunkBytes);
-  if (tail > 0) munmap(reinterpret_cast<void*>(aligned + kChunkBytes), tail);
-  madvise(reinterpret_cast<void*>(aligned), kChunkBytes, MADV_HUGEPAGE);
-  auto* chunk = reinterpret_cast<Chunk*>(aligned);
-  chunk->live = 0;
-  chunk->used = sizeof(Chunk);
-  return chunk;
-}
-void drop_chunk(Chunk* chunk) { munmap(chunk, kChunkBytes); }
-#endif
-
-void* storage_alloc(std::size_t bytes) {
-  std::size_t need = kHeader + ((bytes + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1));
-  StorageHeader* header = nullptr;
-  Chunk* chunk = nullptr;
-  if (need <= kChunkBytes / 8) {
-    if (!current_chunk || current_chunk->used + need > kChunkBytes) {
-      if (current_chunk && current_chunk->live == 0) drop_chunk(current_chunk);
-      current_chunk = new_chunk();
-    }
-    chunk = current_chunk;
-  }
-  if (chunk) {
-    header = reinterpret_cast<StorageHeader*>(reinterpret_cast<unsigned char*>(chunk) + chunk->used);
-    chunk->used += need;
-    ++chunk->live;
-  } else {
-    header = static_cast<StorageHeader*>(std::calloc(1, kHeader + bytes));
-    if (!header) return nullptr;
-  }
-  header->chunk = chunk;
-  return header + 1;
-}
-
-void storage_free(void* storage) {
-  if (!storage) return;
-  StorageHeader* header = static_cast<StorageHeader*>(storage) - 1;
-  Chunk* chunk = header->chunk;
-  if (!chunk) {
-    std::free(header);
-    return;
-  }
-  // A chunk's memory is not reused block by block; the whole mapping goes
-  // once nothing in it is in use and no block is carved from it any more.
-  if (--chunk->live == 0 && chunk != current_chunk) drop_chunk(chunk);
-}
 
 constexpr std::size_t kLink = sizeof(void*);
 
@@ -110,7 +24,7 @@ Pool* make_block(Pool* owner, int elements, int grow, int size) {
   block->count = elements;
   block->grow = grow;
   block->size = size;
-  block->storage = storage_alloc(static_cast<std::size_t>(elements) * (kLink + padded(size)));
+  block->storage = std::calloc(static_cast<std::size_t>(elements), kLink + padded(size));
   if (!block->storage) {
     delete block;
     return nullptr;
@@ -193,7 +107,7 @@ void mp_exit(Pool* pool) {
   // Iterative so that a long chain of blocks cannot exhaust the stack.
   while (pool) {
     Pool* next = pool->next;
-    storage_free(pool->storage);
+    std::free(pool->storage);
     delete pool;
     pool = next;
   }
