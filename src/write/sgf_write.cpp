@@ -144,7 +144,9 @@ void put_points(LineFrame& f, const char* long_key, const char* short_key, const
   if (!list) return;
   put(key(long_key, short_key));
   for (const Chain* c = list; c; c = c->next) {
-    put_point(f.game, occupant ? (c->occupant ? c->occupant->location : -1) : c->location);
+    // An emptied point's entry holds the point its stone stood on: the stone's
+    // own record, long behind in memory, need not be read.
+    put_point(f.game, occupant && !c->occupant ? -1 : c->location);
     ++f.items;
   }
   line_break(f);
