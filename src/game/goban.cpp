@@ -29,6 +29,8 @@ void join(Board& b, int x, int y) {
 
 bool is_stone(int colour) { return colour == BLACK || colour == WHITE; }
 
+constexpr std::int8_t kNeutral = 3;  // the edge, or a stone of no colour
+
 // A stone just put on `x`, groups up to date. The loop over the neighbours
 // has no branch: the edge and empty points lead to the spare last entry.
 void attach(Board& b, int x) {
@@ -73,13 +75,23 @@ void set_stone(Board& board, BoardPoint& point, Move* stone) {
   if (!stone) return;
   point.stone = stone;
   point.colour = stone->colour;
-  board.colour[x] = static_cast<std::int8_t>(stone->colour);
-  if (!board.groups_stale) attach(board, x);
+  if (is_stone(stone->colour)) {
+    board.colour[x] = static_cast<std::int8_t>(stone->colour);
+    if (!board.groups_stale) attach(board, x);
+    return;
+  }
+  // A node without a colour of play takes the point like the edge does: no
+  // group, no liberty.
+  board.colour[x] = kNeutral;
+  if (!board.groups_stale) {
+    for (int n : board.around[x])
+      board.liberties[board.head[n]] = static_cast<std::int16_t>(board.liberties[board.head[n]] - is_stone(board.colour[n]));
+  }
 }
 
-void remove_group(Board& board, const std::vector<BoardPoint*>& stones) {
-  for (BoardPoint* p : stones) clear(board, *p, location_of(board, *p));
-  for (BoardPoint* p : stones) give_back_liberties(board, location_of(board, *p));
+void remove_group(Board& board, const std::vector<int>& stones) {
+  for (int x : stones) clear(board, board.points[x], x);
+  for (int x : stones) give_back_liberties(board, x);
 }
 
 void refresh_groups(Board& board) {

@@ -24,8 +24,9 @@ inline bool on_board(const Game* game, int location) {
 
 // Puts `stone` (or nothing) on a point of the board, keeping its groups.
 void set_stone(Board& board, BoardPoint& point, Move* stone);
-// Takes a whole group off the board: `stones` are every stone of one group.
-void remove_group(Board& board, const std::vector<BoardPoint*>& stones);
+// Takes a whole group off the board: `stones` are the locations of every
+// stone of one group.
+void remove_group(Board& board, const std::vector<int>& stones);
 // Makes the groups match the stones again (needed once `groups_stale` is set).
 void refresh_groups(Board& board);
 // Whether the group of the stone on `point` has a liberty; groups up to date.

@@ -17,27 +17,25 @@ namespace {
 // current node. The stones are visited depth first, north, east, south,
 // west, which fixes their order in the capture list; the explicit stack
 // gives the same order as the natural recursion.
-void capture_group(Game* game, BoardPoint* start) {
-  Board* board = game->goban;
-  int colour = start->colour;
-  static std::vector<BoardPoint*> stack, taken;
-  ++board->stamp;
+void capture_group(Game* game, int start) {
+  Board& board = *game->goban;
+  int colour = board.colour[start];
+  int edge = static_cast<int>(board.points.size());
+  static std::vector<int> stack, taken;
+  ++board.stamp;
   stack.assign(1, start);
   taken.clear();
   while (!stack.empty()) {
-    BoardPoint* p = stack.back();
+    int x = stack.back();
     stack.pop_back();
-    if (!p || p->stamp == board->stamp) continue;
-    p->stamp = board->stamp;
-    if (p->colour != colour) continue;
-    store_capture(game, p);
-    taken.push_back(p);
-    stack.push_back(p->west);
-    stack.push_back(p->south);
-    stack.push_back(p->east);
-    stack.push_back(p->north);
+    if (x == edge || board.points[x].stamp == board.stamp) continue;
+    board.points[x].stamp = board.stamp;
+    if (board.colour[x] != colour) continue;
+    store_capture(game, &board.points[x]);
+    taken.push_back(x);
+    for (int k = 3; k >= 0; --k) stack.push_back(board.around[x][k]);  // north comes off first
   }
-  remove_group(*board, taken);
+  remove_group(board, taken);
 }
 
 const char* rejection_text(int result) {
@@ -112,15 +110,25 @@ int rules_check(Game* game, int location, int colour) {
   // stone is met around the point; a capture always frees the point's own.
   int enemy = colour == BLACK ? WHITE : BLACK;
   for (BoardPoint* n : {point->north, point->east, point->south, point->west})
-    if (n && n->colour == enemy && !group_has_liberty(board, *n)) capture_group(game, n);
+    if (n && n->colour == enemy && !group_has_liberty(board, *n))
+      capture_group(game, static_cast<int>(n - board.points.data()));
   if (group_has_liberty(board, *point)) return 0;
   set_stone(board, *point, nullptr);
   return 3;
 }
 
+// A node holds one stone. When a record gives it a second move, the first
+// stone leaves the board: the board must not keep a stone that the record no
+// longer has, nor one whose node is released after an illegal second move.
+void lift_stone(Game* game, Move* node) {
+  if (on_board(game, node->location) && game->goban->points[node->location].stone == node)
+    set_stone(*game->goban, game->goban->points[node->location], nullptr);
+}
+
 void store_move(Game* game, int number, int colour, int location) {
   Move* node = need_node(game, "store_move");
   if (!node) return;
+  lift_stone(game, node);
   node->location = location;
   node->colour = static_cast<std::int16_t>(colour);
   node->number = static_cast<std::int16_t>(number == -1 ? game->movenum + 1 : number);
@@ -143,6 +151,7 @@ void store_move(Game* game, int number, int colour, int location) {
 void store_pass(Game* game, int number, int colour) {
   Move* node = need_node(game, "store_pass");
   if (!node) return;
+  lift_stone(game, node);
   node->location = LOC_PASS;
   node->colour = static_cast<std::int16_t>(colour);
   node->number = static_cast<std::int16_t>(number == -1 ? game->movenum + 1 : number);
