@@ -14,120 +14,85 @@
 #   - the unindented "B n point" / "W n pass" lines of a.sf and b.sf: the
 #     move numbers survive the round trip too.
 # Usage: sf_roundtrip.sh <kifugram binary> <corpus dir>
-set -u
-bin=$1
-corpus=$2
-# Thousands of small files: keep them in memory when we can.
-work=$(mktemp -d /dev/shm/kg-sf-roundtrip-XXXXXX 2>/dev/null || mktemp -d /tmp/kg-sf-roundtrip-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+exec python3 - "$@" <<'PY'
+import os, re, subprocess, sys, tempfile
+from concurrent.futures import ThreadPoolExecutor
 
-one() {
-  local bin=$1 work=$2 file=$3
-  local d="$work/${file//\//_}"
-  mkdir -p "$d"
-  printf '%s\n' "$file" > "$d/name"
-  "$bin" -to sgf -short_keys "$file" > "$d/orig.sgf" 2> "$d/orig.err"
-  echo $? > "$d/orig.rc"
-  "$bin" -to sf "$file" > "$d/a.sf" 2> "$d/a.err"
-  echo $? > "$d/a.rc"
-  "$bin" -from sf -to sgf -short_keys "$d/a.sf" > "$d/back.sgf" 2> "$d/back.err"
-  echo $? > "$d/back.rc"
-  "$bin" -from sf -to sf "$d/a.sf" > "$d/b.sf" 2> "$d/b.err"
-  echo $? > "$d/b.rc"
-}
-export -f one
+binary, corpus = sys.argv[1:3]
+bad = re.compile(r"AddressSanitizer|LeakSanitizer|runtime error|UndefinedBehaviorSanitizer")
+sf_move = re.compile(r"^[BW] -?\d+ \S+$")
+shm = "/dev/shm" if os.path.isdir("/dev/shm") else None  # thousands of small files
 
-find "$corpus" -type f -name '*.sgf' -print0 |
-  xargs -0 -P2 -n1 bash -c 'one "$1" "$2" "$3"' _ "$bin" "$work"
-
-python3 - "$work" <<'PY'
-import os, re, sys
-
-work = sys.argv[1]
 
 def main_line(text):
     """B/W values and pre-move AB/AW points outside every nested variation."""
-    moves, setup = [], set()
-    depth, i, n, key = 0, 0, len(text), ""
-    while i < n:
+    moves, setup, depth, key, i = [], set(), 0, "", 0
+    while i < len(text):
         c = text[i]
         if c == "[":
             j, value = i + 1, []
-            while j < n and text[j] != "]":
-                if text[j] == "\\":
-                    j += 1
-                if j < n:
+            while j < len(text) and text[j] != "]":
+                j += text[j] == "\\"
+                if j < len(text):
                     value.append(text[j])
                 j += 1
-            value = "".join(value)
-            if depth == 1:
-                if key in ("B", "W"):
-                    moves.append((key, value))
-                elif key in ("AB", "AW") and not moves:
-                    setup.add((key, value))
+            if depth == 1 and key in ("B", "W"):
+                moves.append((key, "".join(value)))
+            elif depth == 1 and key in ("AB", "AW") and not moves:
+                setup.add((key, "".join(value)))
             i = j + 1
             continue
-        if c == "(":
-            depth += 1
-        elif c == ")":
-            depth -= 1
+        depth += (c == "(") - (c == ")")
         if c.isupper():
             key = key + c if i > 0 and text[i - 1].isupper() else c
         i += 1
     return moves, setup
 
-sf_move = re.compile(r"^[BW] -?\d+ \S+$")
 
-def sf_main(path):
-    with open(path, "rb") as f:
-        return [l for l in f.read().decode("latin-1").split("\n") if sf_move.match(l)]
+def differ(what, x, y):
+    k = next((k for k in range(min(len(x), len(y))) if x[k] != y[k]), min(len(x), len(y)))
+    return f"{what} {k + 1}: {x[k] if k < len(x) else None} vs {y[k] if k < len(y) else None}"
 
-def read(d, name):
-    with open(os.path.join(d, name), "rb") as f:
-        return f.read().decode("latin-1")
 
-bad = re.compile(r"AddressSanitizer|LeakSanitizer|runtime error|UndefinedBehaviorSanitizer")
-failures, compared, skipped = [], 0, 0
-for index in sorted(os.listdir(work)):
-    d = os.path.join(work, index)
-    name = read(d, "name").strip()
-    problem = None
-    for step in ("orig", "a", "back", "b"):
-        rc = int(read(d, step + ".rc").strip() or 0)
-        err = read(d, step + ".err")
+def check(path):
+    """None when kifugram refuses the file as SGF, else the problem ("" for none)."""
+    runs = {}
+    with tempfile.TemporaryDirectory(prefix="kg-sf-roundtrip-", dir=shm) as d:
+        a = os.path.join(d, "a.sf")
+        for step, args in (("orig", ["-to", "sgf", "-short_keys", path]), ("a", ["-to", "sf", path]),
+                           ("back", ["-from", "sf", "-to", "sgf", "-short_keys", a]),
+                           ("b", ["-from", "sf", "-to", "sf", a])):
+            p = subprocess.run([binary] + args, capture_output=True, stdin=subprocess.DEVNULL)
+            runs[step] = (p.returncode, p.stdout.decode("latin-1"), p.stderr.decode("latin-1"))
+            if step == "a":
+                with open(a, "wb") as f:
+                    f.write(p.stdout)
+    for step, (rc, _, err) in runs.items():
         found = bad.search(err)
-        if found or rc > 1:
+        if found or not 0 <= rc <= 1:
             at = err.rfind("\n", 0, found.start()) + 1 if found else max(0, len(err) - 200)
-            problem = f"{step}: status {rc}: {err[at:at + 200].strip()!r}"
-            break
-    if problem is None and int(read(d, "orig.rc")) != 0:
-        skipped += 1
-        continue
-    if problem is None:
-        for step in ("a", "back", "b"):
-            if int(read(d, step + ".rc")) != 0:
-                problem = f"{step}: status {read(d, step + '.rc').strip()}"
-                break
-    if problem is None:
-        compared += 1
-        om, os_ = main_line(read(d, "orig.sgf"))
-        bm, bs = main_line(read(d, "back.sgf"))
-        if om != bm:
-            k = next((k for k in range(min(len(om), len(bm))) if om[k] != bm[k]), min(len(om), len(bm)))
-            problem = (f"main line differs at move {k + 1}: "
-                       f"{om[k] if k < len(om) else None} vs {bm[k] if k < len(bm) else None}")
-        elif os_ != bs:
-            problem = f"setup differs: {sorted(os_ ^ bs)[:6]}"
-        else:
-            a, b = sf_main(os.path.join(d, "a.sf")), sf_main(os.path.join(d, "b.sf"))
-            if a != b:
-                k = next((k for k in range(min(len(a), len(b))) if a[k] != b[k]), min(len(a), len(b)))
-                problem = (f"numbered moves differ at {k + 1}: "
-                           f"{a[k] if k < len(a) else None} vs {b[k] if k < len(b) else None}")
-    if problem:
-        failures.append(f"{name}: {problem}")
+            return f"{step}: status {rc}: {err[at:at + 200].strip()!r}"
+    if runs["orig"][0] != 0:
+        return None
+    for step in ("a", "back", "b"):
+        if runs[step][0] != 0:
+            return f"{step}: status {runs[step][0]}"
+    (om, osetup), (bm, bsetup) = main_line(runs["orig"][1]), main_line(runs["back"][1])
+    if om != bm:
+        return differ("main line differs at move", om, bm)
+    if osetup != bsetup:
+        return f"setup differs: {sorted(osetup ^ bsetup)[:6]}"
+    a, b = ([l for l in runs[s][1].split("\n") if sf_move.match(l)] for s in ("a", "b"))
+    return differ("numbered moves differ at", a, b) if a != b else ""
 
-print(f"sf round trip: {compared} compared, {skipped} refused as SGF, {len(failures)} failed")
+
+files = sorted(os.path.join(root, n) for root, _, names in os.walk(corpus)
+               for n in names if n.endswith(".sgf"))
+with ThreadPoolExecutor(2) as pool:
+    results = list(pool.map(check, files))
+failures = [f"{f}: {r}" for f, r in zip(files, results) if r]
+compared = sum(r is not None and not re.match(r"\w+: status", r) for r in results)
+print(f"sf round trip: {compared} compared, {results.count(None)} refused as SGF, {len(failures)} failed")
 for line in failures[:50]:
     print("  " + line)
 sys.exit(1 if failures else 0)

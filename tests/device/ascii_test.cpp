@@ -1,71 +1,61 @@
 // The ascii device where the golden runs cannot reach: the header rule of a
 // figure without numbered stones, comments among kibitz lines, and texts
 // longer than any reader stores.
-#include <gtest/gtest.h>
-
 #include <string>
 
-#include "game/game.h"
+#include "kg_test.h"
 #include "kibitz/kibitz.h"
 #include "main/figure.h"
-#include "main/figure_helpers.h"
-#include "main/settings.h"
 
-namespace kg {
+namespace kg::test {
 namespace {
 
-using namespace kg::test;
-
-class AsciiTest : public ::testing::Test {
+class AsciiTest : public Fresh {
  protected:
-  void SetUp() override { settings_reset(), kib_reset(), con_cat(); }
-  void TearDown() override { settings_reset(), kib_reset(); }
+  void SetUp() override { Fresh::SetUp(), sgfwarn = 0, kib_reset(), con_cat(); }
+  void TearDown() override { Fresh::TearDown(), kib_reset(); }
   // The output of a run on a 5 x 5 game made by `make` ends with `want`.
   template <class F>
   static void expect_ending(F make, const std::string& want) {
     Game* g = new_game(5);
     make(g);
-    Output out;
-    ::testing::internal::CaptureStderr();
-    game2fig(g, &ascii_device);
-    ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(fw, nullptr);  // closed at the end of the run
+    std::string text = output_of([g] {
+      stderr_of([g] { game2fig(g, &ascii_device); });
+      EXPECT_EQ(fw, nullptr);  // closed at the end of the run
+    });
     game_free(g);
-    std::string text = out.text();
     EXPECT_EQ(text.substr(text.size() - std::min(want.size(), text.size())), want);
   }
 };
 
 TEST_F(AsciiTest, PassOnlyFigureHasHeadersAndAPassNote) {
   expect_ending([](Game* g) { play(g, BLACK, nullptr), store_c(g, "passed\n"); },
-            "\t   B 1\n\t   ---\n\n1 pass\n\n\nBlack   1:\n---------\npassed\n");
+                "\t   B 1\n\t   ---\n\n1 pass\n\n\nBlack   1:\n---------\npassed\n");
 }
 
 TEST_F(AsciiTest, KibitzLinesPlainCommentsAndLongTexts) {
   kibitz = 1;
   expect_ending([](Game* g) {
-              play(g, BLACK, "cc");
-              store_kb(g, "kb9[3d] : hello");
-              store_c(g, "plain words ");  // no prefix, and the next line is not aligned under it
-              store_kb(g, "kb9[3d] : again");
-            },
-            "\n\nkb9[ 3d]: hello\nplain words\nkb9[ 3d]: again\n");
+    play(g, BLACK, "cc");
+    store_kb(g, "kb9[3d] : hello");
+    store_c(g, "plain words ");  // no prefix, and the next line is not aligned under it
+    store_kb(g, "kb9[3d] : again");
+  }, "\n\nkb9[ 3d]: hello\nplain words\nkb9[ 3d]: again\n");
   EXPECT_EQ(kibitzers[0].count, 2);
   // Longer than a stored kibitz part can be: made by hand.
   const std::string name(2000, 'n'), words(3000, 'x');
   expect_ending([&](Game* g) {
-              play(g, BLACK, "cc");
-              store_kb(g, "ab[1k] : x");
-              store_kb(g, "ab[1k] : y");
-              g->current->info->texts->text = words;
-              g->current->info->texts->name = name;
-              g->current->info->texts->next->name = name;
-            },
-            name + "[ 1k]: " + words + "\n" + std::string(2007, ' ') + "y\n");
+    play(g, BLACK, "cc");
+    store_kb(g, "ab[1k] : x");
+    store_kb(g, "ab[1k] : y");
+    g->current->info->texts->text = words;
+    g->current->info->texts->name = name;
+    g->current->info->texts->next->name = name;
+  }, name + "[ 1k]: " + words + "\n" + std::string(2007, ' ') + "y\n");
   kibitz = 0;
   expect_ending([](Game* g) { play(g, BLACK, "cc"), store_c(g, std::string(5000, 'z') + " "); },
-            "\n" + std::string(5000, 'z') + "\n");
+                std::string("\n").append(5000, 'z') + "\n");
 }
 
 }  // namespace
-}  // namespace kg
+}  // namespace kg::test

@@ -5,54 +5,33 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "game/game.h"
 #include "game/pools.h"
-#include "main/settings.h"
-#include "util/message.h"
+#include "kg_test.h"
 
-namespace kg {
+namespace kg::test {
 namespace {
 
-class Model : public testing::Test {
+class Model : public Fresh {
  protected:
-  void SetUp() override {
-    settings_reset();
-    sgfwarn = 1;
-    game = game_alloc(nullptr);
-  }
-  void TearDown() override { game_free(game); }
+  void SetUp() override { Fresh::SetUp(), game = new_game(); }
 
-  int loc(const char* p) const { return (p[0] - 'a') + (p[1] - 'a') * game->size; }
+  int loc(const char* p) const { return point(game, p); }
   Move* stone(const char* p) { return game->goban->points[loc(p)].stone; }
-  // Plays a move on a new node, as a reader would.
-  void play(int colour, const char* p, Game* g = nullptr) {
-    store_node(g ? g : game);
-    store_move(g ? g : game, -1, colour, loc(p));
-  }
+  void play(int colour, const char* p, Game* g = nullptr) { test::play(g ? g : game, colour, p); }
   std::vector<Move*> position() const {
     std::vector<Move*> out;
     for (const auto& p : game->goban->points) out.push_back(p.stone);
     return out;
   }
-  static std::string errors(const std::function<void()>& body) {
-    message_column = 0;
-    testing::internal::CaptureStderr();
-    body();
-    message_column = 0;
-    return testing::internal::GetCapturedStderr();
-  }
   // prev/next links of a line agree.
   static void check_line(const Game* g) {
     for (const Move* m = g->first; m && m->next; m = m->next) EXPECT_EQ(m->next->prev, m);
   }
-
-  Game* game = nullptr;
 };
 
 TEST_F(Model, RejectedMovesLeaveNoTrace) {
@@ -60,7 +39,7 @@ TEST_F(Model, RejectedMovesLeaveNoTrace) {
   play(BLACK, "ab");
   auto before = position();
   Move* last = game->current;
-  EXPECT_EQ(errors([&] { play(WHITE, "aa"); }), "*** W[aa] (suicide) ***\n");
+  EXPECT_EQ(stderr_of([&] { play(WHITE, "aa"); }), "*** W[aa] (suicide) ***\n");
   EXPECT_EQ(position(), before);
   EXPECT_EQ(std::tuple(game->movenum, game->current, last->next), std::tuple(2, last, nullptr));
   Move* c = store_node(game);
@@ -71,11 +50,11 @@ TEST_F(Model, RejectedMovesLeaveNoTrace) {
   // root itself rejected: the line starts, isolated, with the next property.
   Game* v = push_var(game);
   Game* bare = game_alloc(nullptr);
-  errors([&] { store_move(v, -1, WHITE, loc("ab")), store_move(bare, -1, BLACK, -5); });
+  stderr_of([&] { store_move(v, -1, WHITE, loc("ab")), store_move(bare, -1, BLACK, -5); });
   EXPECT_NE(v->first, nullptr);
   pop_var(v);
   EXPECT_EQ(bare->first, nullptr);
-  EXPECT_EQ(errors([&] { store_c(bare, "still stored"); }),
+  EXPECT_EQ(stderr_of([&] { store_c(bare, "still stored"); }),
             "*** isolated info (\"store_c\"), allocated storage ***\n");
   EXPECT_NE(bare->first, nullptr);
   game_free(bare);
@@ -173,12 +152,9 @@ TEST_F(Model, GroupsMatchAFloodFillThroughMovesSetupAndUndo) {
   for (int step = 0; step < 6000; ++step) {
     Game* g = open.back();
     int at = static_cast<int>(rng() % 25), colour = rng() % 2 ? BLACK : WHITE, what = rng() % 20;
-    if (what == 0) {
+    if (what < 2) {
       store_node(g);
-      store_addstone(g, colour, at);
-    } else if (what == 1) {
-      store_node(g);
-      store_ae(g, at);
+      what ? store_ae(g, at) : store_addstone(g, colour, at);
     } else if (what == 2 && open.size() < 6) {
       open.push_back(push_var(g));
     } else if (what == 3 && open.size() > 1) {
@@ -189,11 +165,11 @@ TEST_F(Model, GroupsMatchAFloodFillThroughMovesSetupAndUndo) {
       // What the flood fill says of the move: suicide unless it has an empty
       // neighbour, takes an enemy group's last liberty, or joins a group
       // that has another.
-      bool occupied = points[at].stone != nullptr, lives = false;
       BoardPoint& p = points[at];
+      bool occupied = p.stone != nullptr, lives = false;
       for (BoardPoint* n : {p.north, p.east, p.south, p.west}) {
         if (!n || occupied) continue;
-        if (!n->stone) lives = true;
+        lives |= !n->stone;
         if (!n->stone) continue;
         auto empty = flood(static_cast<int>(n - points.data())).second;
         bool last = empty.size() == 1 && empty[0] == at;
@@ -211,7 +187,7 @@ TEST_F(Model, GroupsMatchAFloodFillThroughMovesSetupAndUndo) {
 TEST_F(Model, AnnotationsAndPointsOffTheBoard) {
   store_node(game);
   MoveInfo* info = move_info(game->current);
-  EXPECT_EQ(errors([&] { store_addstone(game, EMPTY, 0); }),
+  EXPECT_EQ(stderr_of([&] { store_addstone(game, EMPTY, 0); }),
             "store_addstone(): Empty point request denied\n");
   for (int p : {0, 1}) store_l(game, p, -1);
   store_l(game, 2, 'x');
@@ -247,8 +223,8 @@ TEST_F(Model, AnnotationsAndPointsOffTheBoard) {
 }
 
 TEST_F(Model, BoardSizeChanges) {
-  EXPECT_EQ(errors([] { EXPECT_EQ(goban_alloc(0), nullptr); }), "Board size out of range: 0\n");
-  EXPECT_EQ(errors([&] { store_sz(game, 25); }),
+  EXPECT_EQ(stderr_of([] { EXPECT_EQ(goban_alloc(0), nullptr); }), "Board size out of range: 0\n");
+  EXPECT_EQ(stderr_of([&] { store_sz(game, 25); }),
             "*** 25 is an illegal board size ***\n\n*** Substituted 19 as board size ***\n");
   EXPECT_EQ(game->size, 19);
   store_sz(game, 9);
@@ -260,7 +236,7 @@ TEST_F(Model, BoardSizeChanges) {
   }
   play(BLACK, "ii");
   Game* v = push_var(game);
-  EXPECT_EQ(errors([&] { store_sz(v, 13); }),
+  EXPECT_EQ(stderr_of([&] { store_sz(v, 13); }),
             "*** board size change inside a variation ignored ***\n");
   EXPECT_EQ(v->size, 9);
   pop_var(v);
@@ -268,8 +244,7 @@ TEST_F(Model, BoardSizeChanges) {
   game->board[80].colour = BLACK;
   EXPECT_EQ(board_alloc(v), 1);  // a variation starts from its parent's board
   EXPECT_EQ(v->saved_board[80].colour, BLACK);
-  board_free(v);
-  board_free(game);
+  board_free(v), board_free(game);
   EXPECT_TRUE(game->board.empty());
 }
 
@@ -286,14 +261,13 @@ TEST_F(Model, InformationIsSharedUntilAVariationStoresItsOwn) {
   EXPECT_EQ(v->info, game->info);
   store_dt(v, "2000");
   EXPECT_NE(v->info, game->info);
-  EXPECT_STREQ(info_dt(v), "2000");
-  EXPECT_STREQ(info_dt(game), "1847");
-  EXPECT_STREQ(info_ev(v), "1846");
+  EXPECT_EQ(std::tuple(std::string(info_dt(v)), std::string(info_dt(game)), std::string(info_ev(v))),
+            std::tuple("2000", "1847", "1846"));
   store_pb(game, "X");
   store_black(game, "Y", "2d");
-  EXPECT_STREQ(info_pbn(game, 1), "Y");
-  EXPECT_STREQ(info_brn(game, 1), "2d");
-  EXPECT_STREQ(info_pbn(game, 2), "");
+  EXPECT_EQ(std::tuple(std::string(info_pbn(game, 1)), std::string(info_brn(game, 1)),
+                       std::string(info_pbn(game, 2))),
+            std::tuple("Y", "2d", ""));
   store_wr(game, "5k");
   EXPECT_EQ(info_pw(game), nullptr);
   EXPECT_STREQ(info_pw(v), "");  // the variation copied no team before it existed
@@ -323,7 +297,7 @@ TEST_F(Model, RegionsReferencesStatisticsAndKibitz) {
             std::tuple(2, 5, 2, 2, 5));
   store_rg(game, 19, 3);  // off the board: no region
   EXPECT_EQ(region.width, 0);
-  EXPECT_EQ(errors([&] {
+  EXPECT_EQ(stderr_of([&] {
               store_gr(game, "1,20@3,5X4@(2,6)");
               store_gr(game, "junk");
               store_gs(game, "1(2,3,4),5");
@@ -339,7 +313,7 @@ TEST_F(Model, RegionsReferencesStatisticsAndKibitz) {
 
   store_node(game);
   store_kb(game, "kb9[3d] : nice move\r\n");
-  EXPECT_EQ(errors([&] { store_kb(game, "kb9[3d]: no blank"); }),
+  EXPECT_EQ(stderr_of([&] { store_kb(game, "kb9[3d]: no blank"); }),
             "Bad kibitz: \"kb9[3d]: no blank\" (2 != 4, ignored)\n");
   store_kb(game, std::string(300, 'n') + "[1k] : " + std::string(300, 'r'));  // cut to 255
   Text* t = game->current->info->texts;
@@ -359,4 +333,4 @@ TEST_F(Model, LongLineIsReleasedWithoutRecursion) {
 }
 
 }  // namespace
-}  // namespace kg
+}  // namespace kg::test

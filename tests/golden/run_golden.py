@@ -15,19 +15,12 @@ A suite is a directory of cases. --update rewrites expect/ from the runs.
 import argparse, os, shutil, subprocess, sys, tempfile
 
 
-def visible(line):
-    return repr(line)[1:-1] if isinstance(line, str) else repr(line)
-
-
 def first_difference(name, want, got):
-    wl = want.split(b"\n")
-    gl = got.split(b"\n")
+    wl, gl = want.split(b"\n"), got.split(b"\n")
     for i in range(max(len(wl), len(gl))):
-        w = wl[i] if i < len(wl) else None
-        g = gl[i] if i < len(gl) else None
+        w, g = (wl[i] if i < len(wl) else None), (gl[i] if i < len(gl) else None)
         if w != g:
-            return (f"  {name} differs at line {i + 1}:\n"
-                    f"    want: {visible(w)}\n    got:  {visible(g)}")
+            return f"  {name} differs at line {i + 1}:\n    want: {w!r}\n    got:  {g!r}"
     return f"  {name} differs"
 
 
@@ -40,31 +33,24 @@ def read(path, default=b""):
 
 
 def run_case(binary, case, update):
-    with open(os.path.join(case, "args"), "rb") as f:
-        raw = f.read()
-    args = raw.decode("utf-8", "surrogateescape").split("\n")
-    if args and args[-1] == "":
+    args = read(os.path.join(case, "args")).decode("utf-8", "surrogateescape").split("\n")
+    if args[-1] == "":
         args.pop()
     env = {"PATH": "/usr/bin:/bin", "LC_ALL": "C", "HOME": "/nonexistent"}
-    for line in read(os.path.join(case, "env")).decode().splitlines():
-        if "=" in line:
-            k, v = line.split("=", 1)
-            env[k] = v
-    stdin = read(os.path.join(case, "stdin"))
+    env.update(l.split("=", 1) for l in read(os.path.join(case, "env")).decode().splitlines() if "=" in l)
+    expect = os.path.join(case, "expect")
     with tempfile.TemporaryDirectory(prefix="kg-golden-") as work:
-        src = os.path.join(case, "in")
-        if os.path.isdir(src):
-            shutil.copytree(src, work, dirs_exist_ok=True)
-        before = set(os.listdir(work))
+        if os.path.isdir(os.path.join(case, "in")):
+            shutil.copytree(os.path.join(case, "in"), work, dirs_exist_ok=True)
         try:
-            proc = subprocess.run(["kifugram"] + args, executable=binary, cwd=work,
-                                  input=stdin, capture_output=True, env=env, timeout=120)
+            proc = subprocess.run(["kifugram"] + args, executable=binary, cwd=work, env=env, timeout=120,
+                                  input=read(os.path.join(case, "stdin")), capture_output=True)
         except subprocess.TimeoutExpired:
             return ["  timed out"]
-        expect = os.path.join(case, "expect")
+        outputs = (("stdout", proc.stdout), ("stderr", proc.stderr))
         if update:
             os.makedirs(expect, exist_ok=True)
-            for name, data in (("stdout", proc.stdout), ("stderr", proc.stderr)):
+            for name, data in outputs:
                 path = os.path.join(expect, name)
                 if data:
                     with open(path, "wb") as f:
@@ -74,24 +60,20 @@ def run_case(binary, case, update):
             with open(os.path.join(expect, "status"), "w") as f:
                 f.write(f"{proc.returncode}\n")
             return []
-        problems = []
-        for name, got in (("stdout", proc.stdout), ("stderr", proc.stderr)):
-            want = read(os.path.join(expect, name))
-            if want != got:
-                problems.append(first_difference(name, want, got))
+        problems = [first_difference(name, read(os.path.join(expect, name)), got)
+                    for name, got in outputs if read(os.path.join(expect, name)) != got]
         want_status = int(read(os.path.join(expect, "status"), b"0").strip() or 0)
         if proc.returncode != want_status:
             problems.append(f"  status: want {want_status}, got {proc.returncode}")
         files = os.path.join(expect, "files")
-        if os.path.isdir(files):
-            for root, _, names in os.walk(files):
-                for n in names:
-                    rel = os.path.relpath(os.path.join(root, n), files)
-                    got = read(os.path.join(work, rel), None)
-                    if got is None:
-                        problems.append(f"  file {rel} was not written")
-                    elif got != read(os.path.join(root, n)):
-                        problems.append(first_difference(f"file {rel}", read(os.path.join(root, n)), got))
+        for root, _, names in os.walk(files):
+            for n in names:
+                rel = os.path.relpath(os.path.join(root, n), files)
+                want, got = read(os.path.join(root, n)), read(os.path.join(work, rel), None)
+                if got is None:
+                    problems.append(f"  file {rel} was not written")
+                elif got != want:
+                    problems.append(first_difference(f"file {rel}", want, got))
         return problems
 
 
@@ -101,19 +83,16 @@ def main():
     ap.add_argument("--update", action="store_true")
     ap.add_argument("suites", nargs="+")
     opts = ap.parse_args()
-    binary = os.path.abspath(opts.binary)
     passed = failed = 0
     for suite in opts.suites:
-        cases = sorted(d for d in os.listdir(suite) if os.path.isdir(os.path.join(suite, d)))
-        for name in cases:
+        for name in sorted(os.listdir(suite)):
             case = os.path.join(suite, name)
             if not os.path.exists(os.path.join(case, "args")):
                 continue
-            problems = run_case(binary, case, opts.update)
+            problems = run_case(os.path.abspath(opts.binary), case, opts.update)
             if problems:
                 failed += 1
-                print(f"FAIL {os.path.basename(suite)}/{name}")
-                print("\n".join(problems))
+                print(f"FAIL {os.path.basename(suite)}/{name}\n" + "\n".join(problems))
             else:
                 passed += 1
     print(f"{passed} passed, {failed} failed")

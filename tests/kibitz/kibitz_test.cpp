@@ -2,17 +2,14 @@
 // contents, line format, every order with its ties, and a full table.
 #include "kibitz/kibitz.h"
 
-#include <gtest/gtest.h>
-
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "game/game.h"
-#include "util/message.h"
+#include "kg_test.h"
 
-namespace kg {
+namespace kg::test {
 namespace {
 
 struct Line {
@@ -96,14 +93,11 @@ TEST_F(Kibitz, FullTableReportsAndStillCountsKnownSpeakers) {
   std::vector<Line> lines;
   for (int i = 0; i < kKibitzRows; ++i) lines.push_back({format_text("u%d", i), 10, "x"});
   add(lines);
-  message_column = 0;
-  testing::internal::CaptureStderr();
-  add({{"newcomer", 10, "x"}, {"u7", 10, "yy"}, {"late", 10, "x"}});
-  std::string err = testing::internal::GetCapturedStderr();
-  message_column = 0;
   // One report for each speaker without a row; the message may wrap between.
   const std::string report = "Internal error: User table full in kib_add()\n";
-  EXPECT_EQ(err, report + "\n" + report);
+  EXPECT_EQ(stderr_of([] { add({{"newcomer", 10, "x"}, {"u7", 10, "yy"}, {"late", 10, "x"}}); }),
+            report + "\n" + report);
+  message_column = 0;
   std::string out = listing(0);
   EXPECT_EQ(names(0).size(), static_cast<std::size_t>(kKibitzRows));
   EXPECT_EQ(out.find("newcomer"), std::string::npos);
@@ -111,4 +105,4 @@ TEST_F(Kibitz, FullTableReportsAndStillCountsKnownSpeakers) {
 }
 
 }  // namespace
-}  // namespace kg
+}  // namespace kg::test

@@ -2,24 +2,17 @@
 // refused allocations) and at the edges: a resized board, the ends of the
 // list tables. Then a device that quits, notes, captions, and trees too deep
 // or wide for recursion. (Whole figures as devices draw them are golden runs.)
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "game/game.h"
+#include "kg_test.h"
 #include "main/figure.h"
-#include "main/figure_helpers.h"
-#include "main/settings.h"
-#include "util/message.h"
 
-namespace kg {
+namespace kg::test {
 namespace {
 
-using namespace kg::test;
 using Events = std::vector<std::string>;
 
 // ---- a device that writes down every call, with the arrays at emit and free ----
@@ -30,6 +23,7 @@ struct Recorder {
   int quit_at = -1;    // emit returns 0 on this call
   bool pictures = true;
   int emits = 0, deepest_live_ancestors = 0;
+  std::string exit;  // of the last run
 } rec;
 
 std::string name_of(const Game* g) {
@@ -184,35 +178,26 @@ void ref_game2fig(Game* game, const OutputDevice* dev) {
   dev->exit(game);
 }
 
-class FigureTest : public ::testing::Test {
+class FigureTest : public Fresh {
  protected:
-  void SetUp() override {
-    settings_reset();
-    rec = Recorder{};
-  }
-  void TearDown() override { settings_reset(); }
+  void SetUp() override { Fresh::SetUp(), sgfwarn = 0, rec = Recorder{}; }
   // Runs a driver on the recorder; returns what went to standard error.
   static std::string run(Game* g, void (*driver)(Game*, const OutputDevice*) = game2fig) {
     rec.events.clear();
     rec.emits = 0;
-    ::testing::internal::CaptureStderr();
-    try {
-      driver(g, &recorder);
-    } catch (...) {
-      ::testing::internal::GetCapturedStderr();
-      throw;
-    }
-    return ::testing::internal::GetCapturedStderr();
+    return stderr_of([&] { rec.exit = exit_of([&] { driver(g, &recorder); }); });
   }
   // Both drivers on their own copy of the game (annotation rewrites letters
   // in the tree): the same calls, pictures and messages.
-  static void expect_like_reference(const std::function<Game*()>& build, const std::string& what) {
+  template <class F>
+  static void expect_like_reference(F build, const std::string& what) {
     Game* g = build();
-    std::string err = run(g);
-    Events events = rec.events;
+    const std::string err = run(g), exit = rec.exit;
+    const Events events = rec.events;
     game_free(g);
     g = build();
     EXPECT_EQ(err, run(g, ref_game2fig)) << what;
+    EXPECT_EQ(exit, rec.exit) << what;
     EXPECT_EQ(events, rec.events) << what;
     game_free(g);
   }
@@ -306,35 +291,25 @@ TEST_F(FigureTest, NotesCaptionsAndARunThatQuits) {
   for (int i = 0; i < 3; ++i) play(g, i % 2 ? WHITE : BLACK, nullptr);
   maxmoves = 1;
   rec.quit_at = 2;
-  auto status = [g] {
-    try {
-      run(g);
-    } catch (const Exit& e) {
-      return e.status();
-    }
-    return -1;
-  };
-  EXPECT_EQ(status(), 0);
+  run(g);
+  EXPECT_EQ(rec.exit, "0 ");
   EXPECT_EQ(rec.events.size(), 9u);  // init, alloc pass emit free, alloc pass emit, then exit
   EXPECT_EQ(rec.events.back(), "exit main");
   rec.refuse = "init";  // a device that cannot start ends the run at once
-  EXPECT_EQ(status(), 1);
+  run(g);
+  EXPECT_EQ(rec.exit, "1 ");
   EXPECT_EQ(rec.events, (Events{"init main", "exit main"}));
   rec.refuse.clear();
   con_cat("stale");  // an interrupted run's notes are not the next one's
   rec.quit_at = -1;
   run(g);
   EXPECT_EQ(con_cat(), "");
-  con_printf("%d at %d", 12, 5);
-  con_cat("15 at (d,4)");
-  EXPECT_EQ(con_cat(), "12 at 5, 15 at (d,4)");
-  const std::string big(5000, 'x');
-  for (int i = 0; i < 100; ++i) con_cat(big);
+  for (int i = 0; i < 100; ++i) con_cat(std::string(5000, 'x'));
   EXPECT_EQ(con_cat().size(), 100 * 5000 + 99 * 2u);
-
+  con_printf("%d at %d", 12, 5);  // the notes and captions of figures are golden runs
+  EXPECT_EQ(con_cat(), "12 at 5");
   store_n(g, "top games show moves");
   EXPECT_STREQ(board_caption(g, nullptr, nullptr), "No moves");
-  EXPECT_STREQ(board_caption(g, g->first->next, g->current), "B 1 -- B 3");
   Game* v = push_var(g);
   store_n(v, std::string(300, 'n'));
   EXPECT_EQ(board_caption(v, g->current, g->current), std::string(255, 'n'));
@@ -345,7 +320,9 @@ TEST_F(FigureTest, NotesCaptionsAndARunThatQuits) {
 TEST_F(FigureTest, DeepAndWideTreesWithoutRecursion) {
   constexpr int kCount = 100000;
   rec.pictures = false;
-  Game* g = ko_game(0);
+  Game* g = new_game(5);  // a ko, taken back and forth down the nesting
+  for (const char* p : {"ba", "ab", "bc"}) store_addstone(g, BLACK, point(g, p));
+  for (const char* p : {"ca", "bb", "db", "cc"}) store_addstone(g, WHITE, point(g, p));
   Game* v = g;
   for (int d = 0; d < kCount; ++d) {
     v = push_var(v);
@@ -370,4 +347,4 @@ TEST_F(FigureTest, DeepAndWideTreesWithoutRecursion) {
 }
 
 }  // namespace
-}  // namespace kg
+}  // namespace kg::test

@@ -3,22 +3,17 @@
 // twice. (The messages of bad options, values and lists are golden runs.)
 #include "main/options.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "kg_test.h"
 #include "main/main.h"
-#include "main/settings.h"
-#include "util/message.h"
 
-namespace kg {
+namespace kg::test {
 namespace {
 
 // A command line whose strings outlive the settings that point into them.
@@ -46,12 +41,8 @@ class Settings : public ::testing::Test {
   static std::string parse(Args&& args) { return parse(args); }
   static std::string parse(Args& args) {
     settings_reset();
-    try {
-      getoptions(args.argc(), args.argv.data());
-    } catch (const Exit& e) {
-      return e.text();
-    }
-    return "";
+    const std::string exit = exit_of([&] { getoptions(args.argc(), args.argv.data()); });
+    return exit == "no Exit" ? "" : exit.substr(exit.find(' ') + 1);
   }
   static std::vector<int> selected() {
     std::vector<int> on;
@@ -118,9 +109,8 @@ TEST_F(Settings, EveryAbbreviationResolvesOrIsAmbiguous) {
   auto resolve = [](const std::string& word) {  // the code and the next index, or -2
     Args args{"-" + word, "value"};
     optind = 1;
-    testing::internal::CaptureStderr();
-    int code = getoption(args.argc(), args.argv.data());
-    if (!testing::internal::GetCapturedStderr().empty()) code = -2;
+    int code = 0;
+    if (!stderr_of([&] { code = getoption(args.argc(), args.argv.data()); }).empty()) code = -2;
     return std::pair(code, optind);
   };
   for (std::string name :
@@ -179,10 +169,8 @@ TEST_F(Settings, FigureSizeFromPaperWhenZero) {
 }
 
 TEST_F(Settings, OutputFilesAndLostOutput) {
-  const std::string first = testing::TempDir() + "kg_options_first.txt";
-  const std::string second = testing::TempDir() + "kg_options_second.txt";
-  std::remove(first.c_str());
-  std::remove(second.c_str());
+  const std::string first = testing::TempDir() + "kg_options_first.txt",
+                    second = testing::TempDir() + "kg_options_second.txt";
   Args args{"-output", first, "-o", second};
   ASSERT_EQ(parse(args), "");
   EXPECT_STREQ(output_name, second.c_str());
@@ -192,18 +180,14 @@ TEST_F(Settings, OutputFilesAndLostOutput) {
   // Every -output creates its file; the last one receives the output.
   for (const auto& [name, want] : {std::pair{first, ""}, {second, "record\n"}}) {
     std::ifstream in(name);
-    EXPECT_TRUE(in.good()) << name;
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), want);
-    std::remove(name.c_str());
+    EXPECT_EQ(std::remove(name.c_str()), 0) << name;
   }
-
   fw = std::fopen("/dev/full", "w");
   ASSERT_NE(fw, nullptr);
   output_name = "/dev/full";
   std::fputs("a record that cannot be stored\n", fw);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(output_close(0), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "kifugram Can't write \"/dev/full\"\n");
+  EXPECT_EQ(stderr_of([] { EXPECT_EQ(output_close(0), 1); }), "kifugram Can't write \"/dev/full\"\n");
   EXPECT_EQ(fw, stdout);
   fw = nullptr;  // a device that closed the stream itself leaves nothing to do
   EXPECT_EQ(output_close(0), 0);
@@ -220,12 +204,10 @@ TEST_F(Settings, MainRunsRepeatedlyInProcess) {
     EXPECT_EQ(maxmoves, 3);
   }
   Args tex{"-to", "tex", "game.sgf"};
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(kifugram_main(tex.argc(), tex.argv.data()), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(stderr_of([&] { EXPECT_EQ(kifugram_main(tex.argc(), tex.argv.data()), 1); }),
             "kifugram: output format \"tex\" is not available yet\n");
   EXPECT_EQ(maxmoves, -1);  // the earlier runs' settings are gone
 }
 
 }  // namespace
-}  // namespace kg
+}  // namespace kg::test

@@ -4,12 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
-#include <algorithm>
 
 namespace kg {
 namespace {
@@ -28,11 +27,10 @@ TEST(Pool, GrowthAndReuseOrder) {
     EXPECT_EQ(mp_stat(pool)->count, count);
   }
   EXPECT_EQ(seen.size(), 6u);
-  void* a = *seen.begin();
-  void* b = *seen.rbegin();
+  void *a = *seen.begin(), *b = *seen.rbegin();
   mp_free(pool, a);
   mp_free(pool, b);
-  EXPECT_EQ(mp_alloc(pool), b);
+  EXPECT_EQ(mp_alloc(pool), b);  // the last freed comes first
   EXPECT_EQ(mp_alloc(pool), a);
   static_cast<char*>(a)[7] = 'x';
   mp_free(pool, a);
@@ -76,15 +74,12 @@ TEST(Pool, BlocksOfManyPoolsStayApartAndZeroed) {
       std::fill_n(p, pool->size, static_cast<unsigned char>(step % pools.size() + 1));
       taken.push_back(p);
     }
-    for (std::size_t i = 0; i < pools.size(); ++i) {
-      if (i % 2) {
-        mp_exit(pools[i].first);
-        continue;
-      }
+    for (std::size_t i = 1; i < pools.size(); i += 2) mp_exit(pools[i].first);
+    for (std::size_t i = 0; i < pools.size(); i += 2) {
       for (unsigned char* p : pools[i].second)
         for (int k = 0; k < pools[i].first->size; ++k) ASSERT_EQ(p[k], i + 1);
+      mp_exit(pools[i].first);
     }
-    for (std::size_t i = 0; i < pools.size(); i += 2) mp_exit(pools[i].first);
   }
 }
 
@@ -99,8 +94,7 @@ TEST(Pool, TypedRecordsAreDestroyedBeforeReuse) {
   a->text.assign(100, 'y');  // on the heap: the sanitizer build sees a leak if not destroyed
   pool.release(a);
   Owning* b = pool.make();
-  EXPECT_EQ(b, a);
-  EXPECT_TRUE(b->text.empty());
+  EXPECT_TRUE(b == a && b->text.empty());
   pool.release(b);
   mp_exit(pool.pool());
 }

@@ -1,19 +1,18 @@
 // String utilities (no golden run reaches most of them yet): exact results,
 // and texts longer than the static buffers, which are cut, never overrun.
+// Wrapped diagnostics: the 72-column rule at its edges and the 2023-byte
+// cut; fatal errors carry the whole text.
 #include "util/strutil.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "util/message.h"
+#include "kg_test.h"
 
-namespace kg {
+namespace kg::test {
 namespace {
 
 // A writable, exactly sized copy with `room` spare bytes, so that the
@@ -25,15 +24,6 @@ struct Buf {
   }
   char* get() { return bytes.data(); }
 };
-
-std::string exit_text(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Exit& e) {
-    return std::to_string(e.status()) + " " + e.text();
-  }
-  return "no Exit";
-}
 
 TEST(StrUtil, InPlaceAndStaticResults) {
   const std::tuple<char* (*)(char*), const char*, const char*> cases[] = {
@@ -55,9 +45,9 @@ TEST(StrUtil, InPlaceAndStaticResults) {
 
   EXPECT_STREQ(str_getkey("AB[cd]"), "AB");
   EXPECT_STREQ(str_getval("AB[c[d]e]"), "c[d]e");  // first '[' to last ']'
-  EXPECT_EQ(exit_text([] { str_getkey("abc"); }), "1 Missing open bracket in \"abc\"\n");
+  EXPECT_EQ(exit_of([] { str_getkey("abc"); }), "1 Missing open bracket in \"abc\"\n");
   for (const std::string bad : {"ab]", "a[b", "]a["})
-    EXPECT_EQ(exit_text([&] { str_getval(bad.c_str()); }),
+    EXPECT_EQ(exit_of([&] { str_getval(bad.c_str()); }),
               "1 Missing bracket(s) in \"" + bad + "\"\n");
   const char* list[] = {"a", "abcd", nullptr, "ab"};
   EXPECT_EQ(
@@ -75,9 +65,7 @@ TEST(StrUtil, ShiftsAndSubstitution) {
   char* s = b.get();
   EXPECT_EQ(strlshift(s, s + 2, 3), 0);  // only two characters before p
   EXPECT_EQ(strrshift(s + 1, s, 1), 0);  // p before start
-  EXPECT_EQ(strshift(s, s + 4, -2), 1);
-  EXPECT_EQ(strshift(s, s + 1, 3), 1);
-  EXPECT_EQ(strshift(s, s + 1, 0), 1);
+  for (auto [at, by] : {std::pair{4, -2}, {1, 3}, {1, 0}}) EXPECT_EQ(strshift(s, s + at, by), 1);
   EXPECT_STREQ(s, "a   bef");
 
   Buf g("a-b-c", 2);
@@ -120,31 +108,50 @@ TEST(StrUtil, CompressedRecords) {
 TEST(StrUtil, LongInputs) {
   const std::string big(2000, 'x');
   Buf s(" " + big + " \r\n"), c("\"" + big + "\""), g(big, 2000);
-  const std::vector<std::size_t> lengths = {std::strlen(str_getkey((big + "[v]").c_str())),
-                                            std::strlen(str_getval(("k[" + big + "]").c_str())),
-                                            std::strlen(str_expand(big.c_str(), 5000)),
-                                            std::strlen(str_expand("x", 2000)),
-                                            std::strlen(str_center(big.c_str(), 2000)),
-                                            std::strlen(str_center("x", 1000)),
-                                            std::strlen(str_strip(s.get())),
-                                            std::strlen(str_cln(c.get())),
-                                            std::strlen(str_unquote(c.get())),
-                                            std::size_t(strgsub(g.get(), "x", "yy")),
-                                            std::strlen(g.get()),
-                                            exit_text([&] { str_getkey(big.c_str()); }).size()};
-  EXPECT_EQ(lengths, std::vector<std::size_t>(
-                         {1023, 1023, 1023, 1023, 255, 255, 2000, 2000, 2000, 2000, 4000, 2029}));
+  const std::vector<std::size_t> lengths = {  // in order: the buffers are changed in place
+      std::strlen(str_getkey((big + "[v]").c_str())), std::strlen(str_getval(("k[" + big + "]").c_str())),
+      std::strlen(str_expand(big.c_str(), 5000)),     std::strlen(str_expand("x", 2000)),
+      std::strlen(str_center(big.c_str(), 2000)),     std::strlen(str_center("x", 1000)),
+      std::strlen(str_strip(s.get())),                std::strlen(str_cln(c.get())),
+      std::strlen(str_unquote(c.get())),              std::size_t(strgsub(g.get(), "x", "yy")),
+      std::strlen(g.get()),                           exit_of([&] { str_getkey(big.c_str()); }).size()};
+  EXPECT_EQ(lengths,
+            std::vector<std::size_t>({1023, 1023, 1023, 1023, 255, 255, 2000, 2000, 2000, 2000, 4000, 2029}));
   std::FILE* f = std::tmpfile();
   ASSERT_NE(f, nullptr);
   for (const std::string& text : {std::string(), big + "a", big + "b", std::string("next")})
     str_comp(f, text.c_str());
   std::rewind(f);
   str_uncomp(f);
-  EXPECT_EQ(str_uncomp(f), big.substr(0, 1023));
-  EXPECT_EQ(str_uncomp(f), big.substr(0, 1023));
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(str_uncomp(f), big.substr(0, 1023));
   EXPECT_STREQ(str_uncomp(f), "next");  // the long records were read to their end
   std::fclose(f);
 }
 
+TEST(Message, WrapsAt72ColumnsAndCuts) {
+  const std::string note20 = "[Board size = 19x19]";
+  const std::tuple<std::vector<std::string>, std::string, int> cases[] = {
+      {{note20, note20, note20, note20}, note20 + note20 + note20 + "\n" + note20, 20},
+      {{std::string(70, 'a'), "bb", "c"}, std::string(70, 'a') + "bb\nc", 1},  // 72 still fits
+      // A message's own line break does not reset the column.
+      {{std::string(60, 'x') + "\n", "abcdefghijklm"}, std::string(60, 'x') + "\n\nabcdefghijklm", 13},
+      // Even from column 0 a text longer than a line starts with a break.
+      {{std::string(5000, 'z')}, std::string("\n").append(2023, 'z'), 2023}};
+  for (const auto& [notes, want, column] : cases) {
+    EXPECT_EQ(stderr_of([&] { for (const std::string& n : notes) message("%s", n.c_str()); }), want);
+    EXPECT_EQ(message_column, column);
+  }
+  message_column = 0;
+}
+
+TEST(Message, FatalCarriesStatusAndWholeText) {
+  const std::string long_name(3000, 'n');
+  EXPECT_EQ(exit_of([&] {
+              fatal(1, "%s: \"%s\" is a bad %s file\n", "kifugram", long_name.c_str(), "SGF");
+            }),
+            "1 kifugram: \"" + long_name + "\" is a bad SGF file\n");
+  EXPECT_EQ(format_text("%d-%s", 7, "x") + format_text("%s", ""), "7-x");
+}
+
 }  // namespace
-}  // namespace kg
+}  // namespace kg::test

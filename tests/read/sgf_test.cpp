@@ -1,0 +1,149 @@
+// The SGF reader and writer where a written record cannot show it: values
+// and bytes as stored, where reading stops, short points, player lists, the
+// view fixes, input ending inside a value; bytes no reader stores, locations
+// off the board, nesting too deep for recursion, and the record written once
+// per run. (Keys, escapes, comment pieces, kibitz mode, line breaking and the
+// common failures are golden runs.)
+#include <string>
+#include <tuple>
+
+#include "kg_test.h"
+
+namespace kg::test {
+namespace {
+
+using SgfRead = SgfTest;
+using SgfWrite = SgfTest;
+
+TEST_F(SgfRead, ValuesBytesAndPasses) {
+  const char text[] = "(;PC[x\\\r\ny\rz];C[\r\na\0b\xff(;)[\n]GN[\xe9t\xe9];B[pd];W[];SZ[9]W[tt])";
+  Game* g = read(std::string(text, sizeof text - 1));
+  ASSERT_NE(g, nullptr);
+  EXPECT_STREQ(info_pc(g), "x yz");
+  const Text* t = line(g)[2]->info->texts;
+  EXPECT_EQ(std::tuple(t->text, t->next), std::tuple(std::string("a\0b\xff(;)[\n", 9), nullptr));
+  EXPECT_STREQ(info_gn(g), "\xe9t\xe9");
+  auto m = moves(g);
+  ASSERT_EQ(m.size(), 3u);
+  // tt is a pass on any board size
+  EXPECT_EQ(std::tuple(m[1]->location, m[2]->location, m[2]->number, g->nmoves, g->movenum),
+            std::tuple(LOC_PASS, LOC_PASS, 3, 3, 0));
+
+  // The 1024 first characters are kept; "\]" after them still ends the value.
+  std::string value;
+  for (int i = 0; i < 1030; ++i) value += static_cast<char>('a' + i % 26);
+  read_errors("(;GN[" + value + "\\]EV[e])", &g);
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(std::string(info_gn(g)), value.substr(0, 1024));
+  EXPECT_STREQ(info_ev(g), "e");
+
+  // Only the first game is read; its closing ")" is the last byte taken.
+  read("(;B[pd])(;W[dd])");
+  EXPECT_EQ(last_offset_, 8);
+  kibitz = 1;  // a value without a key is a kibitz line in this mode
+  g = read("(;C[];[ ab[ 5k\\]*: x])");
+  ASSERT_TRUE(g && line(g)[2]->info && line(g)[2]->info->texts->name);
+  EXPECT_EQ(std::tuple(*line(g)[2]->info->texts->name, line(g)[2]->info->texts->rank),
+            std::tuple("ab", 50));
+}
+
+TEST_F(SgfRead, LabelsAndShortPoints) {
+  Game* g = nullptr;
+  EXPECT_EQ(read_errors("(;LB[dd:A]LB[pd:]L[qq][rr]LB[d]AB[]AW[a]M[a]RG[a];B[d])", &g),
+            "Bad pnt in LB[\"d\"]\n*** B[`a] (off the board) ***\n");
+  ASSERT_NE(g, nullptr);
+  std::vector<std::pair<int, int>> labels;
+  for (Chain* c = line(g)[1]->info->labels; c; c = c->next) labels.emplace_back(c->location, c->label);
+  // LB[pd:] has no letter; L letters follow the last.
+  const std::vector<std::pair<int, int>> want = {
+      {point(g, "dd"), 'A'}, {point(g, "pd"), 0}, {point(g, "qq"), 1}, {point(g, "rr"), 2}};
+  EXPECT_EQ(labels, want);
+  EXPECT_FALSE(line(g)[1]->info->added || line(g)[1]->info->marks);  // short points are dropped
+  EXPECT_EQ(moves(g).size(), 0u);
+  sgfwarn = 0;  // the LB messages do not depend on it
+  EXPECT_EQ(read_errors("(;LB[dd])"), "Missing semicolon in LB[\"dd\"]\n");
+}
+
+TEST_F(SgfRead, PlayersNumbersAndViews) {
+  Game* g = read("(;GM[ 5x]FF[3]SZ[9]PB[X]BP[Y,2d]WP[nothing];B[cc](;VW[bb][dd]RG[cc];W[dd]))", "x.sgf");
+  ASSERT_NE(g, nullptr);
+  EXPECT_STREQ(info_pbn(g, 1), "Y");
+  EXPECT_STREQ(info_brn(g, 1), "2d");
+  EXPECT_STREQ(info_pw(g), "");  // no team: WP without a comma stores nothing
+  EXPECT_EQ(std::tuple(g->gametype, g->format, g->filename, g->view.width, g->region.height),
+            std::tuple(1, "3", "x.sgf", 9, 9));
+  const Game* v = moves(g)[0]->variations;
+  // one corner: from the top left corner
+  EXPECT_EQ(std::tuple(v->view.x, v->view.width, v->region.width), std::tuple(1, 3, 3));
+  g = read("(;VW[bb][dd]VW[])");
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(std::tuple(g->view.x, g->view.width), std::tuple(0, 19));
+  // A board size too large for an int saturates instead of overflowing.
+  EXPECT_EQ(read_errors("(;SZ[99999999999999999999])"),
+            "*** 2147483647 is an illegal board size ***\n*** Substituted 19 as board size ***\n");
+}
+
+// Every failure releases the partly built game (the sanitizer build checks)
+// and gives none.
+TEST_F(SgfRead, InputEndingInsideAValue) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"(;C[", "4: C[]\n"},
+      // end of input while the blanks after a closing blank are skipped
+      {"(;C[" + std::string(64, 'x') + "   ", "69: C[]\n"},
+      {"(;]", ""},
+      {"(;AP[x];B[pd]", ""}};
+  for (const auto& [text, errors] : cases) {
+    sgfwarn = errors.empty() ? 0 : 1;
+    Game* g = reinterpret_cast<Game*>(1);
+    EXPECT_EQ(read_errors(text, &g), errors) << text;
+    EXPECT_EQ(g, nullptr) << text;
+  }
+}
+
+TEST_F(SgfWrite, NodesMadeByHand) {
+  longkey = 0;
+  Game* g = new_game();
+  games_.push_back(g);
+  store_node(g);
+  store_c(g, std::string_view("a]b\\\0\n", 6));
+  store_m(g, 2, 3, nullptr);
+  store_node(g);
+  g->current->location = LOC_TENUKI;  // off the board: written as a pass
+  g->current->colour = BLACK;
+  const char want[] = "(\n;\nGM[0]\nAP[kifugram:2.7.8]\nFF[4]\n;M[ca]C[\na\\]b\\\\\0\n]\n;B[])\n";
+  EXPECT_EQ(sgf_of(g), std::string(want, sizeof want - 1));
+}
+
+TEST_F(SgfWrite, DeepNestingWritesWithoutRecursion) {
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr int depth = 200000;
+#else
+  constexpr int depth = 1000000;
+#endif
+  std::string text = "(;", expect = "(\n;\nGM[1]\nVW[aa][ss]\nRG[aa][ss]\nAP[kifugram:2.7.8]\nFF[4]\n";
+  for (int i = 0; i < depth; ++i) text += "(;B[]", expect += "(\n;\n;B[]";
+  text.append(depth, ')') += ")";
+  for (int i = 0; i <= depth; ++i) expect += ")\n";
+  longkey = 0;
+  sgfwarn = 0;
+  Game* g = read(text);
+  ASSERT_NE(g, nullptr);
+  EXPECT_TRUE(sgf_of(g) == expect);
+}
+
+TEST_F(SgfWrite, RecordOncePerRun) {
+  Game* g = read("(;PB[X];B[];W[])", "x.sgf");
+  ASSERT_NE(g, nullptr);
+  longkey = 0;
+  auto db = [](Game* g, const char* name) { return output_of([=] { game2db(g, name); }); };
+  const char* record = "FF[4]\nPB[X]\nMS[2]\nFN[x.sgf]\n";
+  EXPECT_EQ(db(g, "x.sgf"), record);
+  EXPECT_EQ(db(g, "x.sgf"), "");
+  game2db_reset();
+  EXPECT_EQ(db(g, "x.sgf"), record);
+  game2db_reset();
+  EXPECT_EQ(db(nullptr, "bad.sgf") + db(nullptr, nullptr), "");
+}
+
+}  // namespace
+}  // namespace kg::test
