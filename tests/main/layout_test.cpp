@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "kg_test.h"
+#include "game/pools.h"
 #include "main/figure.h"
 
 namespace kg::test {
@@ -52,6 +53,20 @@ TEST_F(Layout, LinksParentsAndNumbers) {
   EXPECT_EQ(moves(variations(moves(v[1])[0])[0])[0]->location, point(g, "ba"));
   game_flatten(nullptr);
   game_sequent(nullptr);
+
+  // The nodes after a merged branch leave the line; they are released, so
+  // flattening such a tree again and again needs no more records.
+  auto records = [] { return mp_stat(move_pool.pool())->count; };
+  std::size_t before = 0;
+  for (int i = 0; i < 200; ++i) {
+    g = read("(;B[aa](;W[ba]);B[ca];W[da];B[ea])");
+    game_flatten(g);
+    EXPECT_EQ(numbers(g), (std::vector<int>{1, 2}));
+    if (i == 0) before = static_cast<std::size_t>(records());
+    game_free(g);
+    games_.pop_back();
+  }
+  EXPECT_EQ(static_cast<std::size_t>(records()), before);
 }
 
 TEST_F(Layout, DeepTreesWithoutRecursion) {
