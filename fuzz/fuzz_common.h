@@ -1,8 +1,13 @@
 // Shared by the fuzz targets: run one reader, then write what it read.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
+#include <string>
+#include <string_view>
 
 #include "game/game.h"
 #include "main/settings.h"
@@ -10,6 +15,42 @@
 #include "write/writers.h"
 
 namespace kg::fuzz {
+
+// A private directory for the files a reader is given, in memory when the
+// system has it: the files are rewritten for every run.
+inline std::string make_work_dir(const char* name) {
+  std::string dir;
+  for (const char* root : {"/dev/shm", "/tmp"}) {
+    std::string pattern = std::string(root) + "/kg-fuzz-" + name + "-XXXXXX";
+    if (mkdtemp(pattern.data())) {
+      dir = pattern;
+      break;
+    }
+  }
+  if (dir.empty()) std::abort();
+  return dir;
+}
+
+// Removes `dir` and the (at most four) named files in it when the run ends.
+inline void remove_at_exit(const std::string& dir, std::initializer_list<const char*> files) {
+  static std::string kept_dir;
+  static std::string kept[4];
+  kept_dir = dir;
+  int n = 0;
+  for (const char* f : files) kept[n++] = dir + "/" + f;
+  std::atexit([] {
+    for (const std::string& file : kept)
+      if (!file.empty()) std::remove(file.c_str());
+    rmdir(kept_dir.c_str());
+  });
+}
+
+inline void put_file(const std::string& path, std::string_view bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) std::abort();
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
 
 // Reads with `read` from fresh settings, writes the game as a standard-format
 // record to memory and releases it. A fatal report ends a run; it is not a
