@@ -122,7 +122,7 @@ Board* goban_alloc(int size) {
     auto edge = static_cast<std::int16_t>(n);
     board->around.assign(n, {edge, edge, edge, edge});
     board->colour.assign(n + 1, EMPTY);
-    board->colour[n] = 3;
+    board->colour[n] = NO_PLAY;
     board->head.assign(n + 1, edge);
     board->next_stone.assign(n + 1, 0);
     board->stones.assign(n + 1, 0);

@@ -47,6 +47,8 @@ class OptText {
 
 // Colours.
 inline constexpr int EMPTY = 0, BLACK = 1, WHITE = 2;
+// On the reading board's arrays: the edge, or a stone of no colour of play.
+inline constexpr int NO_PLAY = 3;
 // Special node locations.
 inline constexpr int LOC_NONE = -1, LOC_PASS = -3, LOC_TENUKI = -4;
 
@@ -76,7 +78,7 @@ struct Board {
   std::uint32_t stamp = 0;
   // Entry size x size of the other arrays stands for the edge.
   std::vector<std::array<std::int16_t, 4>> around;  // neighbours N, E, S, W
-  std::vector<std::int8_t> colour;                  // as on the points; 3 for the edge
+  std::vector<std::int8_t> colour;                  // as on the points; NO_PLAY for the edge
   std::vector<std::int16_t> head;                   // the group's first point; the edge when empty
   std::vector<std::int16_t> next_stone;             // the group's stones in a ring
   // On heads only: the group's stones, and its empty neighbours counted once

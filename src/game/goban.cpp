@@ -11,10 +11,6 @@
 namespace kg {
 namespace {
 
-int location_of(const Board& board, const BoardPoint& point) {
-  return static_cast<int>(&point - board.points.data());
-}
-
 void join(Board& b, int x, int y) {
   if (b.stones[x] < b.stones[y]) std::swap(x, y);
   int s = y;
@@ -29,7 +25,11 @@ void join(Board& b, int x, int y) {
 
 bool is_stone(int colour) { return colour == BLACK || colour == WHITE; }
 
-constexpr std::int8_t kNeutral = 3;  // the edge, or a stone of no colour
+// The stones around `x` gain (+1) or lose (-1) it as a liberty of their groups.
+void count_as_liberty(Board& b, int x, int change) {
+  for (int n : b.around[x])
+    b.liberties[b.head[n]] = static_cast<std::int16_t>(b.liberties[b.head[n]] + change * is_stone(b.colour[n]));
+}
 
 // A stone just put on `x`, groups up to date. The loop over the neighbours
 // has no branch: the edge and empty points lead to the spare last entry.
@@ -54,12 +54,6 @@ void clear(Board& b, BoardPoint& p, int x) {
   b.head[x] = static_cast<std::int16_t>(b.points.size());
 }
 
-// The stones around an emptied point count it as their group's again.
-void give_back_liberties(Board& b, int x) {
-  for (int n : b.around[x])
-    b.liberties[b.head[n]] = static_cast<std::int16_t>(b.liberties[b.head[n]] + is_stone(b.colour[n]));
-}
-
 }  // namespace
 
 void set_stone(Board& board, BoardPoint& point, Move* stone) {
@@ -68,7 +62,7 @@ void set_stone(Board& board, BoardPoint& point, Move* stone) {
     bool alone = !board.groups_stale && board.stones[board.head[x]] == 1;
     clear(board, point, x);
     if (alone)
-      give_back_liberties(board, x);
+      count_as_liberty(board, x, +1);
     else
       board.groups_stale = true;  // the rest of the group may fall apart
   }
@@ -82,16 +76,13 @@ void set_stone(Board& board, BoardPoint& point, Move* stone) {
   }
   // A node without a colour of play takes the point like the edge does: no
   // group, no liberty.
-  board.colour[x] = kNeutral;
-  if (!board.groups_stale) {
-    for (int n : board.around[x])
-      board.liberties[board.head[n]] = static_cast<std::int16_t>(board.liberties[board.head[n]] - is_stone(board.colour[n]));
-  }
+  board.colour[x] = NO_PLAY;
+  if (!board.groups_stale) count_as_liberty(board, x, -1);
 }
 
 void remove_group(Board& board, const std::vector<int>& stones) {
   for (int x : stones) clear(board, board.points[x], x);
-  for (int x : stones) give_back_liberties(board, x);
+  for (int x : stones) count_as_liberty(board, x, +1);
 }
 
 void refresh_groups(Board& board) {

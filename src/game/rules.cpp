@@ -111,7 +111,7 @@ int rules_check(Game* game, int location, int colour) {
   int enemy = colour == BLACK ? WHITE : BLACK;
   for (BoardPoint* n : {point->north, point->east, point->south, point->west})
     if (n && n->colour == enemy && !group_has_liberty(board, *n))
-      capture_group(game, static_cast<int>(n - board.points.data()));
+      capture_group(game, location_of(board, *n));
   if (group_has_liberty(board, *point)) return 0;
   set_stone(board, *point, nullptr);
   return 3;

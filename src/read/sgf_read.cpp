@@ -1,5 +1,5 @@
-// The SGF reader: one character at a time from the stream, through a small
-// state machine, into the store operations of the game model.
+// The SGF reader: character by character through a small state machine,
+// into the store operations of the game model.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -333,6 +333,16 @@ class SgfReader {
   void dispatch() {
     if (skip_ == 0) sgf_dispatch(game_, key_, value_);
   }
+  // The first character past a buffer's limit is reported; the rest of the
+  // key or value is skipped silently.
+  void report_overflow(const char* buffer, const char* text, std::size_t limit) {
+    if (overflow_) return;
+    overflow_ = true;
+    if (sgfwarn) {
+      message("%s-buffer overflow (\"%s\" >= %d)\n", buffer, text, static_cast<int>(limit));
+      message("Further characters skipped\n");
+    }
+  }
   void reset_countdown() { countdown_ = key_ == "KB" ? kKibitzPiece : kPiece; }
 
   FILE* in_;
@@ -463,13 +473,7 @@ SgfReader::Step SgfReader::between_values(int c) {
       break;
   }
   if (key_.size() >= kKeyMax) {
-    if (!overflow_) {
-      overflow_ = true;
-      if (sgfwarn) {
-        message("key-buffer overflow (\"%s\" >= %d)\n", key_.c_str(), static_cast<int>(kKeyMax));
-        message("Further characters skipped\n");
-      }
-    }
+    report_overflow("key", key_.c_str(), kKeyMax);
   } else if (c >= 'A' && c <= 'Z') {
     key_.push_back(static_cast<char>(c));
   } else if (!(c >= 'a' && c <= 'z') && sgfwarn) {
@@ -499,13 +503,7 @@ SgfReader::Step SgfReader::in_value(int c) {
   }
   if (c == ']') return end_value();
   if (value_.size() >= kValueMax) {
-    if (!overflow_) {
-      overflow_ = true;
-      if (sgfwarn) {
-        message("val-buffer overflow (\"%s\" >= %d)\n", value_.c_str(), static_cast<int>(kValueMax));
-        message("Further characters skipped\n");
-      }
-    }
+    report_overflow("val", value_.c_str(), kValueMax);
     return Step::go_on;
   }
   if (c == '\\') {
