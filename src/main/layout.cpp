@@ -32,23 +32,6 @@ void game_sequent(Game* game) {
   }
 }
 
-namespace {
-
-// Releases the nodes from `node` to the end of its line, with everything
-// they own.
-void release_line(Move* node) {
-  if (node && node->prev) node->prev->next = nullptr;
-  while (node) {
-    Move* next = node->next;
-    node->prev = node->next = nullptr;
-    if (next) next->prev = nullptr;
-    move_free(node);
-    node = next;
-  }
-}
-
-}  // namespace
-
 // The first variation at each branching node of the main line becomes the
 // main line's continuation, numbered on from the branching move.
 void game_flatten(Game* game) {
@@ -68,7 +51,7 @@ void game_flatten(Game* game) {
     for (Game* s = v->next; s; s = s->next) s->parent = game;
     // Whatever followed m leaves the line. Nothing reaches it any more, so it
     // is released here rather than kept until the process ends.
-    release_line(m->next);
+    while (m->next) move_free(m->next);
     m->next = v->first;
     if (v->first) v->first->prev = m;  // the line stays doubly linked
     // The merged variation's record is no longer reachable; its nodes now
