@@ -1,18 +1,9 @@
 #!/bin/bash
-# Every corpus SGF file goes SGF -> standard format -> SGF and must come back
-# without a crash or sanitizer report, with the same main line.
-#
-# Per file F (skipped when kifugram itself refuses F as SGF):
-#   orig.sgf = kifugram -to sgf -short_keys F
-#   a.sf     = kifugram -to sf F
-#   back.sgf = kifugram -from sf -to sgf -short_keys a.sf
-#   b.sf     = kifugram -from sf -to sf a.sf
-# Compared:
-#   - main line of orig.sgf and back.sgf: the B/W values written outside
-#     every nested "(" (colour, point, "" for a pass), in order; and the set of
-#     AB/AW points written on the main line before its first move;
-#   - the unindented "B n point" / "W n pass" lines of a.sf and b.sf: the
-#     move numbers survive the round trip too.
+# Every corpus SGF file F that kifugram reads as SGF goes SGF -> standard
+# format (a.sf) -> SGF and must come back without a crash or sanitizer report:
+# the B/W values outside every variation and the AB/AW points before the
+# first move of "-to sgf -short_keys F" and of "-from sf ... a.sf" agree, and
+# so do the numbered move lines of a.sf and of "-from sf -to sf a.sf".
 # Usage: sf_roundtrip.sh <kifugram binary> <corpus dir>
 exec python3 - "$@" <<'PY'
 import os, re, subprocess, sys, tempfile

@@ -13,6 +13,7 @@ A case is a directory holding:
 A suite is a directory of cases. --update rewrites expect/ from the runs.
 """
 import argparse, os, shutil, subprocess, sys, tempfile
+from pathlib import Path
 
 
 def first_difference(name, want, got):
@@ -25,55 +26,43 @@ def first_difference(name, want, got):
 
 
 def read(path, default=b""):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except FileNotFoundError:
-        return default
+    return path.read_bytes() if path.is_file() else default
 
 
 def run_case(binary, case, update):
-    args = read(os.path.join(case, "args")).decode("utf-8", "surrogateescape").split("\n")
+    args = read(case / "args").decode("utf-8", "surrogateescape").split("\n")
     if args[-1] == "":
         args.pop()
     env = {"PATH": "/usr/bin:/bin", "LC_ALL": "C", "HOME": "/nonexistent"}
-    env.update(l.split("=", 1) for l in read(os.path.join(case, "env")).decode().splitlines() if "=" in l)
-    expect = os.path.join(case, "expect")
+    env.update(l.split("=", 1) for l in read(case / "env").decode().splitlines() if "=" in l)
+    expect = case / "expect"
     with tempfile.TemporaryDirectory(prefix="kg-golden-") as work:
-        if os.path.isdir(os.path.join(case, "in")):
-            shutil.copytree(os.path.join(case, "in"), work, dirs_exist_ok=True)
+        if (case / "in").is_dir():
+            shutil.copytree(case / "in", work, dirs_exist_ok=True)
         try:
             proc = subprocess.run(["kifugram"] + args, executable=binary, cwd=work, env=env, timeout=120,
-                                  input=read(os.path.join(case, "stdin")), capture_output=True)
+                                  input=read(case / "stdin"), capture_output=True)
         except subprocess.TimeoutExpired:
             return ["  timed out"]
         outputs = (("stdout", proc.stdout), ("stderr", proc.stderr))
         if update:
-            os.makedirs(expect, exist_ok=True)
+            expect.mkdir(exist_ok=True)
             for name, data in outputs:
-                path = os.path.join(expect, name)
-                if data:
-                    with open(path, "wb") as f:
-                        f.write(data)
-                elif os.path.exists(path):
-                    os.remove(path)
-            with open(os.path.join(expect, "status"), "w") as f:
-                f.write(f"{proc.returncode}\n")
+                (expect / name).write_bytes(data) if data else (expect / name).unlink(missing_ok=True)
+            (expect / "status").write_text(f"{proc.returncode}\n")
             return []
-        problems = [first_difference(name, read(os.path.join(expect, name)), got)
-                    for name, got in outputs if read(os.path.join(expect, name)) != got]
-        want_status = int(read(os.path.join(expect, "status"), b"0").strip() or 0)
+        problems = [first_difference(name, read(expect / name), got)
+                    for name, got in outputs if read(expect / name) != got]
+        want_status = int(read(expect / "status", b"0").strip() or 0)
         if proc.returncode != want_status:
             problems.append(f"  status: want {want_status}, got {proc.returncode}")
-        files = os.path.join(expect, "files")
-        for root, _, names in os.walk(files):
-            for n in names:
-                rel = os.path.relpath(os.path.join(root, n), files)
-                want, got = read(os.path.join(root, n)), read(os.path.join(work, rel), None)
-                if got is None:
-                    problems.append(f"  file {rel} was not written")
-                elif got != want:
-                    problems.append(first_difference(f"file {rel}", want, got))
+        for path in sorted(p for p in (expect / "files").rglob("*") if p.is_file()):
+            rel, want = path.relative_to(expect / "files"), path.read_bytes()
+            got = read(Path(work) / rel, None)
+            if got is None:
+                problems.append(f"  file {rel} was not written")
+            elif got != want:
+                problems.append(first_difference(f"file {rel}", want, got))
         return problems
 
 
@@ -85,14 +74,13 @@ def main():
     opts = ap.parse_args()
     passed = failed = 0
     for suite in opts.suites:
-        for name in sorted(os.listdir(suite)):
-            case = os.path.join(suite, name)
-            if not os.path.exists(os.path.join(case, "args")):
+        for case in sorted(Path(suite).iterdir()):
+            if not (case / "args").exists():
                 continue
             problems = run_case(os.path.abspath(opts.binary), case, opts.update)
             if problems:
                 failed += 1
-                print(f"FAIL {os.path.basename(suite)}/{name}\n" + "\n".join(problems))
+                print(f"FAIL {Path(suite).name}/{case.name}\n" + "\n".join(problems))
             else:
                 passed += 1
     print(f"{passed} passed, {failed} failed")

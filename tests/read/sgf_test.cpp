@@ -1,9 +1,7 @@
-// The SGF reader and writer where a written record cannot show it: values
-// and bytes as stored, where reading stops, short points, player lists, the
-// view fixes, input ending inside a value; bytes no reader stores, locations
-// off the board, nesting too deep for recursion, and the record written once
-// per run. (Keys, escapes, comment pieces, kibitz mode, line breaking and the
-// common failures are golden runs.)
+// The SGF reader and writer where a written record cannot show it: stored
+// values and bytes, where reading stops, short points, players, views, input
+// ending inside a value, nodes made by hand, nesting too deep for recursion
+// and the record written once per run. (The rest is golden runs.)
 #include <string>
 #include <tuple>
 
