@@ -5,6 +5,7 @@
 # error (a leak report ends the run with status 23).
 # Usage: figures.sh <kifugram binary> <corpus dir>
 set -u
+[ -d "$2" ] || { echo "no corpus at $2: skipped"; exit 77; }
 export BIN=$1 WORK=$(mktemp -d /tmp/kg-figures-XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 

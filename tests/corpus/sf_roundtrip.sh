@@ -5,6 +5,7 @@
 # first move of "-to sgf -short_keys F" and of "-from sf ... a.sf" agree, and
 # so do the numbered move lines of a.sf and of "-from sf -to sf a.sf".
 # Usage: sf_roundtrip.sh <kifugram binary> <corpus dir>
+[ -d "$2" ] || { echo "no corpus at $2: skipped"; exit 77; }
 exec python3 - "$@" <<'PY'
 import os, re, subprocess, sys, tempfile
 from concurrent.futures import ThreadPoolExecutor

@@ -7,7 +7,7 @@
 #   usage: sgf_roundtrip.sh <kifugram binary> <corpus dir>
 set -u
 [ -x "$1" ] || { echo "no binary: $1"; exit 2; }
-[ -d "$2" ] || { echo "no corpus: $2"; exit 2; }
+[ -d "$2" ] || { echo "no corpus at $2: skipped"; exit 77; }
 export BINARY=$1 CORPUS=$2 EXPECTED_BAD="pending/nightmare.sgf"
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 export WORKDIR=$(mktemp -d)
