@@ -27,7 +27,8 @@ inline constexpr std::uint16_t MP_CHECK_FREE = 2;
 
 // Owns nothing yet; returns none for a zero element size or no memory.
 Pool* mp_init(int first, int grow, int size, std::uint16_t flags);
-// One element, as its previous user left it; none for no pool or no memory.
+// One element, as its previous user left it but for its first pointer-sized
+// word, which is cleared; none for no pool or no memory.
 void* mp_alloc(Pool* pool);
 void* mp_calloc(Pool* pool);
 // Back to the head of the free list; checked against the blocks with MP_CHECK_FREE.
