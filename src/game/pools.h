@@ -32,10 +32,6 @@ void refresh_groups(Board& board);
 inline int location_of(const Board& board, const BoardPoint& point) {
   return static_cast<int>(&point - board.points.data());
 }
-// Whether the group of the stone on `point` has a liberty; groups up to date.
-inline bool group_has_liberty(const Board& board, const BoardPoint& point) {
-  return board.liberties[board.head[location_of(board, point)]] > 0;
-}
 
 // Drops what the store operations remember of a node's lists; called before
 // its annotations are released.

@@ -108,11 +108,11 @@ int rules_check(Game* game, int location, int colour) {
   set_stone(board, *point, game->current);
   // Enemy groups left without a liberty are taken in the order their first
   // stone is met around the point; a capture always frees the point's own.
+  // The edge's entry has no colour of play, so it is never taken.
   int enemy = colour == BLACK ? WHITE : BLACK;
-  for (BoardPoint* n : {point->north, point->east, point->south, point->west})
-    if (n && n->colour == enemy && !group_has_liberty(board, *n))
-      capture_group(game, location_of(board, *n));
-  if (group_has_liberty(board, *point)) return 0;
+  for (int n : board.around[location])
+    if (board.colour[n] == enemy && board.liberties[board.head[n]] == 0) capture_group(game, n);
+  if (board.liberties[board.head[location]] > 0) return 0;
   set_stone(board, *point, nullptr);
   return 3;
 }
