@@ -2,6 +2,7 @@
 // many (stone, empty neighbour) pairs it has, so that the legality check
 // of a move never walks a group; only captures visit stones, each once.
 #include <algorithm>
+#include <bit>
 #include <utility>
 #include <vector>
 
@@ -33,18 +34,24 @@ void count_as_liberty(Board& b, int x, int change) {
 
 // A stone just put on `x`, groups up to date. The loop over the neighbours
 // has no branch: the edge and empty points lead to the spare last entry.
+// Joining is the one branch, taken only beside a stone of the same colour.
 void attach(Board& b, int x) {
   int c = b.colour[x], libs = 0;
+  unsigned same = 0;
   b.head[x] = b.next_stone[x] = static_cast<std::int16_t>(x);
   b.stones[x] = 1;
-  for (int n : b.around[x]) {
-    int cn = b.colour[n];
+  const auto& around = b.around[x];
+  for (int k = 0; k < 4; ++k) {
+    int n = around[k], cn = b.colour[n];
     libs += cn == EMPTY;
     b.liberties[b.head[n]] = static_cast<std::int16_t>(b.liberties[b.head[n]] - is_stone(cn));
+    same |= static_cast<unsigned>(cn == c) << k;
   }
   b.liberties[x] = static_cast<std::int16_t>(libs);
-  for (int n : b.around[x])
-    if (b.colour[n] == c && b.head[n] != b.head[x]) join(b, b.head[x], b.head[n]);
+  for (; same; same &= same - 1) {
+    int n = around[std::countr_zero(same)];
+    if (b.head[n] != b.head[x]) join(b, b.head[x], b.head[n]);
+  }
 }
 
 void clear(Board& b, BoardPoint& p, int x) {

@@ -1,6 +1,7 @@
 // Placing moves and annotations on the current node, with captures and the
 // legality of each move checked on the board as the record is read.
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <vector>
 
@@ -108,10 +109,20 @@ int rules_check(Game* game, int location, int colour) {
   set_stone(board, *point, game->current);
   // Enemy groups left without a liberty are taken in the order their first
   // stone is met around the point; a capture always frees the point's own.
-  // The edge's entry has no colour of play, so it is never taken.
+  // The edge's entry has no colour of play, so it is never taken. The test
+  // has no branch; a neighbour taken with the group of an earlier one is
+  // empty by the time its turn comes.
   int enemy = colour == BLACK ? WHITE : BLACK;
-  for (int n : board.around[location])
-    if (board.colour[n] == enemy && board.liberties[board.head[n]] == 0) capture_group(game, n);
+  const auto& around = board.around[location];
+  unsigned taken = 0;
+  for (int k = 0; k < 4; ++k) {
+    int n = around[k];
+    taken |= static_cast<unsigned>((board.colour[n] == enemy) & (board.liberties[board.head[n]] == 0)) << k;
+  }
+  for (; taken; taken &= taken - 1) {
+    int n = around[std::countr_zero(taken)];
+    if (board.colour[n] == enemy) capture_group(game, n);
+  }
   if (board.liberties[board.head[location]] > 0) return 0;
   set_stone(board, *point, nullptr);
   return 3;

@@ -31,6 +31,21 @@ class Output {
     buffer_[used_++] = c;
   }
   void put(std::string_view s) {
+    // Keys and point names are a few bytes: copied in two overlapping
+    // words instead of a call to memcpy.
+    if (s.size() >= 4 && s.size() <= 16 && buffer_.size() - used_ >= 16) {
+      char* to = buffer_.data() + used_;
+      std::size_t n = s.size();
+      if (n >= 8) {
+        std::memcpy(to, s.data(), 8);
+        std::memcpy(to + n - 8, s.data() + n - 8, 8);
+      } else {
+        std::memcpy(to, s.data(), 4);
+        std::memcpy(to + n - 4, s.data() + n - 4, 4);
+      }
+      used_ += n;
+      return;
+    }
     if (s.size() > buffer_.size() - used_) {
       flush();
       if (s.size() > buffer_.size()) {
