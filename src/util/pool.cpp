@@ -1,11 +1,27 @@
 #include "util/pool.h"
 
+#include <sys/mman.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
+#include <vector>
 
 namespace kg {
+
+// Small blocks are carved in turn from mappings of the pool's own. Those come
+// zero-filled from the system, so a block is not cleared a second time, and a
+// long game's hundred thousand blocks cost no heap calls.
+struct PoolChunks {
+  unsigned char* cursor = nullptr;
+  unsigned char* end = nullptr;
+  std::vector<void*> maps;
+};
+
 namespace {
+
+constexpr std::size_t kChunk = 1u << 20;
+constexpr std::size_t kLargestCarved = kChunk / 16;  // bigger blocks come from the heap
 
 // A free element holds the link to the next free one in its own first word,
 // so a record in use costs only its own size: for the millions of small
@@ -18,6 +34,42 @@ std::size_t padded(int size) {
 }
 std::size_t stride(const Pool* pool) { return padded(pool->size); }
 
+void release_chunks(PoolChunks* chunks) {
+  if (!chunks) return;
+  for (void* base : chunks->maps) munmap(base, kChunk);
+  delete chunks;
+}
+
+// Zero-filled storage of `bytes` for a block of `pool`.
+void* block_storage(Pool* pool, std::size_t bytes, bool& carved) {
+  carved = false;
+  if (bytes <= kLargestCarved) {
+    if (!pool->chunks) pool->chunks = new (std::nothrow) PoolChunks;
+    if (PoolChunks* c = pool->chunks) {
+      bytes = (bytes + 15) & ~std::size_t{15};
+      if (static_cast<std::size_t>(c->end - c->cursor) < bytes) {
+        void* base = mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (base != MAP_FAILED) {
+          try {
+            c->maps.push_back(base);
+            c->cursor = static_cast<unsigned char*>(base);
+            c->end = c->cursor + kChunk;
+          } catch (...) {
+            munmap(base, kChunk);
+          }
+        }
+      }
+      if (static_cast<std::size_t>(c->end - c->cursor) >= bytes) {
+        carved = true;
+        void* storage = c->cursor;
+        c->cursor += bytes;
+        return storage;
+      }
+    }
+  }
+  return std::calloc(1, bytes);
+}
+
 // Allocates a block record with `elements` zero-filled elements; links it
 // behind `owner`'s last block when an owner is given.
 Pool* make_block(Pool* owner, int elements, int grow, int size) {
@@ -26,8 +78,10 @@ Pool* make_block(Pool* owner, int elements, int grow, int size) {
   block->count = elements;
   block->grow = grow;
   block->size = size;
-  block->storage = std::calloc(static_cast<std::size_t>(elements), padded(size));
+  block->storage = block_storage(owner ? owner : block, static_cast<std::size_t>(elements) * padded(size),
+                                 block->carved);
   if (!block->storage) {
+    if (!owner) release_chunks(block->chunks);
     delete block;
     return nullptr;
   }
@@ -109,12 +163,14 @@ void mp_free(Pool* pool, void* p) {
 
 void mp_exit(Pool* pool) {
   // Iterative so that a long chain of blocks cannot exhaust the stack.
+  PoolChunks* chunks = pool ? pool->chunks : nullptr;
   while (pool) {
     Pool* next = pool->next;
-    std::free(pool->storage);
+    if (!pool->carved) std::free(pool->storage);
     delete pool;
     pool = next;
   }
+  release_chunks(chunks);
 }
 
 Pool* mp_stat(Pool* pool) { return pool ? pool->last : nullptr; }

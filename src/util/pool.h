@@ -10,6 +10,8 @@
 
 namespace kg {
 
+struct PoolChunks;
+
 // One block record; the first block of a chain is the pool itself.
 struct Pool {
   int count = 0;  // first block: its elements; later: elements up to and including it
@@ -20,6 +22,8 @@ struct Pool {
   Pool* next = nullptr;
   Pool* last = nullptr;       // first block only
   std::uint16_t flags = 0;    // first block only
+  bool carved = false;        // storage lies in one of the pool's chunks
+  PoolChunks* chunks = nullptr;  // first block only
 };
 
 inline constexpr std::uint16_t MP_REPORT_GROWTH = 1;
