@@ -20,8 +20,8 @@ struct PoolChunks {
 
 namespace {
 
-constexpr std::size_t kChunk = 1u << 20;
-constexpr std::size_t kLargestCarved = kChunk / 16;  // bigger blocks come from the heap
+constexpr std::size_t kChunk = 1u << 18;
+constexpr std::size_t kLargestCarved = kChunk / 4;  // bigger blocks come from the heap
 
 // A free element holds the link to the next free one in its own first word,
 // so a record in use costs only its own size: for the millions of small
@@ -40,31 +40,37 @@ void release_chunks(PoolChunks* chunks) {
   delete chunks;
 }
 
+// Starts a new mapping for the pool's blocks; false when none can be had.
+bool new_chunk(PoolChunks& c) {
+  void* base = mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (base == MAP_FAILED) return false;
+  try {
+    c.maps.push_back(base);
+  } catch (...) {
+    munmap(base, kChunk);
+    return false;
+  }
+  // A pool that has filled a mapping is a long game's: the pages of the next
+  // are faulted in at once, which costs far less than a fault per page.
+  // Where the system cannot do that, they fault in as they are used.
+  if (c.maps.size() > 1) madvise(base, kChunk, MADV_POPULATE_WRITE);
+  c.cursor = static_cast<unsigned char*>(base);
+  c.end = c.cursor + kChunk;
+  return true;
+}
+
 // Zero-filled storage of `bytes` for a block of `pool`.
 void* block_storage(Pool* pool, std::size_t bytes, bool& carved) {
   carved = false;
+  bytes = (bytes + 15) & ~std::size_t{15};
   if (bytes <= kLargestCarved) {
     if (!pool->chunks) pool->chunks = new (std::nothrow) PoolChunks;
-    if (PoolChunks* c = pool->chunks) {
-      bytes = (bytes + 15) & ~std::size_t{15};
-      if (static_cast<std::size_t>(c->end - c->cursor) < bytes) {
-        void* base = mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (base != MAP_FAILED) {
-          try {
-            c->maps.push_back(base);
-            c->cursor = static_cast<unsigned char*>(base);
-            c->end = c->cursor + kChunk;
-          } catch (...) {
-            munmap(base, kChunk);
-          }
-        }
-      }
-      if (static_cast<std::size_t>(c->end - c->cursor) >= bytes) {
-        carved = true;
-        void* storage = c->cursor;
-        c->cursor += bytes;
-        return storage;
-      }
+    PoolChunks* c = pool->chunks;
+    if (c && (static_cast<std::size_t>(c->end - c->cursor) >= bytes || new_chunk(*c))) {
+      carved = true;
+      void* storage = c->cursor;
+      c->cursor += bytes;
+      return storage;
     }
   }
   return std::calloc(1, bytes);

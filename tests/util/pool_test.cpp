@@ -63,9 +63,10 @@ TEST(Pool, BlocksOfManyPoolsStayApartAndZeroed) {
     std::vector<std::pair<Pool*, std::vector<unsigned char*>>> pools;
     for (int i = 0; i < 40; ++i) {
       int size = i % 3 == 0 ? 200000 : 60 + i;  // some blocks too big to share a mapping
-      pools.push_back({mp_init(i % 5 + 1, 3000, size, 0), {}});
+      int grow = i % 2 ? 3000 : 7;              // others small, many to a mapping
+      pools.push_back({mp_init(i % 5 + 1, grow, size, 0), {}});
     }
-    for (int step = 0; step < 3000; ++step) {
+    for (int step = 0; step < 200000; ++step) {
       auto& [pool, taken] = pools[step % pools.size()];
       if (pool->size > 1000 && taken.size() == static_cast<std::size_t>(pool->count)) continue;
       auto* p = static_cast<unsigned char*>(mp_alloc(pool));
