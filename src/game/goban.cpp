@@ -34,12 +34,11 @@ void count_as_liberty(Board& b, int x, int change) {
 
 // A stone just put on `x`, groups up to date. The loop over the neighbours
 // has no branch: the edge and empty points lead to the spare last entry.
-// Joining is the one branch, taken only beside a stone of the same colour.
+// A stone beside a group of its colour joins it directly; joining groups is
+// the one loop, for a stone that connects several.
 void attach(Board& b, int x) {
   int c = b.colour[x], libs = 0;
   unsigned same = 0;
-  b.head[x] = b.next_stone[x] = static_cast<std::int16_t>(x);
-  b.stones[x] = 1;
   const auto& around = b.around[x];
   for (int k = 0; k < 4; ++k) {
     int n = around[k], cn = b.colour[n];
@@ -47,10 +46,21 @@ void attach(Board& b, int x) {
     b.liberties[b.head[n]] = static_cast<std::int16_t>(b.liberties[b.head[n]] - is_stone(cn));
     same |= static_cast<unsigned>(cn == c) << k;
   }
-  b.liberties[x] = static_cast<std::int16_t>(libs);
-  for (; same; same &= same - 1) {
-    int n = around[std::countr_zero(same)];
-    if (b.head[n] != b.head[x]) join(b, b.head[x], b.head[n]);
+  if (!same) {
+    b.head[x] = b.next_stone[x] = static_cast<std::int16_t>(x);
+    b.stones[x] = 1;
+    b.liberties[x] = static_cast<std::int16_t>(libs);
+    return;
+  }
+  int h = b.head[around[std::countr_zero(same)]];
+  b.head[x] = static_cast<std::int16_t>(h);
+  b.next_stone[x] = b.next_stone[h];
+  b.next_stone[h] = static_cast<std::int16_t>(x);
+  b.stones[h] = static_cast<std::int16_t>(b.stones[h] + 1);
+  b.liberties[h] = static_cast<std::int16_t>(b.liberties[h] + libs);
+  for (same &= same - 1; same; same &= same - 1) {
+    int other = b.head[around[std::countr_zero(same)]];
+    if (other != b.head[x]) join(b, b.head[x], other);
   }
 }
 
