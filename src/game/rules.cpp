@@ -21,7 +21,6 @@ namespace {
 void capture_group(Game* game, int start) {
   Board& board = *game->goban;
   int colour = board.colour[start];
-  int edge = static_cast<int>(board.points.size());
   static std::vector<int> stack, taken;
   ++board.stamp;
   stack.assign(1, start);
@@ -29,12 +28,16 @@ void capture_group(Game* game, int start) {
   while (!stack.empty()) {
     int x = stack.back();
     stack.pop_back();
-    if (x == edge || board.points[x].stamp == board.stamp) continue;
+    if (board.points[x].stamp == board.stamp) continue;
     board.points[x].stamp = board.stamp;
-    if (board.colour[x] != colour) continue;
     store_capture(game, &board.points[x]);
     taken.push_back(x);
-    for (int k = 3; k >= 0; --k) stack.push_back(board.around[x][k]);  // north comes off first
+    // Only stones of the group go on the stack (the edge has no colour of
+    // play); anything else would be passed over when it came off.
+    for (int k = 3; k >= 0; --k) {  // north comes off first
+      int m = board.around[x][k];
+      if (board.colour[m] == colour && board.points[m].stamp != board.stamp) stack.push_back(m);
+    }
   }
   remove_group(board, taken);
 }
@@ -176,8 +179,10 @@ void store_capture(Game* game, BoardPoint* point) {
   MoveInfo* info = move_info(node);
   Chain* entry = info ? chain_alloc() : nullptr;
   if (!entry) return;
+  // A stone stands on the point of its own location: taken from the point,
+  // it needs no read of a node that may lie far back in memory.
   entry->occupant = point->stone;
-  entry->location = point->stone ? point->stone->location : 0;
+  entry->location = point->stone ? static_cast<int>(point - game->goban->points.data()) : 0;
   entry->next = info->captured;
   info->captured = entry;
 }
