@@ -24,6 +24,13 @@ void join(Board& b, int x, int y) {
   b.liberties[x] = static_cast<std::int16_t>(b.liberties[x] + b.liberties[y]);
 }
 
+// Puts the stone on `x` into the ring of the group headed by `h`.
+void link_stone(Board& b, int h, int x) {
+  b.head[x] = static_cast<std::int16_t>(h);
+  b.next_stone[x] = b.next_stone[h];
+  b.next_stone[h] = static_cast<std::int16_t>(x);
+}
+
 bool is_stone(int colour) { return colour == BLACK || colour == WHITE; }
 
 // The stones around `x` gain (+1) or lose (-1) it as a liberty of their groups.
@@ -53,9 +60,7 @@ void attach(Board& b, int x) {
     return;
   }
   int h = b.head[around[std::countr_zero(same)]];
-  b.head[x] = static_cast<std::int16_t>(h);
-  b.next_stone[x] = b.next_stone[h];
-  b.next_stone[h] = static_cast<std::int16_t>(x);
+  link_stone(b, h, x);
   b.stones[h] = static_cast<std::int16_t>(b.stones[h] + 1);
   b.liberties[h] = static_cast<std::int16_t>(b.liberties[h] + libs);
   for (same &= same - 1; same; same &= same - 1) {
@@ -119,9 +124,7 @@ void refresh_groups(Board& board) {
         if (board.colour[m] == EMPTY) {
           ++liberties;
         } else if (board.head[m] == n && board.colour[m] == board.colour[h]) {
-          board.head[m] = static_cast<std::int16_t>(h);
-          board.next_stone[m] = board.next_stone[h];
-          board.next_stone[h] = static_cast<std::int16_t>(m);
+          link_stone(board, h, m);
           ++stones;
           stack.push_back(m);
         }

@@ -182,7 +182,7 @@ void store_capture(Game* game, BoardPoint* point) {
   // A stone stands on the point of its own location: taken from the point,
   // it needs no read of a node that may lie far back in memory.
   entry->occupant = point->stone;
-  entry->location = point->stone ? static_cast<int>(point - game->goban->points.data()) : 0;
+  entry->location = point->stone ? location_of(*game->goban, *point) : 0;
   entry->next = info->captured;
   info->captured = entry;
 }
