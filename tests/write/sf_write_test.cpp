@@ -4,7 +4,6 @@
 // golden runs.)
 #include <cstdlib>
 #include <string>
-#include <tuple>
 
 #include "kg_test.h"
 
