@@ -195,7 +195,13 @@ void chain_freelist(Chain* entry);
 
 Move* need_node(Game* game, const char* label);
 Move* store_node(Game* game);
+// The location of the point at `column` and `row` (from 0, row 0 at the
+// top), or LOC_NONE when either lies off the game's board.
+int point_at(const Game* game, int column, int row);
 void store_move(Game* game, int number, int colour, int location);
+// A move named by column and row: one off the board is refused like any
+// illegal move, and the report names it by its own column and row.
+void store_move_at(Game* game, int number, int colour, int column, int row);
 void store_pass(Game* game, int number, int colour);
 void store_capture(Game* game, BoardPoint* point);
 void store_addstone(Game* game, int colour, int location);

@@ -139,7 +139,11 @@ void lift_stone(Game* game, Move* node) {
     set_stone(*game->goban, game->goban->points[node->location], nullptr);
 }
 
-void store_move(Game* game, int number, int colour, int location) {
+namespace {
+
+// Plays a move on the current node; `column` and `row` name the point in the
+// report of a refused move, since an off-board point has no location.
+void play(Game* game, int number, int colour, int location, int column, int row) {
   Move* node = need_node(game, "store_move");
   if (!node) return;
   lift_stone(game, node);
@@ -152,14 +156,29 @@ void store_move(Game* game, int number, int colour, int location) {
     game->movenum = node->number;
     return;
   }
-  if (sgfwarn) {
-    int size = game->size > 0 ? game->size : 1;
-    message("*** %c[%c%c] (%s) ***\n", node->colour == BLACK ? 'B' : 'W', 'a' + location % size,
-            'a' + location / size, rejection_text(result));
-  }
+  if (sgfwarn)
+    message("*** %c[%c%c] (%s) ***\n", node->colour == BLACK ? 'B' : 'W', 'a' + column, 'a' + row,
+            rejection_text(result));
   // The line must not keep a pointer to the released node.
   if (game->first == node) game->first = node->next;
   game->current = move_free(node);
+}
+
+}  // namespace
+
+int point_at(const Game* game, int column, int row) {
+  int size = game->size;
+  if (column < 0 || column >= size || row < 0 || row >= size) return LOC_NONE;
+  return column + row * size;
+}
+
+void store_move(Game* game, int number, int colour, int location) {
+  int size = game->size > 0 ? game->size : 1;
+  play(game, number, colour, location, location % size, location / size);
+}
+
+void store_move_at(Game* game, int number, int colour, int column, int row) {
+  play(game, number, colour, point_at(game, column, row), column, row);
 }
 
 void store_pass(Game* game, int number, int colour) {

@@ -33,7 +33,9 @@ bool has_point(std::string_view v) { return v.size() >= 2; }
 
 int letter(char c) { return static_cast<unsigned char>(c) - 'a'; }
 
-int point(const Game* game, std::string_view v) { return letter(v[0]) + letter(v[1]) * game->size; }
+// A point off the board (a column or row past its edge) has no location: it
+// must not wrap onto the next row.
+int point(const Game* game, std::string_view v) { return point_at(game, letter(v[0]), letter(v[1])); }
 
 // The integer at the start of a text, as atoi reads it; saturates instead of
 // overflowing.
@@ -60,7 +62,10 @@ void do_move(Game* game, std::string_view v, int colour) {
     return;
   }
   // A one-letter value is no point: it is reported as off the board.
-  store_move(game, -1, colour, has_point(v) ? point(game, v) : -1);
+  if (has_point(v))
+    store_move_at(game, -1, colour, letter(v[0]), letter(v[1]));
+  else
+    store_move(game, -1, colour, -1);
 }
 
 void do_player(Game* game, std::string_view v, bool black) {

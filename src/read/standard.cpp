@@ -182,7 +182,9 @@ int decode_move_range(std::string_view text, int& from, int& to) {
 
 // ---- recording into the game ---------------------------------------------------
 
-int location_of(int column, int row) { return (column - 1) + (sf_g->size - row) * sf_g->size; }
+// Columns count from 1 at the left, rows from 1 at the bottom. A point off the
+// game's board (read with another size than the game's) has no location.
+int location_of(int column, int row) { return point_at(sf_g, column - 1, sf_g->size - row); }
 
 // Points computed with a size that no longer matches the game's (after EVENT
 // on a small board) may fall off it; they are dropped here.
@@ -243,7 +245,7 @@ int record_move(bool diagram, int colour, int number, int column, int row) {
     return 0;
   }
   store_node(sf_g);
-  store_move(sf_g, number, colour + 1, location);
+  store_move_at(sf_g, number, colour + 1, column - 1, sf_g->size - row);
   return 0;
 }
 
