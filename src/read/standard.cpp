@@ -118,12 +118,14 @@ long to_int(std::string_view s) {
 
 constexpr std::string_view kColumns = "abcdefghjklmnopqrst";
 
+// Reports go to standard error like every other diagnostic: on standard
+// output they would land inside a record written there.
 int echo_read_error(int code, std::string_view text) {
-  std::printf("\n*** Line %-6ld  move %-3d ", sf.line, sf.move);
+  std::fprintf(stderr, "\n*** Line %-6ld  move %-3d ", sf.line, sf.move);
   if (code >= 0 && code < kErrorCount)
-    std::printf("%s %.*s\n", kErrorText[code], static_cast<int>(text.size()), text.data());
+    std::fprintf(stderr, "%s %.*s\n", kErrorText[code], static_cast<int>(text.size()), text.data());
   else
-    std::printf(" Unknown read error %.*s\n", static_cast<int>(text.size()), text.data());
+    std::fprintf(stderr, " Unknown read error %.*s\n", static_cast<int>(text.size()), text.data());
   return 0;
 }
 
