@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/game.h"
+#include "main/options.h"
 #include "main/settings.h"
 #include "write/writers.h"
 
@@ -16,6 +17,13 @@ namespace kg {
 namespace {
 
 bool db_written = false;  // one record per run
+
+// How a pass is written. The empty value is a pass only from format 4 on;
+// a record that declares an older format (or none, which means format 1)
+// gets `tt`, which every format reads as a pass on the boards up to 19 x 19.
+std::string_view pass_value = "[]";
+
+std::string_view pass_for(const std::string& format) { return atoi_sat(format.c_str()) < 4 ? "[tt]" : "[]"; }
 
 std::string_view key(std::string_view long_key, std::string_view short_key) {
   return longkey ? long_key : short_key;
@@ -113,7 +121,7 @@ const std::vector<std::array<char, 4>>& point_names(int size) {
 void put_point(const Game* game, int location) {
   int size = game->size;
   if (size <= 0 || location < 0 || location >= size * size) {
-    put("[]");
+    put(pass_value);
     return;
   }
   const auto& name = point_names(size)[static_cast<std::size_t>(location)];
@@ -236,7 +244,7 @@ void write_node(LineFrame& f, const Move* m) {
     put(';');
     put(m->colour == BLACK ? key("Black", "B") : key("White", "W"));
     if (m->location == LOC_PASS)
-      put("[]");
+      put(pass_value);
     else
       put_point(f.game, m->location);
     ++f.items;
@@ -277,6 +285,7 @@ void text2sgf(std::string_view text) {
 // that node's line.
 void game2sgf(Game* game) {
   if (!game) return;
+  pass_value = pass_for(game->format);
   std::vector<LineFrame> stack;
   auto open = [&stack](Game* g) {
     put("(\n");
