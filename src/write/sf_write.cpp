@@ -128,7 +128,9 @@ void write_node(const Game* game, const Move* node) {
         std::fprintf(fw, "%sVAR\n", indent);
         std::fprintf(fw, "%sDIAGRAM %s\n", indent, one_line(game->name.c_str()).c_str());
         counted = true;
-      } else {
+      } else if (node == game->first) {
+        // A line merged by -flatten begins with a root of its own; the
+        // header belongs to the record's first only.
         write_header(game);
       }
     }
