@@ -8,6 +8,7 @@
 #include "kibitz/kibitz.h"
 #include "main/figure.h"
 #include "main/settings.h"
+#include "util/strutil.h"
 
 namespace kg {
 
@@ -73,6 +74,7 @@ void print_comments(Move* first_comment, Move* next, int smallest, int largest) 
       if (!line.empty() && line.back() == ' ') line.back() = '\n';
       if (!kibitz) {
         std::fputs(line.c_str(), fw);
+        if (text_needs_break(t->text)) std::fputc('\n', fw);
         continue;
       }
       if (!line.empty() && line.back() == '\n') line.pop_back();

@@ -24,7 +24,6 @@ constexpr std::size_t kWordLimit = 255;     // characters kept of one word
 constexpr std::size_t kCommentSize = 5000;  // commentary text
 constexpr std::size_t kUserSize = 5000;     // user data
 constexpr std::size_t kRemarkSize = 300;    // remarks
-constexpr std::size_t kPieceSize = 1024;    // one stored comment piece
 constexpr std::size_t kPieceBreak = 64;     // a piece may end at white space from here on
 
 enum SfError {
@@ -234,8 +233,9 @@ int record_endvar() {
 int record_remark(std::string_view text) {
   store_node(sf_g);
   store_c(sf_g, "(Remark: ");
-  store_c(sf_g, text);
-  store_c(sf_g, ")\n");
+  // The remark and its closing bracket make one text: a text that ends in
+  // neither a line feed nor a blank is set apart from the next one.
+  store_c(sf_g, std::string(text) + ")\n");
   return 0;
 }
 
@@ -306,7 +306,10 @@ int record_userdata(std::string_view text) {
 }
 
 // Cuts the text into pieces that end at white space once they hold
-// kPieceBreak characters; the white space after a break is skipped.
+// kPieceBreak characters; the white space after a break is skipped. A run
+// without white space stays in one piece however long: cut in two, its
+// first part would end in neither a blank nor a line feed, and such a text
+// is set apart from the next one.
 int record_commentary(std::string_view text) {
   std::string piece;
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
@@ -318,9 +321,6 @@ int record_commentary(std::string_view text) {
       store_c(sf_g, piece);
       piece.clear();
       while (i < text.size() && blank(text[i])) ++i;
-    } else if (piece.size() == kPieceSize - 1) {
-      store_c(sf_g, piece);  // a piece never grows past its buffer
-      piece.clear();
     }
   }
   if (!piece.empty()) store_c(sf_g, piece);

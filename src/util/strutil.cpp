@@ -221,4 +221,8 @@ char* str_uncomp(FILE* stream) {
   return uncomp_buffer;
 }
 
+bool text_needs_break(std::string_view text) {
+  return !text.empty() && text.back() != '\n' && text.back() != ' ' && text.back() != '\t';
+}
+
 }  // namespace kg

@@ -8,6 +8,7 @@
 
 #include "game/game.h"
 #include "main/settings.h"
+#include "util/strutil.h"
 #include "util/message.h"
 #include "write/writers.h"
 
@@ -177,7 +178,7 @@ void write_node(const Game* game, const Move* node) {
       std::size_t length = std::strlen(text);
       std::fprintf(fw, "%s%s", indent, text);
       if (length > 0) last = text[length - 1];
-      if (last == ' ') {
+      if (last == ' ' || text_needs_break(std::string_view(text, length))) {
         std::fputc('\n', fw);
         last = '\n';
       }

@@ -11,6 +11,7 @@
 #include "game/game.h"
 #include "main/options.h"
 #include "main/settings.h"
+#include "util/strutil.h"
 #include "write/writers.h"
 
 namespace kg {
@@ -266,8 +267,8 @@ void write_node(LineFrame& f, const Move* m) {
       put_escaped(t->text);
       if (!t->text.empty() && t->text.back() == ' ')
         put("\\\n");
-      else if (t->name && !t->text.empty() && t->text.back() != '\n')
-        put('\n');  // a kibitz line has lost its line feed; keep lines apart
+      else if (text_needs_break(t->text))
+        put('\n');
     }
     put("]\n");
   }
