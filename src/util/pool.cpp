@@ -2,26 +2,65 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
-#include <vector>
 
 namespace kg {
 
-// Small blocks are carved in turn from mappings of the pool's own. Those come
-// zero-filled from the system, so a block is not cleared a second time, and a
-// long game's hundred thousand blocks cost no heap calls.
-struct PoolChunks {
-  unsigned char* cursor = nullptr;
-  unsigned char* end = nullptr;
-  std::vector<void*> maps;
-};
+unsigned char* arena_origin = nullptr;
 
 namespace {
 
-constexpr std::size_t kChunk = 1u << 18;
-constexpr std::size_t kLargestCarved = kChunk / 4;  // bigger blocks come from the heap
+// Small blocks of every pool are carved in turn from one arena: address space
+// reserved in a large region (more only when that one is full), which the
+// system fills with zeroed pages only where they are first touched. A block is therefore not cleared a second
+// time, a long game's hundred thousand blocks cost no heap calls, and all
+// pools together leave at most part of one page unused at the end. Past the
+// first 2 MiB, which is all a small record needs, the pages are huge ones:
+// a fault then brings in 2 MiB instead of 4 KiB, and on a long record faults
+// are what reading costs most.
+class Arena {
+ public:
+  void* carve(std::size_t bytes) {
+    if (static_cast<std::size_t>(end_ - cursor_) < bytes && !reserve(bytes)) return nullptr;
+    void* storage = cursor_;
+    cursor_ += bytes;
+    return storage;
+  }
+
+ private:
+  static constexpr std::size_t kHuge = std::size_t{2} << 20;
+
+  bool reserve(std::size_t bytes) {
+    // Address space is cheap; pages are taken only where they are used.
+    for (std::size_t size = std::size_t{64} << 30; size >= bytes + kHuge && size >= kHuge; size /= 8) {
+      void* base = mmap(nullptr, size + kHuge, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+      if (base == MAP_FAILED) continue;
+      auto at = reinterpret_cast<std::uintptr_t>(base);
+      auto* aligned = reinterpret_cast<unsigned char*>((at + kHuge - 1) & ~(kHuge - 1));
+      // Huge pages begin where the first region's small part ends.
+      std::size_t small = regions_++ == 0 ? kHuge : 0;
+      madvise(aligned + small, size - small, MADV_HUGEPAGE);
+      // A place counted from just before the first region is never 0.
+      if (!arena_origin) arena_origin = aligned - kArenaUnit;
+      cursor_ = aligned;
+      end_ = aligned + size;
+      return true;
+    }
+    return false;
+  }
+
+  unsigned char* cursor_ = nullptr;
+  unsigned char* end_ = nullptr;
+  int regions_ = 0;
+};
+
+Arena arena;
+
+constexpr std::size_t kLargestCarved = std::size_t{1} << 16;  // bigger blocks come from the heap
 
 // A free element holds the link to the next free one in its own first word,
 // so a record in use costs only its own size: for the millions of small
@@ -34,60 +73,33 @@ std::size_t padded(int size) {
 }
 std::size_t stride(const Pool* pool) { return padded(pool->size); }
 
-void release_chunks(PoolChunks* chunks) {
-  if (!chunks) return;
-  for (void* base : chunks->maps) munmap(base, kChunk);
-  delete chunks;
-}
-
-// Starts a new mapping for the pool's blocks; false when none can be had.
-bool new_chunk(PoolChunks& c) {
-  void* base = mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (base == MAP_FAILED) return false;
-  try {
-    c.maps.push_back(base);
-  } catch (...) {
-    munmap(base, kChunk);
-    return false;
-  }
-  // A pool that has filled a mapping is a long game's: the pages of the next
-  // are faulted in at once, which costs far less than a fault per page.
-  // Where the system cannot do that, they fault in as they are used.
-  if (c.maps.size() > 1) madvise(base, kChunk, MADV_POPULATE_WRITE);
-  c.cursor = static_cast<unsigned char*>(base);
-  c.end = c.cursor + kChunk;
-  return true;
-}
-
-// Zero-filled storage of `bytes` for a block of `pool`.
-void* block_storage(Pool* pool, std::size_t bytes, bool& carved) {
+// Zero-filled storage of `bytes` for a block; with `placed`, only storage
+// whose every element has a place in the arena will do.
+void* block_storage(std::size_t bytes, bool placed, bool& carved) {
   carved = false;
   bytes = (bytes + 15) & ~std::size_t{15};
   if (bytes <= kLargestCarved) {
-    if (!pool->chunks) pool->chunks = new (std::nothrow) PoolChunks;
-    PoolChunks* c = pool->chunks;
-    if (c && (static_cast<std::size_t>(c->end - c->cursor) >= bytes || new_chunk(*c))) {
-      carved = true;
-      void* storage = c->cursor;
-      c->cursor += bytes;
-      return storage;
+    if (void* storage = arena.carve(bytes)) {
+      auto* at = static_cast<unsigned char*>(storage);
+      if (!placed || arena_place(at + bytes - kArenaUnit) != 0) {
+        carved = true;
+        return storage;
+      }
     }
   }
-  return std::calloc(1, bytes);
+  return placed ? nullptr : std::calloc(1, bytes);
 }
 
 // Allocates a block record with `elements` zero-filled elements; links it
 // behind `owner`'s last block when an owner is given.
-Pool* make_block(Pool* owner, int elements, int grow, int size) {
+Pool* make_block(Pool* owner, int elements, int grow, int size, bool placed) {
   auto* block = new (std::nothrow) Pool;
   if (!block) return nullptr;
   block->count = elements;
   block->grow = grow;
   block->size = size;
-  block->storage = block_storage(owner ? owner : block, static_cast<std::size_t>(elements) * padded(size),
-                                 block->carved);
+  block->storage = block_storage(static_cast<std::size_t>(elements) * padded(size), placed, block->carved);
   if (!block->storage) {
-    if (!owner) release_chunks(block->chunks);
     delete block;
     return nullptr;
   }
@@ -119,7 +131,7 @@ Pool* mp_init(int first, int grow, int size, std::uint16_t flags) {
   if (grow <= 0) grow = 100;
   if (size <= 0) return nullptr;
   size = (size + 3) & ~3;
-  Pool* pool = make_block(nullptr, first, grow, size);
+  Pool* pool = make_block(nullptr, first, grow, size, flags & MP_PLACED);
   if (!pool) return nullptr;
   pool->free_list = thread_block(pool, first);
   pool->flags = flags;
@@ -129,7 +141,7 @@ Pool* mp_init(int first, int grow, int size, std::uint16_t flags) {
 void* mp_alloc(Pool* pool) {
   if (!pool) return nullptr;
   if (!pool->free_list) {
-    Pool* block = make_block(pool, pool->grow, pool->grow, pool->size);
+    Pool* block = make_block(pool, pool->grow, pool->grow, pool->size, pool->flags & MP_PLACED);
     if (!block) return nullptr;
     pool->free_list = thread_block(block, pool->grow);
     if (pool->flags & MP_REPORT_GROWTH)
@@ -169,14 +181,18 @@ void mp_free(Pool* pool, void* p) {
 
 void mp_exit(Pool* pool) {
   // Iterative so that a long chain of blocks cannot exhaust the stack.
-  PoolChunks* chunks = pool ? pool->chunks : nullptr;
+  // Carved storage stays with the arena until the process ends.
   while (pool) {
     Pool* next = pool->next;
     if (!pool->carved) std::free(pool->storage);
     delete pool;
     pool = next;
   }
-  release_chunks(chunks);
+}
+
+void* mp_carve(std::size_t bytes) {
+  bytes = (bytes + alignof(void*) - 1) & ~(alignof(void*) - 1);
+  return bytes <= kLargestCarved ? arena.carve(bytes) : nullptr;
 }
 
 Pool* mp_stat(Pool* pool) { return pool ? pool->last : nullptr; }

@@ -141,8 +141,7 @@ void write_node(const Game* game, const Move* node) {
       counted = true;
       if (node->info && node->info->captured) {
         ListLine line(indent, "PRISONER");
-        for (const Chain* c = node->info->captured; c; c = c->next)
-          line.add(point(game, c->occupant ? c->occupant->location : c->location));
+        for (const Move* const* s = node->info->captured; *s; ++s) line.add(point(game, (*s)->location));
       }
     }
   }
