@@ -23,7 +23,9 @@ namespace {
 // are what reading costs most.
 class Arena {
  public:
+  // Every piece is aligned for any pool record (a pointer's alignment).
   void* carve(std::size_t bytes) {
+    bytes = (bytes + alignof(void*) - 1) & ~(alignof(void*) - 1);
     if (static_cast<std::size_t>(end_ - cursor_) < bytes && !reserve(bytes)) return nullptr;
     void* storage = cursor_;
     cursor_ += bytes;
@@ -73,6 +75,13 @@ std::size_t padded(int size) {
 }
 std::size_t stride(const Pool* pool) { return padded(pool->size); }
 
+void release_record(Pool* block) {
+  if (block->record_carved)
+    block->~Pool();
+  else
+    delete block;
+}
+
 // Zero-filled storage of `bytes` for a block; with `placed`, only storage
 // whose every element has a place in the arena will do.
 void* block_storage(std::size_t bytes, bool placed, bool& carved) {
@@ -93,14 +102,18 @@ void* block_storage(std::size_t bytes, bool placed, bool& carved) {
 // Allocates a block record with `elements` zero-filled elements; links it
 // behind `owner`'s last block when an owner is given.
 Pool* make_block(Pool* owner, int elements, int grow, int size, bool placed) {
-  auto* block = new (std::nothrow) Pool;
+  // A long game makes block records by the ten thousand: they come from the
+  // arena too when it has room.
+  void* record = arena.carve(sizeof(Pool));
+  auto* block = record ? ::new (record) Pool : new (std::nothrow) Pool;
   if (!block) return nullptr;
+  block->record_carved = record != nullptr;
   block->count = elements;
   block->grow = grow;
   block->size = size;
   block->storage = block_storage(static_cast<std::size_t>(elements) * padded(size), placed, block->carved);
   if (!block->storage) {
-    delete block;
+    release_record(block);
     return nullptr;
   }
   if (owner) {
@@ -113,15 +126,10 @@ Pool* make_block(Pool* owner, int elements, int grow, int size, bool placed) {
   return block;
 }
 
-// Links the elements of a block into a list; returns its head.
-void* thread_block(Pool* block, int elements) {
-  auto* base = static_cast<unsigned char*>(block->storage);
-  std::size_t step = stride(block);
-  for (int i = 0; i < elements; ++i) {
-    void* next = i + 1 < elements ? base + (i + 1) * step : nullptr;
-    *reinterpret_cast<void**>(base + i * step) = next;
-  }
-  return base;
+// Makes the elements of `block` the pool's next fresh ones.
+void take_fresh(Pool* pool, Pool* block, int elements) {
+  pool->fresh = static_cast<unsigned char*>(block->storage);
+  pool->fresh_end = pool->fresh + static_cast<std::size_t>(elements) * stride(block);
 }
 
 }  // namespace
@@ -133,24 +141,28 @@ Pool* mp_init(int first, int grow, int size, std::uint16_t flags) {
   size = (size + 3) & ~3;
   Pool* pool = make_block(nullptr, first, grow, size, flags & MP_PLACED);
   if (!pool) return nullptr;
-  pool->free_list = thread_block(pool, first);
+  take_fresh(pool, pool, first);
   pool->flags = flags;
   return pool;
 }
 
 void* mp_alloc(Pool* pool) {
   if (!pool) return nullptr;
-  if (!pool->free_list) {
+  if (void* element = pool->free_list) {
+    pool->free_list = *static_cast<void**>(element);
+    // An element is handed out as its last user left it but for its link.
+    *static_cast<void**>(element) = nullptr;
+    return element;
+  }
+  if (pool->fresh == pool->fresh_end) {
     Pool* block = make_block(pool, pool->grow, pool->grow, pool->size, pool->flags & MP_PLACED);
     if (!block) return nullptr;
-    pool->free_list = thread_block(block, pool->grow);
+    take_fresh(pool, block, pool->grow);
     if (pool->flags & MP_REPORT_GROWTH)
       std::fprintf(stderr, "MP: Allocation of %ld blocks\n", static_cast<long>(pool->grow));
   }
-  void* element = pool->free_list;
-  pool->free_list = *static_cast<void**>(element);
-  // A never-used element must come zero-filled like the rest of its block.
-  *static_cast<void**>(element) = nullptr;
+  void* element = pool->fresh;
+  pool->fresh += stride(pool);
   return element;
 }
 
@@ -185,13 +197,12 @@ void mp_exit(Pool* pool) {
   while (pool) {
     Pool* next = pool->next;
     if (!pool->carved) std::free(pool->storage);
-    delete pool;
+    release_record(pool);
     pool = next;
   }
 }
 
 void* mp_carve(std::size_t bytes) {
-  bytes = (bytes + alignof(void*) - 1) & ~(alignof(void*) - 1);
   return bytes <= kLargestCarved ? arena.carve(bytes) : nullptr;
 }
 

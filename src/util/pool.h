@@ -21,6 +21,12 @@ struct Pool {
   Pool* last = nullptr;       // first block only
   std::uint16_t flags = 0;    // first block only
   bool carved = false;        // storage lies in the arena shared by all pools
+  bool record_carved = false; // so does this record
+  // First block only: the elements of the last block never handed out yet,
+  // taken in address order once the free list is empty. They need no
+  // threading, which would touch a whole block before it is used.
+  unsigned char* fresh = nullptr;
+  unsigned char* fresh_end = nullptr;
 };
 
 inline constexpr std::uint16_t MP_REPORT_GROWTH = 1;
