@@ -15,12 +15,12 @@ namespace {
 
 // Small blocks of every pool are carved in turn from one arena: address space
 // reserved in a large region (more only when that one is full), which the
-// system fills with zeroed pages only where they are first touched. A block is therefore not cleared a second
-// time, a long game's hundred thousand blocks cost no heap calls, and all
-// pools together leave at most part of one page unused at the end. Past the
-// first 2 MiB, which is all a small record needs, the pages are huge ones:
-// a fault then brings in 2 MiB instead of 4 KiB, and on a long record faults
-// are what reading costs most.
+// system fills with zeroed pages only where they are first touched. A block
+// is therefore not cleared a second time, a long game's hundred thousand
+// blocks cost no heap calls, and all pools together leave at most part of
+// one page unused at the end. Past the first 2 MiB, which is all a small
+// record needs, the pages are huge ones: a fault then brings in 2 MiB
+// instead of 4 KiB, and on a long record faults are what reading costs most.
 class Arena {
  public:
   // Every piece is aligned for any pool record (a pointer's alignment).
