@@ -106,7 +106,9 @@ struct BoardCell {
 class MoveLink {
  public:
   MoveLink& operator=(Move* node) {
-    place_ = arena_place(node);
+    // A node always has a place: its pool makes no block without one.
+    place_ = node ? static_cast<std::uint32_t>((reinterpret_cast<unsigned char*>(node) - arena_origin) / kArenaUnit)
+                  : 0;
     return *this;
   }
   operator Move*() const { return static_cast<Move*>(arena_record(place_)); }

@@ -65,6 +65,12 @@ class Output {
     std::memcpy(buffer_.data() + used_, s.data(), s.size());
     used_ += s.size();
   }
+  // Exactly four characters, such as a point "[xy]".
+  void put4(const char* s) {
+    if (buffer_.size() - used_ < 4) flush();
+    std::memcpy(buffer_.data() + used_, s, 4);
+    used_ += 4;
+  }
   void flush() {
     if (used_) fwrite_unlocked(buffer_.data(), 1, used_, fw);
     used_ = 0;
@@ -125,8 +131,7 @@ void put_point(const Game* game, int location) {
     put(pass_value);
     return;
   }
-  const auto& name = point_names(size)[static_cast<std::size_t>(location)];
-  put(std::string_view(name.data(), name.size()));
+  out.put4(point_names(size)[static_cast<std::size_t>(location)].data());
 }
 
 // One property line, for a text that is present and not empty.
