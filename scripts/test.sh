@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev \
-  libbenchmark-dev libncurses-dev python3:python3
+  libbenchmark-dev libncurses-dev python3:python3 tmux:tmux
 
 jobs=${KG_JOBS:-2}
 logs=$(mktemp -d)

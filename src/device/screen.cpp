@@ -5,6 +5,7 @@
 
 #include <curses.h>
 #include <fcntl.h>
+#include <langinfo.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -111,7 +112,6 @@ struct Terminal {
   int saved_stderr = -1;
   FILE* collected = nullptr;  // standard error while curses runs
   int collected_fd = -1;
-  std::string locale;
   struct sigaction old_actions[5] = {};
 };
 
@@ -187,8 +187,23 @@ void release_terminal() {
   term.screen = nullptr;
   if (term.tty) std::fclose(term.tty);
   term.tty = nullptr;
-  std::setlocale(LC_CTYPE, term.locale.c_str());
   give_back_stderr();
+}
+
+// Bytes of the comments and of the terminal font go to the terminal as they
+// are. Only a UTF-8 terminal gets the bytes 0x80 to 0x9F too (as parts of
+// characters): elsewhere they are control codes, and are shown escaped.
+bool pass_all_bytes() {
+  if (font_is_terminal()) return false;
+  const char* current = std::setlocale(LC_CTYPE, nullptr);
+  const std::string saved = current ? current : "C";
+  bool utf8 = false;
+  if (std::setlocale(LC_CTYPE, "")) {
+    const char* codeset = nl_langinfo(CODESET);
+    utf8 = codeset && std::strcmp(codeset, "UTF-8") == 0;
+  }
+  std::setlocale(LC_CTYPE, saved.c_str());
+  return utf8;
 }
 
 // Keys come from the terminal even when the record came on standard input.
@@ -205,22 +220,15 @@ void start_curses() {
   term.fd = fileno(out);
   term.have_modes = tcgetattr(term.fd, &term.modes) == 0;
 
-  // Texts are shown in the user's character set; the terminal font needs
-  // its bytes passed through as they are.
-  const char* current = std::setlocale(LC_CTYPE, nullptr);
-  term.locale = current ? current : "C";
-  if (!font_is_terminal()) std::setlocale(LC_CTYPE, "");
-
   for (int i = 0; i < 5; ++i) sigaction(kSignals[i], nullptr, &term.old_actions[i]);
   term.screen = newterm(nullptr, out, in);
   if (!term.screen) {
-    std::setlocale(LC_CTYPE, term.locale.c_str());
     if (term.tty) std::fclose(term.tty);
     term.tty = nullptr;
     const char* name = std::getenv("TERM");
     fatal(1, "%s: cannot use the terminal type \"%s\"\n", program.c_str(), name ? name : "");
   }
-  if (font_is_terminal()) use_legacy_coding(1);
+  use_legacy_coding(pass_all_bytes() ? 2 : 1);
 
   term.reset_length = 0;
   append_reset(tigetstr("sgr0"));
