@@ -17,6 +17,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "game/game.h"
 #include "main/figure.h"
@@ -176,9 +177,43 @@ void give_back_stderr() {
   term.collected = nullptr;
 }
 
+// ---- the screen records ------------------------------------------------------
+
+struct ScreenWindow {
+  WINDOW* win = nullptr;
+  ScreenArea area;
+};
+
+struct Screen {
+  ScreenWindow title, notes, board, text;
+  Game* game = nullptr;
+};
+
+// The figure's and its open diagrams' records: quitting leaves them to
+// screen_exit, which the driver calls instead of their screen_free.
+std::vector<Screen*> live;
+
+void drop_window(ScreenWindow& w) {
+  if (!w.win) return;
+  wclear(w.win);
+  delwin(w.win);
+  w.win = nullptr;
+}
+
+void drop_screen(Screen* s) {
+  drop_window(s->text);
+  drop_window(s->board);
+  drop_window(s->notes);
+  drop_window(s->title);
+  if (s->game) s->game->device = nullptr;
+  std::erase(live, s);
+  delete s;
+}
+
 // Ends curses and undoes everything screen_init changed; safe to call twice.
 void release_terminal() {
   if (!term.active) return;
+  while (!live.empty()) drop_screen(live.back());
   term.active = false;
   device_abort = nullptr;
   endwin();
@@ -250,15 +285,6 @@ void start_curses() {
 }
 
 // ---- the viewer ---------------------------------------------------------------
-
-struct ScreenWindow {
-  WINDOW* win = nullptr;
-  ScreenArea area;
-};
-
-struct Screen {
-  ScreenWindow title, notes, board, text;
-};
 
 bool go_mode = false;
 // The keyboard is gone (end of input): nothing waits any more, and the next
@@ -374,21 +400,6 @@ bool make_window(ScreenWindow& w, const ScreenArea& area, bool scrolls) {
   return true;
 }
 
-void drop_window(ScreenWindow& w) {
-  if (!w.win) return;
-  wclear(w.win);
-  delwin(w.win);
-  w.win = nullptr;
-}
-
-void drop_screen(Screen* s) {
-  drop_window(s->text);
-  drop_window(s->board);
-  drop_window(s->notes);
-  drop_window(s->title);
-  delete s;
-}
-
 int screen_alloc(Game* game) {
   const int size = game->size;
   const ScreenSize need = screen_needs(size);
@@ -411,13 +422,20 @@ int screen_alloc(Game* game) {
   }
   // Arrow and function keys come as one key each.
   keypad(s->text.win, TRUE);
+  s->game = game;
   game->device = s;
+  try {
+    live.push_back(s);
+  } catch (const std::bad_alloc&) {
+    drop_screen(s);
+    message("Out of memory in scr_alloc()\n");
+    return 0;
+  }
   return 1;
 }
 
 void screen_free(Game* game) {
   if (game->device) drop_screen(static_cast<Screen*>(game->device));
-  game->device = nullptr;
 }
 
 void screen_onmove(Game*, int number, int, int old_number, int) {

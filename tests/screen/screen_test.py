@@ -64,9 +64,9 @@ def long_game():
 
 
 # A ko on 9x9: 1 takes, 4 takes back, 5 takes again on the point of 1, then
-# a pass.
+# a pass with a letter and two marks, one on a stone and one on an empty point.
 KO_GAME = ("(;SZ[9]AB[dd][ce][df]AW[ed][de][fe][ef]"
-           ";B[ee];W[gg];B[gh];W[de];B[ee];W[])")
+           ";B[ee];W[gg];B[gh];W[de];B[ee];W[]LB[ha:A]MA[dd][hh])")
 
 SMALL_GAME = "(;SZ[13]C[Thirteen lines.\n];B[dd];W[jj];B[gg])"
 
@@ -237,7 +237,7 @@ def case_boards(t, work):
     t.wait_screen(PROMPT)
     lines = t.lines()
     check(board_lines(lines, 1, 9) == [
-        ". . . . . . . . .",
+        ". . . . . . . A .",
         ". . . . . . . . .",
         ". . . . . . . . .",
         ". . . @ O . . . .",
@@ -248,6 +248,11 @@ def case_boards(t, work):
         ". . . . . . . . ."], "9x9 ko board:\n" + "\n".join(lines[1:10]))
     check(lines[0][:19].strip() == "B 1 -- W 6", f"ko caption: {lines[0]!r}")
     check(lines[10].startswith(" 5 on 1, 6 pass"), f"ko notes: {lines[10]!r}")
+    cells = parse_cells(t.screen(attributes=True))
+    out = [(row, column) for row in range(9) for column, (_, rev) in enumerate(cells[1 + row][1:19])
+           if rev]
+    check(out == [(3, 6), (3, 7), (4, 8), (4, 9), (7, 12), (7, 13), (7, 14), (7, 15)],
+          f"standout on the marks and on black's numbers: {out}")
     t.keys("q")
     check(t.status() == 0 and t.sane(), "ko game ends sane")
 
@@ -309,6 +314,8 @@ def case_keys(t, work):
     check(t.status() == 0, "q ends with status 0")
     check(t.sane(), "q leaves the terminal as it was")
     check(PROMPT not in t.screen(), "q takes the viewer off the screen")
+    # Messages written while curses draws are held back and shown after it.
+    check("[Adding letters]" in t.screen(joined=True), "held messages shown at the end")
 
     # g at the first prompt: every further figure and page without a stop.
     t.start("kifugram -to graphic comments.sgf")
