@@ -102,7 +102,7 @@ namespace {
 // error, which is collected while curses draws so that messages do not
 // scribble over the screen.
 struct Terminal {
-  bool active = false;
+  volatile std::sig_atomic_t active = 0;
   SCREEN* screen = nullptr;
   FILE* tty = nullptr;  // /dev/tty, when standard input or output is not one
   int fd = -1;          // the terminal curses writes to
@@ -214,7 +214,7 @@ void drop_screen(Screen* s) {
 void release_terminal() {
   if (!term.active) return;
   while (!live.empty()) drop_screen(live.back());
-  term.active = false;
+  term.active = 0;
   device_abort = nullptr;
   endwin();
   for (int i = 0; i < 5; ++i) sigaction(kSignals[i], &term.old_actions[i], nullptr);
@@ -274,14 +274,16 @@ void start_curses() {
   append_reset("\r\n");
   append_reset(tigetstr("rmcup"));
 
-  term.active = true;
+  term.active = 1;
   device_abort = release_terminal;
   collect_stderr();
   struct sigaction action {};
   action.sa_handler = on_signal;
   action.sa_flags = SA_RESETHAND;
   sigemptyset(&action.sa_mask);
-  for (int signal : kSignals) sigaction(signal, &action, nullptr);
+  // A signal the caller chose to ignore stays ignored.
+  for (int i = 0; i < 5; ++i)
+    if (term.old_actions[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
 }
 
 // ---- the viewer ---------------------------------------------------------------
