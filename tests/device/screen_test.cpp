@@ -2,6 +2,7 @@
 // chosen by TERM, the point glyphs with their star points, and where the
 // windows go. The viewer itself runs in tmux (tests/screen/).
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,35 +12,26 @@
 namespace kg::test {
 namespace {
 
-class GlyphTest : public testing::Test {
- protected:
-  void SetUp() override {
-    const char* term = std::getenv("TERM");
-    had_term_ = term != nullptr;
-    if (term) term_ = term;
+// Sets TERM (none: unset) and picks the glyphs; the old TERM comes back at
+// the end of the scope.
+class Term {
+ public:
+  Term() {
+    if (const char* term = std::getenv("TERM")) saved_ = term;
   }
-  void TearDown() override {
-    if (had_term_)
-      setenv("TERM", term_.c_str(), 1);
-    else
-      unsetenv("TERM");
-    font_init();
-  }
-  static void use_term(const char* term) {
-    if (term)
-      setenv("TERM", term, 1);
-    else
-      unsetenv("TERM");
+  ~Term() { use(saved_ ? saved_->c_str() : nullptr); }
+  static void use(const char* term) {
+    term ? setenv("TERM", term, 1) : unsetenv("TERM");
     font_init();
   }
 
  private:
-  bool had_term_ = false;
-  std::string term_;
+  std::optional<std::string> saved_;
 };
 
-TEST_F(GlyphTest, OnlyXtermGetsTheTerminalFont) {
-  use_term("xterm");
+TEST(Glyphs, OnlyXtermGetsTheTerminalFont) {
+  Term term;
+  term.use("xterm");
   EXPECT_TRUE(font_is_terminal());
   const std::vector<std::string> bytes = {
       "\xC0\xC1", "\xC4\xC5", "\xC4\xC5", "\xC6\xC7", "\xC8\xC5", "\xC9\xCA", "\xCB\xCA",
@@ -55,13 +47,13 @@ TEST_F(GlyphTest, OnlyXtermGetsTheTerminalFont) {
   }
 
   for (const char* other : {"xterm-256color", "tmux-256color", "vt100", "", "XTERM"}) {
-    use_term(other);
+    term.use(other);
     EXPECT_FALSE(font_is_terminal()) << other;
     EXPECT_STREQ(font_decode(GLYPH_BLACK), "@ ");
     EXPECT_STREQ(font_decode(GLYPH_WHITE), "O ");
     for (int code = GLYPH_INNER; code < GLYPH_WHITE; ++code) EXPECT_STREQ(font_decode(code), ". ");
   }
-  use_term(nullptr);
+  term.use(nullptr);
   EXPECT_STREQ(font_decode(GLYPH_BLACK), "@ ");
   for (int code : {-1, kGlyphs, 1000}) EXPECT_STREQ(font_decode(code), "??");
 }

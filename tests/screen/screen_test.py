@@ -7,7 +7,7 @@
 Each tmux case has a server of its own (tmux -L), so cases can run side by
 side. Exits 77 when tmux is missing, or for `corpus` when DIR is.
 """
-import fcntl, os, pty, re, select, shlex, shutil, signal, struct, subprocess
+import fcntl, os, re, select, shlex, shutil, signal, struct, subprocess
 import sys, tempfile, termios, time
 from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
@@ -20,7 +20,6 @@ def check(ok, what):
     if not ok:
         failures.append(what)
         print("FAIL:", what)
-    return ok
 
 
 class Stuck(Exception):
@@ -129,9 +128,8 @@ class Tmux:
         return subprocess.run(self.base + list(args), capture_output=True, text=True,
                               errors="replace", env=self.env)
 
-    def start(self, command, extra_env=None):
-        """Runs `command` (a shell command line) in a fresh pane of the size
-        asked for; returns the directory of its records."""
+    def start(self, command):
+        """Runs `command` (a shell command line) in a fresh pane."""
         self.runs += 1
         d = self.work / f"run{self.runs}"
         d.mkdir()
@@ -141,15 +139,11 @@ class Tmux:
             'sh -c "echo \\$\\$ > \'$d/pid\'; exec $2"\n'
             'echo $? > "$d/status.part"\nstty -g > "$d/after"\nmv "$d/status.part" "$d/status"\n')
         self.tmux("kill-server")
-        base = dict(self.env)
-        self.env.update(extra_env or {})
         shell = f"cd {shlex.quote(str(self.games))} && sh {shlex.quote(str(wrapper))} " \
                 f"{shlex.quote(str(d))} {shlex.quote(command)}"
         self.tmux("new-session", "-d", "-x", str(self.width), "-y", str(self.height), shell)
-        self.env = base
         self.dir = d
         wait_for(lambda: (d / "pid").exists(), "the program to start")
-        return d
 
     def screen(self, attributes=False, joined=False):
         """The visible screen; joined: with the history, wrapped lines joined."""
