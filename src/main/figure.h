@@ -30,6 +30,7 @@ extern const OutputDevice* const devices[kDevices];
 extern const OutputDevice null_device;
 extern const OutputDevice ascii_device;
 extern const OutputDevice tex_device;
+extern const OutputDevice pstex_device;
 
 void game2fig(Game* game, const OutputDevice* device);
 Move* make_figure(Game* game, const OutputDevice* device, Move* start, int* figure_index,
