@@ -16,6 +16,7 @@
 #include "main/figure.h"
 #include "main/settings.h"
 #include "util/message.h"
+#include "util/strutil.h"
 
 namespace kg {
 
@@ -126,14 +127,14 @@ void put_letter(std::FILE* stream, int letter) {
 
 const char* mark_procedure(int kind) {
   switch (kind) {
-    case 3: return "square_e";
-    case 4: return "square_f";
-    case 5: return "circle_e";
-    case 6: return "circle_f";
-    case 7: return "triang_e";
-    case 8: return "triang_f";
-    case 9: return "ps";
-    case 10: return "ms";
+    case MARK_CROSS: return "square_e";
+    case MARK_SQUARE: return "square_f";
+    case MARK_CIRCLE: return "circle_e";
+    case MARK_CIRCLE_FILLED: return "circle_f";
+    case MARK_PLAIN: return "triang_e";
+    case MARK_TRIANGLE: return "triang_f";
+    case MARK_PLUS: return "ps";
+    case MARK_MINUS: return "ms";
     default: return nullptr;
   }
 }
@@ -203,10 +204,10 @@ void put_points(Game* game, int& lowest, int& highest) {
         const int kind = cell.mark->mark;
         if (const char* name = mark_procedure(kind))
           std::fprintf(f, "%d %d %d %s\n", black ? 1 : 0, x, y, name);
-        else if (kind >= 11 && kind <= 21)
-          std::fprintf(f, "%d %d %d shade\n", (kind - 11) * 10, x, y);
-        else if (kind == 22 || kind == 23)
-          std::fprintf(f, "%d %d %s\n", x, y, kind == 22 ? "bterr" : "wterr");
+        else if (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST)
+          std::fprintf(f, "%d %d %d shade\n", (kind - MARK_SHADE_FIRST) * 10, x, y);
+        else if (kind == MARK_BLACK_TERRITORY || kind == MARK_WHITE_TERRITORY)
+          std::fprintf(f, "%d %d %s\n", x, y, kind == MARK_BLACK_TERRITORY ? "bterr" : "wterr");
       } else if (cell.colour != EMPTY && cell.number > 0) {
         if (lowest == 0 || cell.number < lowest) lowest = cell.number;
         if (cell.number > highest) highest = cell.number;
@@ -250,9 +251,8 @@ void PSTeX_onmove(Game* game, int number, int colour, int old_number, int old_co
 
 void PSTeX_onstone(Game* game, int number, int colour, int location) {
   const int size = game->size > 0 ? game->size : 1;
-  const int column = location % size;
   con_printf("\\stone{%s} at (%c,%d)", stone_note(game, number, colour).c_str(),
-             'a' + column + (column >= 8 ? 1 : 0), size - location / size);
+             column_letter(location % size), size - location / size);
 }
 
 void PSTeX_pass(Game* game, int number, int colour) {
