@@ -8,7 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev \
-  libbenchmark-dev libncurses-dev python3:python3
+  libbenchmark-dev libncurses-dev python3:python3 \
+  ghostscript:gs poppler-utils:pdfinfo texlive-latex-base:latex texlive-latex-recommended \
+  texlive-latex-extra texlive-games
 
 jobs=${KG_JOBS:-2}
 logs=$(mktemp -d)
