@@ -4,6 +4,7 @@
 #include "device/pstex.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -66,15 +67,25 @@ std::FILE* figure_stream = nullptr;
 std::string figure_name;
 
 // Figure and stone files have names anyone can predict in a shared
-// directory: a link planted at such a name is refused, never followed.
+// directory: a link planted at such a name is refused, never followed. An
+// earlier run's file is removed and made anew rather than truncated, which
+// on some file systems forces every rewritten file out to disk at close.
 std::FILE* create_file(const std::string& name) {
-  int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  int fd = ::open(name.c_str(), flags, 0666);
+  struct stat st;
+  if (fd < 0 && errno == EEXIST && ::lstat(name.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+    ::unlink(name.c_str());  // what cannot go makes the second open fail
+    fd = ::open(name.c_str(), flags, 0666);
+  }
   std::FILE* stream = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
   if (!stream) {
     if (fd >= 0) ::close(fd);
     message("Couldn't create: \"%s\"\n", name.c_str());
     throw Exit(1);
   }
+  // One write for a whole figure file, prolog included.
+  std::setvbuf(stream, nullptr, _IOFBF, 1 << 16);
   return stream;
 }
 
