@@ -163,6 +163,27 @@ TEST_F(PstexTest, LetterHidesMarkAndStoneMarkHidesStone) {
   EXPECT_NE(eps.find("5 6.35 boardinit\n"), std::string::npos);
 }
 
+// A caption names the numbers drawn, also past 999.
+TEST_F(PstexTest, CaptionRangeAboveNineHundredNinetyNine) {
+  game = new_game(5);
+  ASSERT_TRUE(board_alloc(game));
+  game->figure_board[6] = {BLACK, 1234, nullptr, nullptr};
+  game->figure_board[7] = {WHITE, 1200, nullptr, nullptr};
+  epsf.dir = dir;
+  epsf.base = "t";
+  std::string latex = output_of([&] {
+    stderr_of([&] {
+      pstex_device.init(game);
+      pstex_device.emit(game, nullptr, nullptr, nullptr, nullptr);
+    });
+  });
+  EXPECT_NE(latex.find("\\epsfflush{" + dir + "/t.f01}{Figure 1 (1200--1234)}\n"), std::string::npos)
+      << latex;
+  std::string eps = file("t.f01");
+  EXPECT_NE(eps.find("mark (34) 0 "), std::string::npos);         // 1234 drawn as 34
+  EXPECT_NE(eps.find("mark (00) 0 (1) 37 "), std::string::npos);  // 1200 drawn as 100
+}
+
 TEST_F(PstexTest, PlantedLinkIsRefused) {
   const std::string target = dir + "/target", link = dir + "/game.f01", game_file = dir + "/game.sgf";
   put(target, "precious\n");
