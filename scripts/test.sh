@@ -8,7 +8,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev \
-  libbenchmark-dev libncurses-dev python3:python3
+  libbenchmark-dev libncurses-dev python3:python3 tmux:tmux
+# LaTeX for the TeX documents: the go package's fonts (texlive-games), a4 and
+# a4wide (latex-recommended, latex-extra), METAFONT (texlive-binaries) for
+# the 8 pt go fonts; dvips, Ghostscript and poppler for the PostScript books.
+scripts/deps.sh texlive-latex-base texlive-latex-recommended texlive-latex-extra texlive-games \
+  texlive-binaries ghostscript:gs poppler-utils:pdfinfo
 
 jobs=${KG_JOBS:-2}
 logs=$(mktemp -d)

@@ -225,4 +225,14 @@ bool text_needs_break(std::string_view text) {
   return !text.empty() && text.back() != '\n' && text.back() != ' ' && text.back() != '\t';
 }
 
+int column_letter(int column) {
+  int letter = 'a' + column;
+  return letter >= 'i' ? letter + 1 : letter;
+}
+
+int letter_column(int letter) {
+  if (letter < 'a' || letter > 'z' || letter == 'i') return -1;
+  return letter > 'i' ? letter - 'a' - 1 : letter - 'a';
+}
+
 }  // namespace kg

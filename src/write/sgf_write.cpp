@@ -4,13 +4,13 @@
 #include <array>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "game/game.h"
-#include "main/options.h"
-#include "main/settings.h"
+#include "util/runtime.h"
 #include "util/strutil.h"
 #include "write/writers.h"
 
@@ -24,7 +24,9 @@ bool db_written = false;  // one record per run
 // gets `tt`, which every format reads as a pass on the boards up to 19 x 19.
 std::string_view pass_value = "[]";
 
-std::string_view pass_for(const std::string& format) { return atoi_sat(format.c_str()) < 4 ? "[tt]" : "[]"; }
+std::string_view pass_for(const std::string& format) {
+  return std::strtol(format.c_str(), nullptr, 10) < 4 ? "[tt]" : "[]";
+}
 
 std::string_view key(std::string_view long_key, std::string_view short_key) {
   return longkey ? long_key : short_key;
