@@ -13,21 +13,21 @@ int figlist[kListSize];
 int dialist[kListSize];
 Epsf epsf;
 
-void settings_reset() {
-  program = "kifugram";
+namespace {
+
+// The settings defined in this file.
+void reset_own() {
   sty = nullptr;
   file_fmt = 0;
   prn_dev = DEV_PSTEX;
   paper_size = 0;
   verbose = 0;
   caching = 0;
-  textout = 1;
   statout = 0;
   coords = 1;
   labels = 1;
   flatten = 0;
   sequent = 0;
-  longkey = 1;
   hold = 0;
   maxmoves = -1;
   optind = 1;
@@ -40,22 +40,32 @@ void settings_reset() {
   rgb_o = "rgb:ff/e1/4b";
   rgb_r = "rgb:ff/ff/7f";
   fntsz = 15;
-  sgfwarn = 0;
-  kibitz = 0;
-  varsk = 0;
   for (int i = 0; i < kListSize; ++i) {
     figlist[i] = 0;
     dialist[i] = i;
   }
   epsf = Epsf{"/tmp", "", 180, 0};
-  fw = stdout;
 }
 
-namespace {
-// Defaults hold before main runs, as for any static setting.
+// Defaults hold before main runs, as for any static setting. The run-wide
+// state is left to its own definitions: this may run before they are
+// constructed, and assigning to a string not yet constructed loses memory
+// (and is undefined).
 struct Init {
-  Init() { settings_reset(); }
+  Init() { reset_own(); }
 } init;
+
 }  // namespace
+
+void settings_reset() {
+  reset_own();
+  program = "kifugram";
+  textout = 1;
+  longkey = 1;
+  sgfwarn = 0;
+  kibitz = 0;
+  varsk = 0;
+  fw = stdout;
+}
 
 }  // namespace kg
