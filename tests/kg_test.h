@@ -105,6 +105,7 @@ class Fresh : public testing::Test {
   void TearDown() override {
     game_free(game);
     settings_reset();
+    keep_main_captures = true;
   }
   Game* game = nullptr;
 };

@@ -80,6 +80,35 @@ TEST_F(Model, CapturesAreListedAndUndone) {
   EXPECT_EQ(std::tuple(c[0]->location, c[1]->location, c[2]), std::tuple(loc("je"), loc("jc"), nullptr));
 }
 
+// Without kept captures the main line records none, yet a variation still
+// records its own and is taken back to the branching position; lists of one
+// length are reused.
+TEST_F(Model, MainLineCapturesAreKeptOnlyWhenAsked) {
+  keep_main_captures = false;
+  play(WHITE, "aa");
+  play(BLACK, "ba");
+  play(BLACK, "ab");  // takes aa
+  EXPECT_EQ(std::tuple(game->current->info, stone("aa")), std::tuple(nullptr, nullptr));
+  play(WHITE, "bb");
+  auto before = position();
+  Game* v = push_var(game);
+  play(BLACK, "cb", v);
+  play(BLACK, "bc", v);  // takes bb
+  ASSERT_TRUE(v->current->info && v->current->info->captured);
+  Move** list = v->current->info->captured;
+  EXPECT_EQ(std::tuple(captures_count(list), list[0]->location), std::tuple(1, loc("bb")));
+  EXPECT_EQ(pop_var(v), game);
+  EXPECT_EQ(position(), before);
+
+  Move **one = captures_alloc(1), **three = captures_alloc(3);
+  one[0] = three[0] = three[1] = three[2] = game->first;
+  captures_free(one);
+  captures_free(three);
+  EXPECT_EQ(captures_alloc(3), three);
+  EXPECT_EQ(std::tuple(three[0], three[3]), std::tuple(nullptr, nullptr));
+  EXPECT_EQ(captures_alloc(1), one);
+}
+
 TEST_F(Model, VariationsRestoreTheBranchingPosition) {
   play(WHITE, "aa");
   play(BLACK, "ba");
