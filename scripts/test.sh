@@ -7,8 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# netpbm runs the gif pictures; xfonts-base and zlib give the tiles' glyphs.
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev \
-  libbenchmark-dev libncurses-dev python3:python3
+  libbenchmark-dev libncurses-dev python3:python3 netpbm:pamtogif xfonts-base zlib1g-dev
 
 jobs=${KG_JOBS:-2}
 logs=$(mktemp -d)

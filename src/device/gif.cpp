@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -91,10 +92,12 @@ void note_separator() {
 // A relative directory would be read after the script has changed into
 // the tile library; it is taken from where the program runs.
 std::string absolute(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  char buffer[PATH_MAX];
-  if (!getcwd(buffer, sizeof buffer)) return path;
-  return path.empty() ? std::string(buffer) : std::string(buffer) + "/" + path;
+  std::error_code failed;
+  std::filesystem::path full = std::filesystem::absolute(path.empty() ? "." : path, failed);
+  if (failed) return path;
+  std::string out = full.lexically_normal().string();
+  if (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
 }
 
 // Comment lines end at a line break: control characters become '?'.

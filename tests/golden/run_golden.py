@@ -9,10 +9,14 @@ A case is a directory holding:
   expect/stdout   exact standard output      (missing: must be empty)
   expect/stderr   exact standard error       (missing: must be empty)
   expect/status   exit status                (missing: 0)
-  expect/files/   optional files the run must leave in the working directory
+  expect/files/   optional files the run must leave in the working directory;
+                  a path part XXXXXX stands for any six characters (mkdtemp)
+  mask            optional regular expressions, one per line: what they match
+                  in the outputs and files is compared as "*"
+In every output and file the working directory's path reads $WORK.
 A suite is a directory of cases. --update rewrites expect/ from the runs.
 """
-import argparse, os, shutil, subprocess, sys, tempfile
+import argparse, glob, os, re, shutil, subprocess, sys, tempfile
 from pathlib import Path
 
 
@@ -27,6 +31,27 @@ def first_difference(name, want, got):
 
 def read(path, default=b""):
     return path.read_bytes() if path.is_file() else default
+
+
+def normalizer(case, work):
+    masks = [re.compile(l.encode()) for l in read(case / "mask").decode().splitlines() if l]
+    paths = sorted({work.encode(), os.path.realpath(work).encode()}, key=len, reverse=True)
+
+    def normal(data):
+        for path in paths:
+            data = data.replace(path, b"$WORK")
+        for mask in masks:
+            data = mask.sub(b"*", data)
+        return data
+    return normal
+
+
+def written(work, rel):
+    """The file the run wrote for an expected path, or None."""
+    parts = [glob.escape(p[:-6]) + "??????" if p.endswith("XXXXXX") else glob.escape(p)
+             for p in rel.parts]
+    found = glob.glob(os.path.join(glob.escape(work), *parts))
+    return Path(found[0]) if len(found) == 1 else None
 
 
 def run_case(binary, case, update):
@@ -44,21 +69,28 @@ def run_case(binary, case, update):
                                   input=read(case / "stdin"), capture_output=True)
         except subprocess.TimeoutExpired:
             return ["  timed out"]
-        outputs = (("stdout", proc.stdout), ("stderr", proc.stderr))
+        normal = normalizer(case, work)
+        outputs = (("stdout", normal(proc.stdout)), ("stderr", normal(proc.stderr)))
+        expected_files = sorted(p for p in (expect / "files").rglob("*") if p.is_file())
         if update:
             expect.mkdir(exist_ok=True)
             for name, data in outputs:
                 (expect / name).write_bytes(data) if data else (expect / name).unlink(missing_ok=True)
             (expect / "status").write_text(f"{proc.returncode}\n")
+            for path in expected_files:
+                got = written(work, path.relative_to(expect / "files"))
+                if got is not None:
+                    path.write_bytes(normal(got.read_bytes()))
             return []
         problems = [first_difference(name, read(expect / name), got)
                     for name, got in outputs if read(expect / name) != got]
         want_status = int(read(expect / "status", b"0").strip() or 0)
         if proc.returncode != want_status:
             problems.append(f"  status: want {want_status}, got {proc.returncode}")
-        for path in sorted(p for p in (expect / "files").rglob("*") if p.is_file()):
+        for path in expected_files:
             rel, want = path.relative_to(expect / "files"), path.read_bytes()
-            got = read(Path(work) / rel, None)
+            found = written(work, rel)
+            got = normal(found.read_bytes()) if found is not None else None
             if got is None:
                 problems.append(f"  file {rel} was not written")
             elif got != want:
