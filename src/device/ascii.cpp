@@ -8,20 +8,15 @@
 #include "kibitz/kibitz.h"
 #include "main/figure.h"
 #include "main/settings.h"
+#include "util/strutil.h"
 
 namespace kg {
 
 namespace {
 
-// Column labels leave out `i`, as Go boards do.
-int column_label(int column) {
-  int letter = 'a' + column;
-  return letter >= 'i' ? letter + 1 : letter;
-}
-
 void print_columns(int size) {
   std::fputs("\t   ", fw);
-  for (int c = 0; c < size; ++c) std::fprintf(fw, "%c ", column_label(c));
+  for (int c = 0; c < size; ++c) std::fprintf(fw, "%c ", column_letter(c));
 }
 
 void print_caption(Game* game, const char* caption) {
@@ -34,10 +29,7 @@ void print_caption(Game* game, const char* caption) {
 
 int ASCII_init(Game*) { return 1; }
 
-void ASCII_exit(Game*) {
-  if (fw) std::fclose(fw);
-  fw = nullptr;  // main must not touch the closed stream again
-}
+void ASCII_exit(Game*) {}
 
 int ASCII_alloc(Game*) { return 1; }
 void ASCII_free(Game*) {}
@@ -47,7 +39,7 @@ void ASCII_onmove(Game*, int number, int, int old_number, int) {
 }
 
 void ASCII_onstone(Game* game, int number, int, int location) {
-  con_printf("%d at (%c,%d)", number, column_label(location % game->size),
+  con_printf("%d at (%c,%d)", number, column_letter(location % game->size),
              game->size - location / game->size);
 }
 

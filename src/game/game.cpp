@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "game/pools.h"
-#include "main/settings.h"
 #include "util/message.h"
+#include "util/runtime.h"
 
 namespace kg {
 

@@ -52,6 +52,22 @@ inline constexpr int NO_PLAY = 3;
 // Special node locations.
 inline constexpr int LOC_NONE = -1, LOC_PASS = -3, LOC_TENUKI = -4;
 
+// Mark kinds: plain numbers chosen by the readers; every device decides what
+// each looks like. Kind 0 is never stored: it only removes a mark.
+inline constexpr int MARK_TEXT = 2;            // a mark that carries a text
+inline constexpr int MARK_CROSS = 3;           // SGF MA
+inline constexpr int MARK_SQUARE = 4;          // SGF SQ
+inline constexpr int MARK_CIRCLE = 5;
+inline constexpr int MARK_CIRCLE_FILLED = 6;
+inline constexpr int MARK_PLAIN = 7;           // SGF M, the usual mark elsewhere
+inline constexpr int MARK_TRIANGLE = 8;        // SGF TR
+inline constexpr int MARK_PLUS = 9;
+inline constexpr int MARK_MINUS = 10;
+inline constexpr int MARK_SHADE_FIRST = 11;    // shades 0, 10, ... 100 percent
+inline constexpr int MARK_SHADE_LAST = 21;
+inline constexpr int MARK_BLACK_TERRITORY = 22;  // SGF TB
+inline constexpr int MARK_WHITE_TERRITORY = 23;  // SGF TW
+
 // A rectangle of board points; width or height 0 means none.
 struct Region {
   int x = 0, y = 0, width = 0, height = 0;

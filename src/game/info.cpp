@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "game/game.h"
-#include "main/settings.h"
 #include "util/message.h"
+#include "util/runtime.h"
 
 namespace kg {
 

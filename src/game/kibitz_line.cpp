@@ -4,8 +4,8 @@
 
 #include "game/game.h"
 #include "game/pools.h"
-#include "main/settings.h"
 #include "util/message.h"
+#include "util/runtime.h"
 #include "util/strutil.h"
 
 namespace kg {

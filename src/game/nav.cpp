@@ -5,8 +5,8 @@
 
 #include "game/game.h"
 #include "game/pools.h"
-#include "main/settings.h"
 #include "util/message.h"
+#include "util/runtime.h"
 
 namespace kg {
 

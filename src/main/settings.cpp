@@ -2,18 +2,16 @@
 
 namespace kg {
 
-std::string program = "kifugram";
 const char* sty = nullptr;
 int file_fmt, prn_dev, paper_size;
-int verbose, caching, textout, statout, coords, labels, flatten, sequent;
-int longkey, hold, maxmoves;
-int optind, fntsz, sgfwarn, kibitz, varsk;
+int verbose, caching, statout, coords, labels, flatten, sequent;
+int hold, maxmoves;
+int optind, fntsz;
 const char* optarg;
 const char *ppm, *pbmbin, *rgb_b, *rgb_w, *rgb_g, *rgb_o, *rgb_r;
 int figlist[kListSize];
 int dialist[kListSize];
 Epsf epsf;
-FILE* fw = stdout;
 
 void settings_reset() {
   program = "kifugram";

@@ -4,9 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include "util/runtime.h"
+
 namespace kg {
 
-inline constexpr int kVersionMajor = 2, kVersionMinor = 7, kVersionPatch = 8;
 inline constexpr int kListSize = 1023;  // figlist/dialist entries 0..1022, 0 unused
 
 // Output-format codes of -to: device table indexes 0..6, record writers 7..9.
@@ -24,18 +25,16 @@ struct Epsf {
   int fullsize = 0;  // size plus the coordinate margin
 };
 
-extern std::string program;
 extern const char* sty;  // none unless -sty
 extern int file_fmt, prn_dev, paper_size;
-extern int verbose, caching, textout, statout, coords, labels, flatten, sequent;
-extern int longkey, hold, maxmoves;
-extern int optind, fntsz, sgfwarn, kibitz, varsk;
+extern int verbose, caching, statout, coords, labels, flatten, sequent;
+extern int hold, maxmoves;
+extern int optind, fntsz;
 extern const char* optarg;
 extern const char *ppm, *pbmbin, *rgb_b, *rgb_w, *rgb_g, *rgb_o, *rgb_r;
 extern int figlist[kListSize];
 extern int dialist[kListSize];
 extern Epsf epsf;
-extern FILE* fw;
 
 // Restores every setting to its default (the state before main runs).
 void settings_reset();

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "game/game.h"
-#include "main/settings.h"
 #include "read/readers.h"
 #include "util/message.h"
+#include "util/runtime.h"
 
 namespace kg {
 namespace {
@@ -141,8 +141,8 @@ void act_lb(Game* g, std::string_view v) {
   store_l(g, location, static_cast<unsigned char>(text[colon + 1]));
 }
 
-void act_m(Game* g, std::string_view v) { do_mark(g, v, 7); }
-void act_ma(Game* g, std::string_view v) { do_mark(g, v, 3); }
+void act_m(Game* g, std::string_view v) { do_mark(g, v, MARK_PLAIN); }
+void act_ma(Game* g, std::string_view v) { do_mark(g, v, MARK_CROSS); }
 void act_n(Game* g, std::string_view v) { store_n(g, v); }
 void act_pb(Game* g, std::string_view v) { store_pb(g, v); }
 void act_pc(Game* g, std::string_view v) { store_pc(g, v); }
@@ -153,12 +153,12 @@ void act_rg(Game* g, std::string_view v) {
 }
 void act_ro(Game* g, std::string_view v) { store_ro(g, v); }
 void act_so(Game* g, std::string_view v) { store_so(g, v); }
-void act_sq(Game* g, std::string_view v) { do_mark(g, v, 4); }
+void act_sq(Game* g, std::string_view v) { do_mark(g, v, MARK_SQUARE); }
 void act_sz(Game* g, std::string_view v) { store_sz(g, leading_int(v)); }
-void act_tb(Game* g, std::string_view v) { do_mark(g, v, 22); }
+void act_tb(Game* g, std::string_view v) { do_mark(g, v, MARK_BLACK_TERRITORY); }
 void act_tm(Game* g, std::string_view v) { store_tm(g, v); }
-void act_tr(Game* g, std::string_view v) { do_mark(g, v, 8); }
-void act_tw(Game* g, std::string_view v) { do_mark(g, v, 23); }
+void act_tr(Game* g, std::string_view v) { do_mark(g, v, MARK_TRIANGLE); }
+void act_tw(Game* g, std::string_view v) { do_mark(g, v, MARK_WHITE_TERRITORY); }
 void act_us(Game* g, std::string_view v) { store_us(g, v); }
 void act_vw(Game* g, std::string_view v) {
   if (v.empty()) {

@@ -13,6 +13,7 @@
 #include "game/game.h"
 #include "read/readers.h"
 #include "util/message.h"
+#include "util/strutil.h"
 
 namespace kg {
 namespace {
@@ -116,7 +117,6 @@ long to_int(std::string_view s) {
   return negative ? -value : value;
 }
 
-constexpr std::string_view kColumns = "abcdefghjklmnopqrst";
 
 int echo_read_error(int code, std::string_view text) {
   std::printf("\n*** Line %-6ld  move %-3d ", sf.line, sf.move);
@@ -129,18 +129,18 @@ int echo_read_error(int code, std::string_view text) {
 
 int decode_location(int size, std::string_view text, int& column, int& row) {
   if (text.size() < 2 || text.size() > 3) return 0;
-  std::size_t index = kColumns.find(lower(text[0]));
-  if (index == std::string_view::npos || static_cast<int>(index) + 1 > size) return 0;
+  int index = letter_column(lower(text[0]));
+  if (index < 0 || index + 1 > size) return 0;
   long number = to_int(text.substr(1));
   if (number < 1 || number > size) return 0;
-  column = static_cast<int>(index) + 1;
+  column = index + 1;
   row = static_cast<int>(number);
   return 1;
 }
 
 std::string encode_location(int size, int column, int row) {
   if (column < 1 || column > size || row < 1 || row > size || column > 19) return "???";
-  return format_text("%c%d", kColumns[static_cast<std::size_t>(column - 1)], row);
+  return format_text("%c%d", column_letter(column - 1), row);
 }
 
 int decode_color(std::string_view text, int& colour) {
@@ -277,9 +277,9 @@ int record_mark(bool all, int from, int to, std::string_view label, int column, 
   if (label.size() == 1 && first >= 33 && first <= 122)
     store_l(sf_g, location, first);
   else if (label.empty())
-    store_m(sf_g, location, 7, nullptr);
+    store_m(sf_g, location, MARK_PLAIN, nullptr);
   else
-    store_m(sf_g, location, 2, keep_label(label));
+    store_m(sf_g, location, MARK_TEXT, keep_label(label));
   return 0;
 }
 

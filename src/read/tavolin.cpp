@@ -147,7 +147,7 @@ void tav_store() {
         break;
       case 5: {
         int select = r.number & 3;
-        int kind = select == 1 ? 9 : select == 2 ? 10 : 7;
+        int kind = select == 1 ? MARK_PLUS : select == 2 ? MARK_MINUS : MARK_PLAIN;
         if (on_board(g, r)) store_m(g, location, kind, nullptr);
         break;
       }

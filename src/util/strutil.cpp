@@ -221,4 +221,14 @@ char* str_uncomp(FILE* stream) {
   return uncomp_buffer;
 }
 
+int column_letter(int column) {
+  int letter = 'a' + column;
+  return letter >= 'i' ? letter + 1 : letter;
+}
+
+int letter_column(int letter) {
+  if (letter < 'a' || letter > 'z' || letter == 'i') return -1;
+  return letter > 'i' ? letter - 'a' - 1 : letter - 'a';
+}
+
 }  // namespace kg

@@ -7,6 +7,12 @@
 
 namespace kg {
 
+// Go boards letter their columns without `i`: 0 is 'a', 8 is 'j'.
+// The lower-case letter of a column from 0 to 24.
+int column_letter(int column);
+// The column of a lower-case letter, or -1 for `i` and non-letters.
+int letter_column(int letter);
+
 char* str_strip(char* s);
 void str_stripnl(char* s);
 char* str_skip(char* s);

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "game/game.h"
-#include "main/settings.h"
 #include "util/message.h"
+#include "util/runtime.h"
+#include "util/strutil.h"
 #include "write/writers.h"
 
 namespace kg {
@@ -20,13 +21,13 @@ constexpr std::size_t kLongText = 66;  // header texts are cut to this length
 // be longer are continued on further lines with the same keyword.
 constexpr std::size_t kLineLimit = 255;
 
-// Column letters skip 'i'; row 1 is the bottom line.
+// Row 1 is the bottom line.
 std::string point(const Game* game, int location) {
   int size = game->size;
   if (size <= 0) return "???";
   int column = location % size;
   int row = size - location / size;
-  return format_text("%c%d", 'a' + column + (column >= 8 ? 1 : 0), row);
+  return format_text("%c%d", column_letter(column), row);
 }
 
 // One keyword line of items ("SETUP B d4 q16"), split where the reader would
@@ -148,7 +149,7 @@ void write_node(const Game* game, const Move* node) {
   if (info->marks) {
     ListLine line(indent, "MARK");
     for (const Chain* c = info->marks; c; c = c->next)
-      line.add((c->mark == 9 ? "+@" : c->mark == 10 ? "-@" : "?@") + point(game, c->location));
+      line.add((c->mark == MARK_PLUS ? "+@" : c->mark == MARK_MINUS ? "-@" : "?@") + point(game, c->location));
   }
   if (info->labels) {
     ListLine line(indent, "MARK");

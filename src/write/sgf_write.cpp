@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "game/game.h"
-#include "main/settings.h"
+#include "util/runtime.h"
 #include "write/writers.h"
 
 namespace kg {
