@@ -28,6 +28,7 @@
 #include "main/figure.h"
 #include "main/settings.h"
 #include "util/message.h"
+#include "util/strutil.h"
 
 extern char** environ;
 
@@ -80,9 +81,8 @@ struct WorkdirGuard {
 
 int colour_letter(int colour) { return colour == BLACK ? 'B' : 'W'; }
 
-// Column letters of the picture skip I, as on a Go board.
-int column_tile(int column) { return 'A' + column + (column >= 8 ? 1 : 0); }
-int column_note(int column) { return 'a' + column + (column >= 8 ? 1 : 0); }
+// Column letters skip I, as on a Go board.
+int column_tile(int column) { return column_letter(column) - 'a' + 'A'; }
 
 void note_separator() {
   if (state.notes != 0) std::fputs(", ", stderr);
@@ -113,12 +113,12 @@ std::string comment_text(std::string_view text) {
 // A mark kind's tile, or none.
 const char* mark_tile(int kind) {
   switch (kind) {
-    case 3: return "s";
-    case 4: return "sf";
-    case 7: return "t";
-    case 8: return "tf";
-    case 9: return "p";
-    case 10: return "m";
+    case MARK_CROSS: return "s";
+    case MARK_SQUARE: return "sf";
+    case MARK_PLAIN: return "t";
+    case MARK_TRIANGLE: return "tf";
+    case MARK_PLUS: return "p";
+    case MARK_MINUS: return "m";
     default: return nullptr;
   }
 }
@@ -335,7 +335,7 @@ void GIF_onmove(Game*, int number, int colour, int old_number, int old_colour) {
 void GIF_onstone(Game* game, int number, int colour, int location) {
   note_separator();
   std::fprintf(stderr, "%c%d at (%c,%d)", colour_letter(colour), number,
-               column_note(location % game->size), game->size - location / game->size);
+               column_letter(location % game->size), game->size - location / game->size);
 }
 
 void GIF_pass(Game*, int number, int colour) {
