@@ -346,10 +346,14 @@ void GIF_pass(Game*, int number, int colour) {
 void GIF_time(Game*, const char*, const char*) {}
 
 int GIF_emit(Game* game, Move* first, Move* last, Move*, Move*) {
+  gif_picture(game, first, last, game->parent ? ++state.diagrams : ++state.figures);
+  return 1;
+}
+
+void gif_picture(Game* game, Move* first, Move* last, int count) {
   // The caption buffer is overwritten by the next board_caption.
   const std::string caption = board_caption(game, first, last);
   const bool figure = game->parent == nullptr;
-  const int count = figure ? ++state.figures : ++state.diagrams;
   gif_begin(game, count, caption.c_str());
 
   const int size = game->size;
@@ -390,7 +394,6 @@ int GIF_emit(Game* game, Move* first, Move* last, Move*, Move*) {
   state.rows = std::move(rows);
 
   gif_end(figure, count, caption.c_str());
-  return 1;
 }
 
 const OutputDevice gif_device = {GIF_init,    GIF_exit, GIF_alloc, GIF_free, GIF_onmove,

@@ -21,6 +21,8 @@ void GIF_pass(Game* game, int number, int colour);
 void GIF_time(Game* game, const char* black_time, const char* white_time);
 int GIF_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* next);
 
+// Writes and runs the script of one picture, figure or diagram `count`.
+void gif_picture(Game* game, Move* first, Move* last, int count);
 // Opens the script of figure or diagram `count` and writes its head; a
 // script that cannot be created ends the run.
 void gif_begin(Game* game, int count, const char* caption);

@@ -30,10 +30,13 @@ extern const OutputDevice* const devices[kDevices];
 extern const OutputDevice null_device;
 extern const OutputDevice ascii_device;
 extern const OutputDevice gif_device;
+extern const OutputDevice html_device;
 
 void game2fig(Game* game, const OutputDevice* device);
 Move* make_figure(Game* game, const OutputDevice* device, Move* start, int* figure_index,
                   int* diagram_counter);
+// Whether diagram `number` is drawn (the -diagrams selection).
+bool diagram_selected(int number);
 void figure_begin(Game* game);
 void figure_restore(Game* game, Move* from, Move* to);
 const char* board_caption(Game* game, Move* first, Move* last);
