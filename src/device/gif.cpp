@@ -226,8 +226,11 @@ void gif_begin(Game* game, int count, const char* caption) {
   }
   state.script = script;
 
+  // The getters give "" for a side without a team, none for a name never given.
   const char* white = info_pw(game);
   const char* black = info_pb(game);
+  if (white && !*white) white = nullptr;
+  if (black && !*black) black = nullptr;
   std::time_t now = std::time(nullptr);
   const std::string gif =
       format_text("%s/%s-%c%02d.gif", state.workdir.c_str(), epsf.base.c_str(), kind, count);

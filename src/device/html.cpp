@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -136,6 +137,10 @@ bool record_utf8(Game* top) {
   return true;
 }
 
+// A game text, none when it is unknown: the player getters give "" for a
+// side without a team and none for a name never given.
+const char* known(const char* text) { return text && *text ? text : nullptr; }
+
 std::string html_stone(int number, int colour) {
   return format_text("%c%d", colour == BLACK ? 'B' : 'W', number);
 }
@@ -212,19 +217,19 @@ void link(int n, Game* game, const char* text) {
 
 void HTML_header(Game* game) {
   Game* g = state.head_written ? state.head_game : game;
-  const char* black = info_pb(g);
-  const char* white = info_pw(g);
-  const char* date = info_dt(g);
+  const char* black = known(info_pb(g));
+  const char* white = known(info_pw(g));
+  const char* black_rank = known(info_br(g));
+  const char* white_rank = known(info_wr(g));
+  const char* date = known(info_dt(g));
   auto players = [&](const char* versus) {
     text2HTML(black ? black : "NN");
     std::fputs(", ", fw);
-    const char* br = info_br(g);
-    text2HTML(br ? br : "NR");
+    text2HTML(black_rank ? black_rank : "NR");
     std::fputs(versus, fw);
     text2HTML(white ? white : "NN");
     std::fputs(", ", fw);
-    const char* wr = info_wr(g);
-    text2HTML(wr ? wr : "NR");
+    text2HTML(white_rank ? white_rank : "NR");
     if (date) {
       std::fputs(" (", fw);
       text2HTML(date);
@@ -244,17 +249,18 @@ void HTML_header(Game* game) {
     text2HTML(!g->name.empty() ? g->name : g->filename);
   std::fputs("</H1>\n", fw);
   if (!state.head_written) {
-    for (auto [label, name, rank] : {std::tuple{"Black: ", black, info_br(g)},
-                                     std::tuple{"White: ", white, info_wr(g)}}) {
+    for (auto [label, name, rank] : {std::tuple{"Black: ", black, black_rank},
+                                     std::tuple{"White: ", white, white_rank}}) {
       std::fputs(label, fw);
       text2HTML(name ? name : "NN");
       std::fputc(' ', fw);
       text2HTML(rank ? rank : "NR");
       std::fputs("<BR>\n", fw);
     }
-    for (auto [label, value] : {std::pair{"Date: ", date}, std::pair{"Place: ", info_pc(g)},
-                                std::pair{"Handicap: ", info_ha(g)}, std::pair{"Komi: ", info_km(g)},
-                                std::pair{"Result: ", info_re(g)}}) {
+    for (auto [label, value] :
+         {std::pair{"Date: ", date}, std::pair{"Place: ", known(info_pc(g))},
+          std::pair{"Handicap: ", known(info_ha(g))}, std::pair{"Komi: ", known(info_km(g))},
+          std::pair{"Result: ", known(info_re(g))}}) {
       if (!value) continue;
       std::fputs(label, fw);
       text2HTML(value);
