@@ -7,9 +7,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# netpbm runs the gif pictures; xfonts-base and zlib give the tiles' glyphs.
+# netpbm runs the gif pictures; xfonts-base and zlib give the tiles' glyphs;
+# chromium opens the web pages.
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev \
-  libbenchmark-dev libncurses-dev python3:python3 netpbm:pamtogif xfonts-base zlib1g-dev
+  libbenchmark-dev libncurses-dev python3:python3 netpbm:pamtogif xfonts-base zlib1g-dev \
+  chromium
 
 jobs=${KG_JOBS:-2}
 logs=$(mktemp -d)
