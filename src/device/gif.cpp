@@ -17,7 +17,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -243,7 +242,8 @@ void gif_begin(Game* game, int count, const char* caption) {
                                         black ? black : "unknown", caption))
                    .c_str());
   std::fprintf(script, "# Creator\t: %s\n", comment_text(program).c_str());
-  std::fprintf(script, "# CreationDate\t: %s", std::ctime(&now));
+  const char* date = std::ctime(&now);
+  std::fprintf(script, "# CreationDate\t: %s", date ? date : "\n");
   std::fputs("#\n", script);
   std::fputs("set -e\n", script);
   std::fprintf(script, "PATH=\"${PATH}\":%s\n", shell_quote(absolute(pbmbin)).c_str());
@@ -319,6 +319,7 @@ int GIF_init(Game*) {
     std::fprintf(stderr, "Illegal pointsize: %d\n", fntsz);
     return 0;
   }
+  remove_workdir();  // of a run that ended early in this process
   state.figures = state.diagrams = state.notes = 0;
   state.script_left = false;
   return 1;

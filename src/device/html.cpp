@@ -27,7 +27,7 @@ namespace kg {
 namespace {
 
 struct State {
-  int figures = 0, diagrams = 0;
+  int figures = 0;  // diagrams take the numbers of the numbering pass
   bool numbered = false;
   int numbering_counter = 1;
   bool index_pending = true;
@@ -441,7 +441,6 @@ int HTML_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* ne
     for (Move* m = first; m && m != last; m = m->next)
       for (Game* v = m->variations; v; v = v->next) v->figure_number = number;
   } else {
-    ++state.diagrams;
     number = game->diagram_number;
   }
   gif_picture(game, first, last, number);
