@@ -10,8 +10,13 @@ cd "$(dirname "$0")/.."
 # netpbm runs the gif pictures; xfonts-base and zlib give the tiles' glyphs;
 # chromium opens the web pages.
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev \
-  libbenchmark-dev libncurses-dev python3:python3 netpbm:pamtogif xfonts-base zlib1g-dev \
+  libbenchmark-dev libncurses-dev python3:python3 tmux:tmux netpbm:pamtogif xfonts-base zlib1g-dev \
   chromium
+# LaTeX for the TeX documents: the go package's fonts (texlive-games), a4 and
+# a4wide (latex-recommended, latex-extra), METAFONT (texlive-binaries) for
+# the 8 pt go fonts; dvips, Ghostscript and poppler for the PostScript books.
+scripts/deps.sh texlive-latex-base texlive-latex-recommended texlive-latex-extra texlive-games \
+  texlive-binaries ghostscript:gs poppler-utils:pdfinfo
 
 jobs=${KG_JOBS:-2}
 logs=$(mktemp -d)

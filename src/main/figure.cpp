@@ -37,9 +37,10 @@ int null_emit(Game*, Move*, Move*, Move*, Move*) { return 1; }
 const OutputDevice null_device = {null_init,    null_exit, null_alloc, null_free, null_onmove,
                                   null_onstone, null_pass, null_time,  null_emit};
 
-// The PostScript, TeX and screen devices are not part of this build.
-const OutputDevice* const devices[kDevices] = {nullptr,     nullptr,      &ascii_device, nullptr,
-                                               &gif_device, &html_device, &null_device};
+const OutputDevice* const devices[kDevices] = {&pstex_device, &tex_device,  &ascii_device, &screen_device,
+                                               &gif_device,   &html_device, &null_device};
+
+void (*device_abort)() = nullptr;
 
 // ---- notes and captions -------------------------------------------------------
 

@@ -29,8 +29,14 @@ inline constexpr int kDevices = 7;
 extern const OutputDevice* const devices[kDevices];
 extern const OutputDevice null_device;
 extern const OutputDevice ascii_device;
+extern const OutputDevice tex_device;
+extern const OutputDevice pstex_device;
+extern const OutputDevice screen_device;
 extern const OutputDevice gif_device;
 extern const OutputDevice html_device;
+// Set while a device holds the terminal: main calls it before it reports how
+// the run ended, so that the report lands on a usable terminal.
+extern void (*device_abort)();
 
 void game2fig(Game* game, const OutputDevice* device);
 Move* make_figure(Game* game, const OutputDevice* device, Move* start, int* figure_index,

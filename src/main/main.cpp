@@ -1,7 +1,10 @@
 #include "main/main.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 
+#include "device/tex_frame.h"
 #include "game/game.h"
 #include "main/figure.h"
 #include "main/options.h"
@@ -64,8 +67,11 @@ void run(int argc, char** argv) {
   if (game != nullptr) {
     epsf.fullsize = epsf.size;
     // A reader always sets the board size; the guard only keeps a broken
-    // record from dividing by zero.
-    if (coords && game->size > 0) epsf.fullsize += 2 * epsf.size / game->size;
+    // record from dividing by zero; a huge -scale saturates instead of
+    // overflowing.
+    if (coords && game->size > 0)
+      epsf.fullsize = static_cast<int>(std::clamp<long long>(
+          epsf.size + 2LL * epsf.size / game->size, INT_MIN, INT_MAX));
     if (sequent) game_sequent(game);
     if (flatten) game_flatten(game);
   }
@@ -87,10 +93,12 @@ int kifugram_main(int argc, char** argv) {
   message_column = 0;
   output_name = nullptr;
   game2db_reset();
+  tex_frame_reset();
   int status = 0;
   try {
     run(argc, argv);
   } catch (const Exit& e) {
+    if (device_abort) device_abort();
     if (e.text()[0] != '\0') std::fputs(e.text(), stderr);
     status = e.status();
   }

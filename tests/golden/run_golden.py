@@ -9,14 +9,18 @@ A case is a directory holding:
   expect/stdout   exact standard output      (missing: must be empty)
   expect/stderr   exact standard error       (missing: must be empty)
   expect/status   exit status                (missing: 0)
-  expect/files/   optional files the run must leave in the working directory;
-                  a path part XXXXXX stands for any six characters (mkdtemp)
+  expect/files/   optional files the run must leave in the working directory,
+                  compared with their "%%CreationDate:" lines masked; a path
+                  part ending in XXXXXX stands for any six characters there
+                  (a directory made by mkdtemp)
   mask            optional regular expressions, one per line: what they match
                   in the outputs and files is compared as "*"
 In every output and file the working directory's path reads $WORK.
-A suite is a directory of cases. --update rewrites expect/ from the runs.
+A suite is a directory of cases. --update rewrites expect/ from the runs,
+and the files of expect/files/ (when it exists) from what the run wrote:
+those it holds, or every file written when it is empty.
 """
-import argparse, glob, os, re, shutil, subprocess, sys, tempfile
+import argparse, fnmatch, glob, os, re, shutil, subprocess, sys, tempfile
 from pathlib import Path
 
 
@@ -33,7 +37,22 @@ def read(path, default=b""):
     return path.read_bytes() if path.is_file() else default
 
 
+def masked(data):
+    """A written file with its creation date, which no two runs share, masked."""
+    return b"\n".join(b"%%CreationDate: (masked)" if line.startswith(b"%%CreationDate:") else line
+                       for line in data.split(b"\n"))
+
+
+def written_files(work, inputs):
+    """The files of the run's directory that are not its inputs unchanged."""
+    for path in sorted(p for p in Path(work).rglob("*") if p.is_file() and not p.is_symlink()):
+        rel = path.relative_to(work)
+        if not (inputs / rel).is_file() or (inputs / rel).read_bytes() != path.read_bytes():
+            yield rel, path.read_bytes()
+
+
 def normalizer(case, work):
+    """Outputs with the working directory's path and the case's masks replaced."""
     masks = [re.compile(l.encode()) for l in read(case / "mask").decode().splitlines() if l]
     paths = sorted({work.encode(), os.path.realpath(work).encode()}, key=len, reverse=True)
 
@@ -46,12 +65,24 @@ def normalizer(case, work):
     return normal
 
 
+def pattern(rel):
+    return [glob.escape(p[:-6]) + "??????" if p.endswith("XXXXXX") else glob.escape(p)
+            for p in rel.parts]
+
+
 def written(work, rel):
     """The file the run wrote for an expected path, or None."""
-    parts = [glob.escape(p[:-6]) + "??????" if p.endswith("XXXXXX") else glob.escape(p)
-             for p in rel.parts]
-    found = glob.glob(os.path.join(glob.escape(work), *parts))
+    found = glob.glob(os.path.join(glob.escape(work), *pattern(rel)))
     return Path(found[0]) if len(found) == 1 else None
+
+
+def expected_as(kept, rel):
+    """The expected path that stands for a written one, or None."""
+    for want in kept:
+        if len(want.parts) == len(rel.parts) and all(
+                fnmatch.fnmatchcase(r, p) for r, p in zip(rel.parts, pattern(want))):
+            return want
+    return None
 
 
 def run_case(binary, case, update):
@@ -71,30 +102,32 @@ def run_case(binary, case, update):
             return ["  timed out"]
         normal = normalizer(case, work)
         outputs = (("stdout", normal(proc.stdout)), ("stderr", normal(proc.stderr)))
-        expected_files = sorted(p for p in (expect / "files").rglob("*") if p.is_file())
         if update:
             expect.mkdir(exist_ok=True)
             for name, data in outputs:
                 (expect / name).write_bytes(data) if data else (expect / name).unlink(missing_ok=True)
             (expect / "status").write_text(f"{proc.returncode}\n")
-            for path in expected_files:
-                got = written(work, path.relative_to(expect / "files"))
-                if got is not None:
-                    path.write_bytes(normal(got.read_bytes()))
+            if (expect / "files").is_dir():
+                kept = {p.relative_to(expect / "files") for p in (expect / "files").rglob("*") if p.is_file()}
+                for rel, data in written_files(work, case / "in"):
+                    want = expected_as(kept, rel) if kept else rel
+                    if want is not None:
+                        (expect / "files" / want).parent.mkdir(parents=True, exist_ok=True)
+                        (expect / "files" / want).write_bytes(masked(normal(data)))
             return []
         problems = [first_difference(name, read(expect / name), got)
                     for name, got in outputs if read(expect / name) != got]
         want_status = int(read(expect / "status", b"0").strip() or 0)
         if proc.returncode != want_status:
             problems.append(f"  status: want {want_status}, got {proc.returncode}")
-        for path in expected_files:
+        for path in sorted(p for p in (expect / "files").rglob("*") if p.is_file()):
             rel, want = path.relative_to(expect / "files"), path.read_bytes()
             found = written(work, rel)
             got = normal(found.read_bytes()) if found is not None else None
             if got is None:
                 problems.append(f"  file {rel} was not written")
-            elif got != want:
-                problems.append(first_difference(f"file {rel}", want, got))
+            elif masked(got) != masked(want):
+                problems.append(first_difference(f"file {rel}", masked(want), masked(got)))
         return problems
 
 
