@@ -7,6 +7,7 @@ include(GNUInstallDirs)
 # The manual page names the support files where this build will look.
 file(READ ${CMAKE_SOURCE_DIR}/doc/kifugram.1 KG_MANUAL)
 string(REGEX REPLACE "\n\\.ds LD [^\n]*" "\n.ds LD ${KG_LIB_DIR}" KG_MANUAL "${KG_MANUAL}")
+string(REGEX REPLACE "\n\\.ds TM [^\n]*" "\n.ds TM ${CMAKE_INSTALL_PREFIX}/${KG_TEXMF_DIR}" KG_MANUAL "${KG_MANUAL}")
 file(WRITE ${CMAKE_BINARY_DIR}/doc/kifugram.1.new "${KG_MANUAL}")
 file(COPY_FILE ${CMAKE_BINARY_DIR}/doc/kifugram.1.new ${CMAKE_BINARY_DIR}/doc/kifugram.1 ONLY_IF_DIFFERENT)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/doc/kifugram.1)

@@ -31,7 +31,13 @@ installed_files=(
   share/man/man1/kifugram-book.1.gz
   share/man/man1/kifugram-batch.1.gz
   share/doc/kifugram/examples/example-9x9.sgf
+  lib/kifugram/lib/sty/sgf.sty
+  lib/kifugram/lib/sty/go8.mf
+  share/texmf/tex/latex/kifugram/sgf.sty
+  share/texmf/fonts/source/kifugram/go8.mf
 )
+# The go fonts' metrics are made when METAFONT is there.
+command -v mf >/dev/null && installed_files+=(share/texmf/fonts/tfm/kifugram/go8.tfm lib/kifugram/lib/sty/go8.tfm)
 
 check_tree() { # root of the installed tree, prefix
   local root=$1 prefix=$2 file
@@ -66,7 +72,7 @@ suggests=$(dpkg-deb -f "$deb" Suggests)
 echo "$deb"
 echo "  Depends: $depends"
 echo "  Suggests: $suggests"
-for need in netpbm libc6 libstdc++6; do
+for need in netpbm libc6; do
   [[ $depends == *"$need"* ]] || problem "the package does not depend on $need"
 done
 for want in texlive-latex-base texlive-games ghostscript; do
@@ -96,6 +102,12 @@ else
   run kifugram-batch -j 2 sgf /usr/share/doc/kifugram/examples "$work/run/batch" 2>/dev/null ||
     problem "kifugram-batch failed on the examples"
   [[ -s $work/run/batch/example-9x9.sgf ]] || problem "kifugram-batch made no example-9x9.sgf"
+  if command -v latex >/dev/null; then
+    # The style and the go fonts come from the package's TeX tree.
+    run kifugram -to tex -output example.tex "$example" 2>/dev/null &&
+      run latex -interaction=batchmode -halt-on-error example.tex >/dev/null 2>&1 ||
+      problem "LaTeX cannot compile the -to tex document of the installed example"
+  fi
   echo "the installed kifugram drew $example ($(wc -l <"$work/run/example.txt") lines)"
 fi
 

@@ -37,8 +37,8 @@ int null_emit(Game*, Move*, Move*, Move*, Move*) { return 1; }
 const OutputDevice null_device = {null_init,    null_exit, null_alloc, null_free, null_onmove,
                                   null_onstone, null_pass, null_time,  null_emit};
 
-// The PostScript, TeX, screen, GIF and HTML devices are not part of this build.
-const OutputDevice* const devices[kDevices] = {nullptr, nullptr, &ascii_device, nullptr,
+// The PostScript, screen, GIF and HTML devices are not part of this build.
+const OutputDevice* const devices[kDevices] = {nullptr, &tex_device, &ascii_device, nullptr,
                                                nullptr, nullptr, &null_device};
 
 // ---- notes and captions -------------------------------------------------------

@@ -29,6 +29,7 @@ inline constexpr int kDevices = 7;
 extern const OutputDevice* const devices[kDevices];
 extern const OutputDevice null_device;
 extern const OutputDevice ascii_device;
+extern const OutputDevice tex_device;
 
 void game2fig(Game* game, const OutputDevice* device);
 Move* make_figure(Game* game, const OutputDevice* device, Move* start, int* figure_index,

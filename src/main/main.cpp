@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "device/tex_frame.h"
 #include "game/game.h"
 #include "main/figure.h"
 #include "main/options.h"
@@ -87,6 +88,7 @@ int kifugram_main(int argc, char** argv) {
   message_column = 0;
   output_name = nullptr;
   game2db_reset();
+  tex_frame_reset();
   int status = 0;
   try {
     run(argc, argv);

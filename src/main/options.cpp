@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "device/tex_frame.h"
 #include "main/settings.h"
 #include "util/message.h"
 
@@ -291,8 +292,6 @@ std::string file_basename(const char* name) {
   std::size_t slash = copy.rfind('/');
   return slash == std::string::npos ? copy : copy.substr(slash + 1);
 }
-
-int tex_figuresize(int paper) { return paper == 2 ? 200 : 180; }
 
 const char* output_format_name(int code) {
   for (const ValueWord& w : kOutputFormats)

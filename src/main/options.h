@@ -29,9 +29,6 @@ void getlist(const char* text, int* list);
 // The name without directory and without its last extension.
 std::string file_basename(const char* name);
 
-// Figure size in points that belongs to a paper code.
-int tex_figuresize(int paper);
-
 // The -to word of an output-format code ("pstex" for 0, ...).
 const char* output_format_name(int code);
 

@@ -189,9 +189,9 @@ TEST_F(Settings, MainRunsRepeatedlyInProcess) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "/opt/bin/kg-2.7.8\n");
     EXPECT_EQ(maxmoves, 3);
   }
-  Args tex{"-to", "tex", "game.sgf"};
-  EXPECT_EQ(stderr_of([&] { EXPECT_EQ(kifugram_main(tex.argc(), tex.argv.data()), 1); }),
-            "kifugram: output format \"tex\" is not available yet\n");
+  Args html{"-to", "html", "game.sgf"};
+  EXPECT_EQ(stderr_of([&] { EXPECT_EQ(kifugram_main(html.argc(), html.argv.data()), 1); }),
+            "kifugram: output format \"html\" is not available yet\n");
   EXPECT_EQ(maxmoves, -1);  // the earlier runs' settings are gone
 }
 

@@ -1,0 +1,309 @@
+#include "device/tex_frame.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "game/game.h"
+#include "kibitz/kibitz.h"
+#include "main/settings.h"
+
+namespace kg {
+
+const Paper papers[kPapers] = {
+    {180, "", "letterpaper"},
+    {180, "", "letterpaper"},
+    {200, "a4wide", "a4paper"},
+    {180, "a4", "a4paper"},
+};
+
+namespace {
+
+bool header_written = false;
+bool trailer_written = false;
+bool multicols_open = false;
+
+const Paper& paper_row(int paper) { return papers[paper >= 0 && paper < kPapers ? paper : 0]; }
+
+// Length of the UTF-8 sequence that starts `text`, 0 when none does.
+std::size_t utf8_length(std::string_view text) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t n = 0;
+  unsigned min = 0;
+  if (s[0] < 0x80) return 1;
+  if (s[0] >= 0xC2 && s[0] <= 0xDF) n = 2, min = 0x80;
+  else if (s[0] >= 0xE0 && s[0] <= 0xEF) n = 3, min = 0x800;
+  else if (s[0] >= 0xF0 && s[0] <= 0xF4) n = 4, min = 0x10000;
+  else return 0;
+  if (text.size() < n) return 0;
+  unsigned code = s[0] & (0x7F >> n);
+  for (std::size_t i = 1; i < n; ++i) {
+    if ((s[i] & 0xC0) != 0x80) return 0;
+    code = code << 6 | (s[i] & 0x3F);
+  }
+  // Overlong forms, surrogates and code points past U+10FFFF are not text.
+  if (code < min || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return 0;
+  return n;
+}
+
+bool valid_utf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t n = utf8_length(text.substr(at));
+    if (n == 0) return false;
+    at += n;
+  }
+  return true;
+}
+
+void put_text(const char* text, const char* fallback) { text2tex(text ? text : fallback); }
+
+void put_team(Game* game, bool black) {
+  const auto& team = game->info ? (black ? game->info->black : game->info->white) : nullptr;
+  if (!team || team->count == 0) {
+    text2tex(black ? "(Black unknown)" : "(White unknown)");
+    return;
+  }
+  for (int i = 0; i < team->count; ++i) {
+    const char* name = black ? info_pbn(game, i) : info_pwn(game, i);
+    const char* rank = black ? info_brn(game, i) : info_wrn(game, i);
+    // After a line break LaTeX would read a leading "[" or "*" as part of it.
+    if (i > 0 && name && (name[0] == '[' || name[0] == '*')) std::fputs("{}", fw);
+    text2tex(name);
+    std::fputs(", ", fw);
+    text2tex(rank);
+    std::fputs("\\\\\n", fw);
+  }
+}
+
+// The part of a comment between "(*" and "*)", emphasised; text after "*)"
+// is a navigation remark and is dropped.
+void put_varsk(const std::string& line) {
+  std::size_t begin = 0, end = line.size();
+  std::size_t open = line.find("(*");
+  if (open != std::string::npos) {
+    std::fputs("\\begin{em}\n", fw);
+    begin = open + 2;
+    if (begin < line.size() && line[begin] == ' ') ++begin;
+  }
+  // Only a "*)" after the opening one closes it.
+  std::size_t close = line.find("*)", begin);
+  if (close != std::string::npos) {
+    end = close;
+    if (end > begin && line[end - 1] == ' ') --end;
+  }
+  text2tex(std::string_view(line).substr(begin, end - begin));
+  // The environment is closed exactly when it was opened, so a stray "(*"
+  // or "*)" cannot leave the document unbalanced.
+  if (open != std::string::npos) std::fputs("\n\\end{em}\n", fw);
+}
+
+}  // namespace
+
+int tex_figuresize(int paper) { return paper_row(paper).figure_size; }
+
+void tex_frame_reset() { header_written = trailer_written = multicols_open = false; }
+
+void text2tex(const char* text) {
+  if (text) text2tex(std::string_view(text));
+}
+
+void text2tex(std::string_view text) {
+  if (text.empty()) return;
+  const bool latin1 = !valid_utf8(text);
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    switch (c) {
+      case '_': case '#': case '{': case '}': case '&': case '%': case '$':
+        out += '\\', out += static_cast<char>(c);
+        break;
+      case '^':
+        out += "\\^{}";
+        break;
+      case '+': case '<': case '>': case '|': case '=':
+        out += '$', out += static_cast<char>(c), out += '$';
+        break;
+      case '~':
+        out += "\\Tilde";
+        out += i + 1 < text.size() && text[i + 1] == ' ' ? '\\' : ' ';
+        break;
+      case '\\':
+        out += "$\\backslash$";
+        break;
+      case '\r':
+        // A carriage return would end TeX's line and lose the rest of it.
+        if (i + 1 < text.size() && text[i + 1] == '\n') break;
+        out += '\n';
+        break;
+      default:
+        if (c >= 0x80 && latin1) {
+          out += static_cast<char>(0xC0 | c >> 6);
+          out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
+          // TeX refuses most control characters, and some act as commands.
+          out += ' ';
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  std::fwrite(out.data(), 1, out.size(), fw);
+}
+
+void tex_header(Game* game) {
+  if (header_written) return;
+  header_written = true;
+  const Paper& paper = paper_row(paper_size);
+  if (prn_dev == DEV_PSTEX) {
+    std::fprintf(fw, "\\documentclass[%s]{book}\n", paper.class_option);
+    std::fprintf(fw, " \\usepackage{%s}\n", paper.package);
+    std::fputs(" \\usepackage{multicol}\n", fw);
+    if (sty) {
+      std::fprintf(fw, " \\usepackage{%s}\n", sty);
+    } else {
+      const char* dir = std::getenv("SGFMACROS");
+      std::fprintf(fw, " \\usepackage{%s%c%s}\n", dir ? dir : kStyDir,
+                   '/', "sgf");
+    }
+    std::fputs("%\n% multicol.sty settings\n%\n", fw);
+    std::fprintf(fw, "\\columnsep      %s\n", kibitz ? "12.0pc" : "1.5pc");
+    std::fputs("\\columnseprule  0.4pt\n", fw);
+    if (paper_size == 3) {
+      std::fputs("%\n% Use the paper even more efficiently\n%\n", fw);
+      std::fprintf(fw, "\\textheight%d\\baselineskip\n", 55);
+      std::fprintf(fw, "\\textwidth%fin\n", 6.5);
+      std::fprintf(fw, "\\evensidemargin%fin\n", 0.0);
+      std::fputs("\\oddsidemargin\\evensidemargin\n", fw);
+      std::fprintf(fw, "\\topmargin%fin\n", 0.0);
+    }
+  } else {
+    std::fputs("\\documentstyle[sgf,go]{article}\n", fw);
+    std::fprintf(fw, "\\gofontsize{%d}\n", 8);
+  }
+
+  std::fputs("\\begin{document}\n", fw);
+  std::fputs("\\centerline{{\\fntev ", fw);
+  put_text(info_ev(game), "(Event unknown)");
+  if (const char* round = info_ro(game)) {
+    std::fputs(", ", fw);
+    text2tex(round);
+  }
+  std::fputs("}}\n", fw);
+  std::fputs("\\vspace{.25cm}\n{\\fntpp\n\\begin{center}\n", fw);
+  std::fputs("\\begin{tabular}{l}\n", fw);
+  put_team(game, true);
+  std::fputs("\\end{tabular}\n", fw);
+  std::fputs("\\begin{tabular}{c}\nvs\\\\\n\\end{tabular}\n", fw);
+  std::fputs("\\begin{tabular}{r}\n", fw);
+  put_team(game, false);
+  std::fputs("\\end{tabular}\n", fw);
+  std::fputs("\\end{center}\n}\n\\vspace{.25cm}\n", fw);
+  std::fputs("\\centerline{{\\fntdt ", fw);
+  put_text(info_dt(game), "(Date unknown)");
+  std::fputs("}}\n\\vspace{.25cm}\n", fw);
+  std::fputs("\\centerline{{\\fntpc ", fw);
+  put_text(info_pc(game), "(Place unknown)");
+  std::fputs("}}\n\\vspace{.50cm}\n", fw);
+  std::fputs("\\fnttxt\n\n\\thispagestyle{empty}\n\n", fw);
+
+  if (prn_dev == DEV_PSTEX) {
+    // The figures fit a column only when they are no wider than the paper's.
+    if (epsf.fullsize <= paper.figure_size) {
+      std::fputs("\\begin{multicols}{2}\n", fw);
+      multicols_open = true;
+    }
+  } else {
+    std::fputs("\\twocolumn\n", fw);
+  }
+}
+
+void tex_text(Move* first_comment, Move* next, int lowest, int highest) {
+  if (!first_comment || first_comment == next) return;
+  std::string speaker, line;
+  for (Move* m = first_comment; m && m != next; m = m->next) {
+    if (!m->info || !m->info->texts) continue;
+    if (kibitz) kib_add(m->info->texts);
+    if (m->number != 0) {
+      speaker.clear();
+      if (labels && lowest != highest) {
+        std::fprintf(fw, "\\C{%s}{%d}", m->colour == BLACK ? "Black" : "White", m->number);
+        std::fprintf(fw, "%s\n", kibitz ? "\\par" : "");
+      }
+    }
+    for (const Text* t = m->info->texts; t; t = t->next) {
+      // Pieces are written whole, however long.
+      line = t->text;
+      if (!line.empty() && line.back() == ' ') line.back() = '\n';
+      if (kibitz && !line.empty() && line.back() == '\n') line.pop_back();
+      if (kibitz && !t->name) {
+        // A plain comment among kibitz lines: no speaker, and the next line
+        // of the last speaker names him again.
+        speaker.clear();
+        text2tex(line);
+        std::fputs("\\par\n", fw);
+      } else if (kibitz && *t->name != speaker) {
+        speaker = *t->name;
+        const char* rank = rank2str(t->rank);
+        while (*rank == ' ') ++rank;
+        std::fputs("\\kk{", fw);
+        text2tex(speaker);
+        std::fputs("}{(", fw);
+        text2tex(rank);
+        std::fputs(")}{", fw);
+        text2tex(line);
+        std::fputs("}\n", fw);
+      } else if (kibitz) {
+        std::fputs("\\kk{}{}{", fw);
+        text2tex(line);
+        std::fputs("}\n", fw);
+      } else if (varsk) {
+        put_varsk(line);
+      } else {
+        text2tex(line);
+      }
+    }
+    std::fputc('\n', fw);
+  }
+}
+
+void tex_trailer(Game* game) {
+  if (trailer_written) return;
+  trailer_written = true;
+  // A run that drew no figure still makes a document LaTeX can read.
+  tex_header(game);
+  std::fputs("Result: ", fw);
+  put_text(info_re(game), "Unknown");
+  std::fputc('\n', fw);
+  if (multicols_open) std::fputs("\\end{multicols}\n", fw);
+  if (statout) {
+    static constexpr struct {
+      const char* tag;
+      const char* skip;
+      const char* title;
+      const char* macro;
+    } kListings[] = {
+        {"By name:", "\\clearpage", "name", "\\kdict"},
+        {"By rank:", "\\vskip1000pt", "rank", "\\krank"},
+        {"By frequency:", "\\vskip1000pt", "frequency", "\\kfreq"},
+        {"By amount:", "\\vskip1000pt", "amount", "\\kbyte"},
+    };
+    int order = 0;
+    for (const auto& listing : kListings) {
+      std::fprintf(fw, "%%%% #[%s\n", listing.tag);
+      std::fprintf(fw, "%s\n", listing.skip);
+      std::fprintf(fw, "\\section{Kibitzers sorted by %s}\n", listing.title);
+      // The rows go to standard output, which is `fw` unless -output named a
+      // file; what is buffered in `fw` goes first.
+      std::fflush(fw);
+      kib_list(order++, listing.macro);
+      std::fflush(stdout);
+      std::fprintf(fw, "%%%% #]%s \n", listing.tag);
+    }
+  }
+  std::fputs("\\end{document}\n", fw);
+  std::fputc('\n', stderr);
+}
+
+}  // namespace kg

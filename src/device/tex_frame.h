@@ -1,0 +1,51 @@
+// The LaTeX document around the figures of the two TeX-based devices: the
+// preamble and title block, the comments of each figure, the closing text.
+// Both devices call these from the same places: `tex_header` first in every
+// emit, `tex_text` last in every emit, `tex_trailer` in their exit.
+#pragma once
+
+#include <string_view>
+
+namespace kg {
+
+struct Game;
+struct Move;
+
+// One row of the paper table, indexed by `paper_size`.
+struct Paper {
+  int figure_size;           // points
+  const char* package;       // "" for none
+  const char* class_option;  // document-class option
+};
+inline constexpr int kPapers = 4;
+extern const Paper papers[kPapers];
+
+// Figure size in points that belongs to a paper code; a code outside the
+// table gets the default paper's.
+int tex_figuresize(int paper);
+
+// The preamble for the device `prn_dev` and the title block; only the first
+// call of a run writes anything.
+void tex_header(Game* game);
+
+// The comments of the nodes [first_comment, next); `lowest` and `highest` are
+// the lowest and highest move numbers the figure shows (999 and 0 when it
+// shows none). Feeds the kibitz table when `kibitz` is on.
+void tex_text(Move* first_comment, Move* next, int lowest, int highest);
+
+// Writes `text` to `fw` with LaTeX's special characters escaped, so that no
+// game text can run a command. None or "" writes nothing. Valid UTF-8 passes
+// through; a text that is not valid UTF-8 is read as Latin-1 and written as
+// UTF-8. Control characters other than tab and newline become blanks.
+void text2tex(const char* text);
+void text2tex(std::string_view text);
+
+// The result line, the kibitz listings (with -statistics) and the end of the
+// document; only the first call of a run writes anything, and it writes the
+// header first when no figure did.
+void tex_trailer(Game* game);
+
+// Forgets what this run has written (every run starts a new document).
+void tex_frame_reset();
+
+}  // namespace kg

@@ -1,0 +1,145 @@
+// The LaTeX document frame where no -to tex run reaches it: the preambles of
+// the PostScript device, the style's location, a document without figures,
+// and the escapes of text2tex byte by byte.
+#include "device/tex_frame.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "kg_test.h"
+#include "kibitz/kibitz.h"
+
+namespace kg::test {
+namespace {
+
+class TexFrame : public Fresh {
+ protected:
+  void SetUp() override { Fresh::SetUp(), tex_frame_reset(), kib_reset(), unsetenv("SGFMACROS"); }
+  void TearDown() override { Fresh::TearDown(), tex_frame_reset(), kib_reset(), unsetenv("SGFMACROS"); }
+  // The header of a PostScript run on `paper` up to the title block.
+  std::string preamble(int paper, int fullsize) {
+    prn_dev = DEV_PSTEX;
+    paper_size = paper;
+    epsf.fullsize = fullsize;
+    tex_frame_reset();
+    if (!game) game = new_game();
+    std::string text = output_of([this] { tex_header(game); });
+    return text.substr(0, text.find("\\begin{document}"));
+  }
+  static std::string escaped(std::string_view text) {
+    return output_of([text] { text2tex(text); });
+  }
+};
+
+constexpr const char* kSettings =
+    "%\n% multicol.sty settings\n%\n\\columnsep      1.5pc\n\\columnseprule  0.4pt\n";
+
+TEST_F(TexFrame, PreamblesOfThePaperSizes) {
+  const std::string style = " \\usepackage{multicol}\n \\usepackage{/usr/local/lib/kifugram/lib/sty/sgf}\n";
+  EXPECT_EQ(preamble(0, 198), "\\documentclass[letterpaper]{book}\n \\usepackage{}\n" + style + kSettings);
+  EXPECT_EQ(preamble(1, 198), "\\documentclass[letterpaper]{book}\n \\usepackage{}\n" + style + kSettings);
+  EXPECT_EQ(preamble(2, 198), "\\documentclass[a4paper]{book}\n \\usepackage{a4wide}\n" + style + kSettings);
+  EXPECT_EQ(preamble(3, 198), "\\documentclass[a4paper]{book}\n \\usepackage{a4}\n" + style + kSettings +
+                                  "%\n% Use the paper even more efficiently\n%\n\\textheight55\\baselineskip\n"
+                                  "\\textwidth6.500000in\n\\evensidemargin0.000000in\n"
+                                  "\\oddsidemargin\\evensidemargin\n\\topmargin0.000000in\n");
+  EXPECT_EQ(tex_figuresize(0), 180);
+  EXPECT_EQ(tex_figuresize(2), 200);
+  EXPECT_EQ(tex_figuresize(3), 180);
+  EXPECT_EQ(tex_figuresize(7), 180);
+}
+
+TEST_F(TexFrame, StyleFromTheOptionTheEnvironmentOrTheDefault) {
+  setenv("SGFMACROS", "/opt/styles", 1);
+  EXPECT_NE(preamble(0, 198).find(" \\usepackage{/opt/styles/sgf}\n"), std::string::npos);
+  sty = "/home/me/mine";
+  EXPECT_NE(preamble(0, 198).find(" \\usepackage{/home/me/mine}\n"), std::string::npos);
+  kibitz = 1;  // kibitz lines need wide columns
+  EXPECT_NE(preamble(0, 198).find("\\columnsep      12.0pc\n"), std::string::npos);
+}
+
+TEST_F(TexFrame, MulticolsOnlyWhenTheFiguresFitAColumnAndClosedByTheTrailer) {
+  struct {
+    int paper, fullsize;
+    bool open;
+  } const cases[] = {{0, 198, false}, {1, 198, false}, {2, 198, true}, {3, 198, false},
+                     {0, 180, true},  {2, 200, true},  {2, 201, false}};
+  for (const auto& c : cases) {
+    prn_dev = DEV_PSTEX, paper_size = c.paper, epsf.fullsize = c.fullsize;
+    tex_frame_reset();
+    if (!game) game = new_game();
+    std::string text = output_of([this] {
+      tex_header(game);
+      stderr_of([this] { tex_trailer(game); });
+    });
+    SCOPED_TRACE(std::to_string(c.paper) + " " + std::to_string(c.fullsize));
+    EXPECT_EQ(text.find("\\begin{multicols}{2}\n") != std::string::npos, c.open);
+    EXPECT_EQ(text.find("Result: Unknown\n\\end{multicols}\n\\end{document}\n") != std::string::npos, c.open);
+    EXPECT_EQ(text.find("twocolumn"), std::string::npos);
+  }
+}
+
+TEST_F(TexFrame, OnceOnlyAndATrailerWithoutFigureStillMakesADocument) {
+  prn_dev = DEV_TEX;
+  game = new_game();
+  store_re(game, "W+R");
+  std::string err;
+  std::string text = output_of([&] {
+    err = stderr_of([this] { tex_trailer(game), tex_trailer(game), tex_header(game); });
+  });
+  EXPECT_EQ(err, "\n");
+  EXPECT_EQ(text.substr(0, 47), "\\documentstyle[sgf,go]{article}\n\\gofontsize{8}\n");
+  const std::string ending = "\\twocolumn\nResult: W$+$R\n\\end{document}\n";
+  ASSERT_GE(text.size(), ending.size());
+  EXPECT_EQ(text.substr(text.size() - ending.size()), ending);
+  EXPECT_EQ(text.find("\\begin{document}"), text.rfind("\\begin{document}"));
+}
+
+TEST_F(TexFrame, PlayersAfterALineBreakCannotExtendIt) {
+  prn_dev = DEV_TEX;
+  game = new_game();
+  store_black(game, "Ann", "1d");
+  store_black(game, "[Team] Bo", "2d");
+  store_black(game, "*star", "3d");
+  std::string text = output_of([this] { tex_header(game); });
+  EXPECT_NE(text.find("Ann, 1d\\\\\n{}[Team] Bo, 2d\\\\\n{}*star, 3d\\\\\n"), std::string::npos);
+}
+
+TEST_F(TexFrame, Text2texEscapesEverySpecialCharacter) {
+  EXPECT_EQ(escaped("a_b ~ c\\d"), "a\\_b \\Tilde\\ c$\\backslash$d");
+  EXPECT_EQ(escaped("_#{}&%$^+<>|=~x~"), "\\_\\#\\{\\}\\&\\%\\$\\^{}$+$$<$$>$$|$$=$\\Tilde x\\Tilde ");
+  EXPECT_EQ(escaped("^^5c\\end{document}"), "\\^{}\\^{}5c$\\backslash$end\\{document\\}");
+  EXPECT_EQ(output_of([] { text2tex(static_cast<const char*>(nullptr)), text2tex(""); }), "");
+  // Line ends of other systems, and bytes TeX refuses or takes for commands.
+  EXPECT_EQ(escaped("a\r\nb\rc\x01\x0c\x1b\x7f\td"), "a\nb\nc    \td");
+}
+
+TEST_F(TexFrame, Text2texKeepsUtf8AndReadsAnythingElseAsLatin1) {
+  EXPECT_EQ(escaped("J\xc3\xb6rg \xe5\x9b\xb2\xe7\xa2\x81 \xf0\x9f\x98\x80"),
+            "J\xc3\xb6rg \xe5\x9b\xb2\xe7\xa2\x81 \xf0\x9f\x98\x80");
+  EXPECT_EQ(escaped("J\xf6rg"), "J\xc3\xb6rg");
+  // One stray byte makes the whole text Latin-1, even its UTF-8-like pairs.
+  EXPECT_EQ(escaped("\xc3\xa9 \xff"), "\xc3\x83\xc2\xa9 \xc3\xbf");
+  for (const char* bad : {"\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe5\x9b", "\xa0"})
+    EXPECT_EQ(escaped(bad).find_first_of("\xc0\xed\xf4\xe5"), std::string::npos) << bad;
+}
+
+TEST_F(TexFrame, KibitzCommentWithoutSpeakerAndLongPieces) {
+  kibitz = 1;
+  game = new_game();
+  play(game, BLACK, "cc");
+  store_kb(game, "kb9[3d] : hello");
+  store_c(game, "plain & simple");
+  store_kb(game, "kb9[3d] : again");
+  const std::string words(5000, 'w');
+  play(game, WHITE, "dd");
+  store_c(game, words + " ");
+  std::string text = output_of([this] { tex_text(game->first->next, nullptr, 1, 2); });
+  EXPECT_EQ(text,
+            "\\C{Black}{1}\\par\n\\kk{kb9}{(3d)}{hello}\nplain \\& simple\\par\n\\kk{kb9}{(3d)}{again}\n\n"
+            "\\C{White}{2}\\par\n" + words + "\\par\n\n");
+  EXPECT_EQ(kibitzers[0].count, 2);
+}
+
+}  // namespace
+}  // namespace kg::test
