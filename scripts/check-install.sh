@@ -16,7 +16,7 @@ work=$(mktemp -d /tmp/kg-install-XXXXXX)
 cleanup() {
   rm -rf "$work"
   if dpkg-query -W -f='${Status}' kifugram 2>/dev/null | grep -q 'install ok installed'; then
-    "${sudo[@]}" dpkg -r kifugram >/dev/null
+    "${sudo[@]}" dpkg -r kifugram >/dev/null 2>&1
   fi
 }
 sudo=()
