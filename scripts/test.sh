@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev \
-  libbenchmark-dev libncurses-dev python3:python3
+  libbenchmark-dev libncurses-dev python3:python3 tmux:tmux
 # LaTeX for the TeX documents: the go package's fonts (texlive-games), a4 and
 # a4wide (latex-recommended, latex-extra), METAFONT (texlive-binaries) for
 # the 8 pt go fonts.

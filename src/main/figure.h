@@ -30,6 +30,10 @@ extern const OutputDevice* const devices[kDevices];
 extern const OutputDevice null_device;
 extern const OutputDevice ascii_device;
 extern const OutputDevice tex_device;
+extern const OutputDevice screen_device;
+// Set while a device holds the terminal: main calls it before it reports how
+// the run ended, so that the report lands on a usable terminal.
+extern void (*device_abort)();
 
 void game2fig(Game* game, const OutputDevice* device);
 Move* make_figure(Game* game, const OutputDevice* device, Move* start, int* figure_index,

@@ -93,6 +93,7 @@ int kifugram_main(int argc, char** argv) {
   try {
     run(argc, argv);
   } catch (const Exit& e) {
+    if (device_abort) device_abort();
     if (e.text()[0] != '\0') std::fputs(e.text(), stderr);
     status = e.status();
   }

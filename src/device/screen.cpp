@@ -1,0 +1,519 @@
+// The graphic output format: a viewer that shows one figure or diagram at a
+// time on the terminal through curses: the caption above the board, the
+// notes below it, the comments beside it, then waits for a key.
+#include "device/screen.h"
+
+#include <curses.h>
+#include <fcntl.h>
+#include <langinfo.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "game/game.h"
+#include "main/figure.h"
+#include "main/settings.h"
+#include "util/message.h"
+
+namespace kg {
+
+// ---- glyphs -------------------------------------------------------------------
+
+namespace {
+
+// Codes the board never draws show as an inner point.
+constexpr const char* kPlainGlyphs[kGlyphs] = {
+    "@ ", ". ", ". ", ". ", ". ", ". ", ". ", ". ", ". ", ". ", ". ",
+    ". ", "O ", ". ", ". ", ". ", ". ", ". ", ". ", ". ", ". ", ". ",
+    ". ", ". ", ". ", ". ", ". ", ". ", ". ", ". ", ". ",
+};
+
+// Each glyph of the terminal font is split into a left and a right half.
+constexpr const char* kFontGlyphs[kGlyphs] = {
+    "\xC0\xC1", "\xC4\xC5", "\xC4\xC5", "\xC6\xC7", "\xC8\xC5", "\xC9\xCA", "\xCB\xCA",
+    "\xCB\xCC", "\xC4\xCD", "\xCE\xCF", "\xD0\xCF", "\xD0\xD1", "\xD2\xD3", "\xC4\xC5",
+    "\xC4\xC5", "\xC4\xC5", "\xC4\xC5", "\xC4\xC5", "\xC4\xC5", "\xC4\xC5", "\xC4\xC5",
+    "\xC4\xC5", "\xC4\xC5", "\xC4\xC5", "\xC4\xC5", "\xC4\xC5", "\xC4\xC5", "\xC4\xC5",
+    "\xC4\xC5", "\xC4\xC5", "\xC4\xC5",
+};
+
+const char* const* glyphs = kPlainGlyphs;
+
+}  // namespace
+
+void font_init() {
+  const char* term = std::getenv("TERM");
+  glyphs = term && std::strcmp(term, "xterm") == 0 ? kFontGlyphs : kPlainGlyphs;
+}
+
+const char* font_decode(int code) { return code >= 0 && code < kGlyphs ? glyphs[code] : "??"; }
+
+void font_exit() {}
+
+bool font_is_terminal() { return glyphs == kFontGlyphs; }
+
+bool star_line(int size, int line) {
+  if (size == 19 && line == 9) return true;
+  if (size >= 10) return line == 3 || line == size - 4;
+  if (size >= 7) return line == 2 || line == size - 3;
+  return false;
+}
+
+int point_glyph(int size, int row, int column) {
+  const int edge = size - 1;
+  if (row == 0) return column == 0 ? GLYPH_TOP_LEFT : column == edge ? GLYPH_TOP_RIGHT : GLYPH_TOP;
+  if (row == edge)
+    return column == 0 ? GLYPH_BOTTOM_LEFT : column == edge ? GLYPH_BOTTOM_RIGHT : GLYPH_BOTTOM;
+  if (column == 0) return GLYPH_LEFT;
+  if (column == edge) return GLYPH_RIGHT;
+  return star_line(size, row) && star_line(size, column) ? GLYPH_STAR : GLYPH_INNER;
+}
+
+// ---- layout -------------------------------------------------------------------
+
+ScreenLayout screen_layout(int size, bool diagram, int columns, int lines) {
+  const int board_x = diagram ? columns - 2 * size - 1 : 1;
+  const int text_x = diagram ? 1 : 2 * size + 3;
+  ScreenLayout l;
+  l.title = {board_x, 0, 2 * size, 1};
+  l.board = {board_x, 1, 2 * size, size};
+  l.notes = {board_x, size + 1, 2 * size, lines - size - 2};
+  l.text = {text_x, 0, columns - 2 * size - 4, lines - 1};
+  return l;
+}
+
+ScreenSize screen_needs(int size) { return {2 * size + 5, size + 3}; }
+
+// ---- the terminal ---------------------------------------------------------------
+
+namespace {
+
+// Everything needed to give the terminal back, also from a signal handler:
+// the modes it had, the bytes that end the full-screen mode, and standard
+// error, which is collected while curses draws so that messages do not
+// scribble over the screen.
+struct Terminal {
+  volatile std::sig_atomic_t active = 0;
+  SCREEN* screen = nullptr;
+  FILE* tty = nullptr;  // /dev/tty, when standard input or output is not one
+  int fd = -1;          // the terminal curses writes to
+  termios modes{};
+  bool have_modes = false;
+  char reset[512] = {};
+  std::size_t reset_length = 0;
+  int saved_stderr = -1;
+  FILE* collected = nullptr;  // standard error while curses runs
+  int collected_fd = -1;
+  struct sigaction old_actions[5] = {};
+};
+
+Terminal term;
+constexpr int kSignals[5] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGABRT};
+
+// Only calls that are safe in a signal handler.
+void give_back_stderr_raw() {
+  if (term.saved_stderr < 0) return;
+  dup2(term.saved_stderr, STDERR_FILENO);
+  if (term.collected_fd >= 0 && lseek(term.collected_fd, 0, SEEK_SET) == 0) {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(term.collected_fd, buffer, sizeof buffer)) > 0)
+      if (write(STDERR_FILENO, buffer, static_cast<std::size_t>(n)) < 0) break;
+  }
+}
+
+extern "C" void on_signal(int signal) {
+  if (term.active) {
+    if (term.have_modes) tcsetattr(term.fd, TCSANOW, &term.modes);
+    if (write(term.fd, term.reset, term.reset_length) < 0) {
+      // The terminal is gone; nothing else to give back there.
+    }
+    give_back_stderr_raw();
+  }
+  // SA_RESETHAND restored the default action: the signal ends the process
+  // once this handler returns.
+  raise(signal);
+}
+
+void append_reset(const char* capability) {
+  if (!capability || capability == reinterpret_cast<const char*>(-1)) return;
+  std::size_t n = std::strlen(capability);
+  if (term.reset_length + n >= sizeof term.reset) return;
+  std::memcpy(term.reset + term.reset_length, capability, n);
+  term.reset_length += n;
+}
+
+void collect_stderr() {
+  if (!isatty(STDERR_FILENO)) return;
+  term.collected = std::tmpfile();
+  if (!term.collected) return;
+  std::fflush(stderr);
+  term.collected_fd = fileno(term.collected);
+  term.saved_stderr = dup(STDERR_FILENO);
+  if (term.saved_stderr < 0 || dup2(term.collected_fd, STDERR_FILENO) < 0) {
+    if (term.saved_stderr >= 0) close(term.saved_stderr);
+    term.saved_stderr = -1;
+    std::fclose(term.collected);
+    term.collected = nullptr;
+    term.collected_fd = -1;
+  }
+}
+
+void give_back_stderr() {
+  std::fflush(stderr);
+  give_back_stderr_raw();
+  if (term.saved_stderr >= 0) close(term.saved_stderr);
+  if (term.collected) std::fclose(term.collected);
+  term.saved_stderr = term.collected_fd = -1;
+  term.collected = nullptr;
+}
+
+// ---- the screen records ------------------------------------------------------
+
+struct ScreenWindow {
+  WINDOW* win = nullptr;
+  ScreenArea area;
+};
+
+struct Screen {
+  ScreenWindow title, notes, board, text;
+  Game* game = nullptr;
+};
+
+// The figure's and its open diagrams' records: quitting leaves them to
+// screen_exit, which the driver calls instead of their screen_free.
+std::vector<Screen*> live;
+
+void drop_window(ScreenWindow& w) {
+  if (!w.win) return;
+  wclear(w.win);
+  delwin(w.win);
+  w.win = nullptr;
+}
+
+void drop_screen(Screen* s) {
+  drop_window(s->text);
+  drop_window(s->board);
+  drop_window(s->notes);
+  drop_window(s->title);
+  if (s->game) s->game->device = nullptr;
+  std::erase(live, s);
+  delete s;
+}
+
+// Ends curses and undoes everything screen_init changed; safe to call twice.
+void release_terminal() {
+  if (!term.active) return;
+  while (!live.empty()) drop_screen(live.back());
+  term.active = 0;
+  device_abort = nullptr;
+  endwin();
+  for (int i = 0; i < 5; ++i) sigaction(kSignals[i], &term.old_actions[i], nullptr);
+  if (term.screen) delscreen(term.screen);
+  term.screen = nullptr;
+  if (term.tty) std::fclose(term.tty);
+  term.tty = nullptr;
+  give_back_stderr();
+}
+
+// Bytes of the comments and of the terminal font go to the terminal as they
+// are. Only a UTF-8 terminal gets the bytes 0x80 to 0x9F too (as parts of
+// characters): elsewhere they are control codes, and are shown escaped.
+bool pass_all_bytes() {
+  if (font_is_terminal()) return false;
+  const char* current = std::setlocale(LC_CTYPE, nullptr);
+  const std::string saved = current ? current : "C";
+  bool utf8 = false;
+  if (std::setlocale(LC_CTYPE, "")) {
+    const char* codeset = nl_langinfo(CODESET);
+    utf8 = codeset && std::strcmp(codeset, "UTF-8") == 0;
+  }
+  std::setlocale(LC_CTYPE, saved.c_str());
+  return utf8;
+}
+
+// Keys come from the terminal even when the record came on standard input.
+void start_curses() {
+  FILE* in = isatty(STDIN_FILENO) ? stdin : nullptr;
+  FILE* out = isatty(STDOUT_FILENO) ? stdout : nullptr;
+  if (!in || !out) {
+    term.tty = std::fopen("/dev/tty", "r+");
+    if (!term.tty)
+      fatal(1, "%s: -to graphic needs a terminal, and there is none\n", program.c_str());
+    if (!in) in = term.tty;
+    if (!out) out = term.tty;
+  }
+  term.fd = fileno(out);
+  term.have_modes = tcgetattr(term.fd, &term.modes) == 0;
+
+  for (int i = 0; i < 5; ++i) sigaction(kSignals[i], nullptr, &term.old_actions[i]);
+  term.screen = newterm(nullptr, out, in);
+  if (!term.screen) {
+    if (term.tty) std::fclose(term.tty);
+    term.tty = nullptr;
+    const char* name = std::getenv("TERM");
+    fatal(1, "%s: cannot use the terminal type \"%s\"\n", program.c_str(), name ? name : "");
+  }
+  use_legacy_coding(pass_all_bytes() ? 2 : 1);
+
+  term.reset_length = 0;
+  append_reset(tigetstr("sgr0"));
+  append_reset(tigetstr("cnorm"));
+  append_reset(tigetstr("rmkx"));
+  const char* move = tigetstr("cup");
+  if (move && move != reinterpret_cast<const char*>(-1)) append_reset(tiparm(move, LINES - 1, 0));
+  append_reset("\r\n");
+  append_reset(tigetstr("rmcup"));
+
+  term.active = 1;
+  device_abort = release_terminal;
+  collect_stderr();
+  struct sigaction action {};
+  action.sa_handler = on_signal;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  // A signal the caller chose to ignore stays ignored.
+  for (int i = 0; i < 5; ++i)
+    if (term.old_actions[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
+}
+
+// ---- the viewer ---------------------------------------------------------------
+
+bool go_mode = false;
+// The keyboard is gone (end of input): nothing waits any more, and the next
+// prompt ends the run.
+bool input_gone = false;
+
+// One key; KEY_RESIZE and interrupted reads are not keys.
+int read_key(WINDOW* win) {
+  if (input_gone) return ERR;
+  for (;;) {
+    errno = 0;
+    int key = wgetch(win);
+    if (key == KEY_RESIZE) continue;
+    if (key != ERR) return key;
+    if (errno == EINTR) continue;
+    input_gone = true;
+    return ERR;
+  }
+}
+
+// Adds text to the comment window, stopping at "[more]" when it is full.
+void add_text(WINDOW* win, const std::string& text, bool standout = false) {
+  const int height = getmaxy(win);
+  if (getcury(win) + 1 >= height - 1 && height > 1) {
+    if (!go_mode) {
+      wstandout(win);
+      waddstr(win, "[more]");
+      wstandend(win);
+      wrefresh(win);
+      read_key(win);
+      wclear(win);
+      wmove(win, 0, 0);
+    } else {
+      wrefresh(win);
+    }
+  }
+  const char* start = text.c_str();
+  if (getcury(win) == 0 && *start == '\n') ++start;
+  if (standout) wstandout(win);
+  waddstr(win, start);
+  if (standout) wstandend(win);
+}
+
+int prompt(WINDOW* win) {
+  if (go_mode) {
+    wrefresh(win);
+    return 1;
+  }
+  wclrtobot(win);
+  add_text(win, "[(q)uit, (g)o, or <any>]", true);
+  wrefresh(win);
+  int key = read_key(win);
+  if (key == ERR || key == 'q') {
+    go_mode = false;
+    return 0;
+  }
+  go_mode = key == 'g';
+  wclear(win);
+  return 1;
+}
+
+void add_comments(WINDOW* win, Move* first_comment, Move* next, int smallest, int largest) {
+  std::string last_name;
+  for (Move* m = first_comment; m && m != next; m = m->next) {
+    if (!m->info || !m->info->texts) continue;
+    if (m->number != 0) {
+      last_name.clear();
+      if (labels && smallest != largest)
+        add_text(win, format_text("\n%s %3d:\n", m->colour == BLACK ? "Black" : "White", m->number),
+                 true);
+    }
+    for (const Text* t = m->info->texts; t; t = t->next) {
+      if (!kibitz || !t->name) {
+        // A plain comment among kibitz lines has no speaker to align under.
+        if (kibitz) last_name.clear();
+        add_text(win, t->text);
+      } else if (*t->name != last_name) {
+        last_name = *t->name;
+        add_text(win, format_text("%s[%s]: %s\n", t->name->c_str(), rank2str(t->rank),
+                                  t->text.c_str()));
+      } else {
+        std::size_t width = t->name->size() + std::strlen(rank2str(t->rank)) + 4;
+        add_text(win, std::string(width, ' ') + t->text + "\n");
+      }
+    }
+  }
+}
+
+int screen_init(Game*) {
+  font_init();
+  go_mode = false;
+  input_gone = false;
+  start_curses();
+  noecho();
+  nl();
+  raw();
+  return 1;
+}
+
+void screen_exit(Game*) {
+  if (!term.active) return;
+  wclear(stdscr);
+  wrefresh(stdscr);
+  release_terminal();
+  font_exit();
+}
+
+bool make_window(ScreenWindow& w, const ScreenArea& area, bool scrolls) {
+  w.area = area;
+  w.win = subwin(stdscr, area.height, area.width, area.y, area.x);
+  if (!w.win) return false;
+  scrollok(w.win, scrolls);
+  return true;
+}
+
+int screen_alloc(Game* game) {
+  const int size = game->size;
+  const ScreenSize need = screen_needs(size);
+  if (COLS < need.columns || LINES < need.lines)
+    fatal(1,
+          "%s: the terminal has %d columns and %d lines; a %dx%d board needs %d columns and %d "
+          "lines\n",
+          program.c_str(), COLS, LINES, size, size, need.columns, need.lines);
+  Screen* s = new (std::nothrow) Screen{};
+  if (!s) {
+    message("Out of memory in scr_alloc()\n");
+    return 0;
+  }
+  const ScreenLayout l = screen_layout(size, game->parent != nullptr, COLS, LINES);
+  wclear(stdscr);
+  if (!make_window(s->title, l.title, false) || !make_window(s->notes, l.notes, true) ||
+      !make_window(s->board, l.board, false) || !make_window(s->text, l.text, true)) {
+    drop_screen(s);
+    return 0;
+  }
+  // Arrow and function keys come as one key each.
+  keypad(s->text.win, TRUE);
+  s->game = game;
+  game->device = s;
+  try {
+    live.push_back(s);
+  } catch (const std::bad_alloc&) {
+    drop_screen(s);
+    message("Out of memory in scr_alloc()\n");
+    return 0;
+  }
+  return 1;
+}
+
+void screen_free(Game* game) {
+  if (game->device) drop_screen(static_cast<Screen*>(game->device));
+}
+
+void screen_onmove(Game*, int number, int, int old_number, int) {
+  con_printf("%d on %d", number, old_number);
+}
+
+void screen_onstone(Game* game, int number, int, int location) {
+  con_printf("%d at (%c,%c)", number, 'a' + location % game->size, 'a' + location / game->size);
+}
+
+void screen_pass(Game*, int number, int) { con_printf("%d pass", number); }
+void screen_time(Game*, const char*, const char*) {}
+
+void draw_caption(const ScreenWindow& w, Game* game, Move* first, Move* last) {
+  std::string caption = board_caption(game, first, last);
+  const int room = w.area.width - 1;
+  if (static_cast<int>(caption.size()) > room) caption.resize(room > 0 ? room : 0);
+  wclear(w.win);
+  mvwaddstr(w.win, 0, (w.area.width - static_cast<int>(caption.size())) / 2, caption.c_str());
+  wrefresh(w.win);
+}
+
+// Draws the figure board; returns the smallest and largest numbers drawn.
+std::pair<int, int> draw_board(const ScreenWindow& w, Game* game) {
+  const int size = game->size;
+  const auto& fig = game->figure_board;
+  int smallest = 1023, largest = 0;
+  for (int p = 0; p < size * size; ++p) {
+    const BoardCell cell = static_cast<std::size_t>(p) < fig.size() ? fig[p] : BoardCell{};
+    const int glyph = cell.colour == BLACK ? GLYPH_BLACK : GLYPH_WHITE;
+    char text[8];
+    wmove(w.win, p / size, 2 * (p % size));
+    if (cell.label) {
+      std::snprintf(text, sizeof text, "%c ", cell.label->label);
+      waddstr(w.win, text);
+    } else if (cell.mark && cell.mark->mark != 0) {
+      wstandout(w.win);
+      waddstr(w.win, cell.colour == EMPTY ? font_decode(point_glyph(size, p / size, p % size))
+                                          : font_decode(glyph));
+      wstandend(w.win);
+    } else if (cell.colour != EMPTY && cell.number != 0) {
+      // Two cells per point: a number that would need more is cut.
+      std::snprintf(text, sizeof text, "%-2d", cell.number % 100);
+      text[2] = '\0';
+      if (cell.colour == BLACK) wstandout(w.win);
+      waddstr(w.win, text);
+      if (cell.colour == BLACK) wstandend(w.win);
+      if (cell.number < smallest) smallest = cell.number;
+      if (cell.number > largest) largest = cell.number;
+    } else if (cell.colour != EMPTY) {
+      waddstr(w.win, font_decode(glyph));
+    } else {
+      waddstr(w.win, font_decode(point_glyph(size, p / size, p % size)));
+    }
+  }
+  return {smallest, largest};
+}
+
+int screen_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* next) {
+  auto* s = static_cast<Screen*>(game->device);
+  if (!s) return 1;
+  draw_caption(s->title, game, first, last);
+  const auto [smallest, largest] = draw_board(s->board, game);
+  wclrtobot(s->notes.win);
+  waddstr(s->notes.win, con_cat().c_str());
+  wrefresh(s->notes.win);
+  wrefresh(s->board.win);
+  if (first_comment && first_comment != next)
+    add_comments(s->text.win, first_comment, next, smallest, largest);
+  return prompt(s->text.win);
+}
+
+}  // namespace
+
+const OutputDevice screen_device = {screen_init,    screen_exit, screen_alloc, screen_free,
+                                    screen_onmove,  screen_onstone, screen_pass, screen_time,
+                                    screen_emit};
+
+}  // namespace kg

@@ -1,0 +1,55 @@
+// The parts of the screen viewer that need no terminal: the board glyphs and
+// where the windows of a figure go.
+#pragma once
+
+namespace kg {
+
+// Glyph codes of the board; the table has kGlyphs entries, the others are
+// drawn by nothing.
+enum : int {
+  GLYPH_BLACK = 0,
+  GLYPH_INNER = 2,
+  GLYPH_STAR = 3,
+  GLYPH_LEFT = 4,
+  GLYPH_BOTTOM_LEFT = 5,
+  GLYPH_BOTTOM = 6,
+  GLYPH_BOTTOM_RIGHT = 7,
+  GLYPH_RIGHT = 8,
+  GLYPH_TOP_LEFT = 9,
+  GLYPH_TOP = 10,
+  GLYPH_TOP_RIGHT = 11,
+  GLYPH_WHITE = 12,
+};
+inline constexpr int kGlyphs = 31;
+
+// Picks the glyph set by TERM: "xterm" means a terminal font with board
+// glyphs in the bytes 0xC0 to 0xE8, anything else plain characters.
+void font_init();
+// Two characters for the code; "??" outside the table.
+const char* font_decode(int code);
+void font_exit();
+// Whether the terminal-font set is in use.
+bool font_is_terminal();
+
+// Line `line` of a board of `size` carries star points.
+bool star_line(int size, int line);
+// The glyph of an empty point, row and column counted from the top left.
+int point_glyph(int size, int row, int column);
+
+struct ScreenArea {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+// The four windows of one figure, in the order the screen record keeps them.
+struct ScreenLayout {
+  ScreenArea title, notes, board, text;
+};
+// A figure has its board on the left, a variation diagram on the right.
+ScreenLayout screen_layout(int size, bool diagram, int columns, int lines);
+
+struct ScreenSize {
+  int columns = 0, lines = 0;
+};
+// The smallest terminal on which every window of a board of `size` exists.
+ScreenSize screen_needs(int size);
+
+}  // namespace kg

@@ -1,0 +1,151 @@
+// The screen viewer's drawing rules that need no terminal: the glyph set
+// chosen by TERM, the point glyphs with their star points, and where the
+// windows go. The viewer itself runs in tmux (tests/screen/).
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/screen.h"
+#include "kg_test.h"
+
+namespace kg::test {
+namespace {
+
+// Sets TERM (none: unset) and picks the glyphs; the old TERM comes back at
+// the end of the scope.
+class Term {
+ public:
+  Term() {
+    if (const char* term = std::getenv("TERM")) saved_ = term;
+  }
+  ~Term() { use(saved_ ? saved_->c_str() : nullptr); }
+  static void use(const char* term) {
+    term ? setenv("TERM", term, 1) : unsetenv("TERM");
+    font_init();
+  }
+
+ private:
+  std::optional<std::string> saved_;
+};
+
+TEST(Glyphs, OnlyXtermGetsTheTerminalFont) {
+  Term term;
+  term.use("xterm");
+  EXPECT_TRUE(font_is_terminal());
+  const std::vector<std::string> bytes = {
+      "\xC0\xC1", "\xC4\xC5", "\xC4\xC5", "\xC6\xC7", "\xC8\xC5", "\xC9\xCA", "\xCB\xCA",
+      "\xCB\xCC", "\xC4\xCD", "\xCE\xCF", "\xD0\xCF", "\xD0\xD1", "\xD2\xD3"};
+  for (int code = 0; code <= GLYPH_WHITE; ++code) {
+    if (code == 1) continue;  // drawn by nothing
+    EXPECT_EQ(font_decode(code), bytes[code]) << code;
+  }
+  for (int code = 0; code < kGlyphs; ++code) {
+    const std::string glyph = font_decode(code);
+    ASSERT_EQ(glyph.size(), 2u) << code;
+    for (unsigned char c : glyph) EXPECT_TRUE(c >= 0xC0 && c <= 0xE8) << code;
+  }
+
+  for (const char* other : {"xterm-256color", "tmux-256color", "vt100", "", "XTERM"}) {
+    term.use(other);
+    EXPECT_FALSE(font_is_terminal()) << other;
+    EXPECT_STREQ(font_decode(GLYPH_BLACK), "@ ");
+    EXPECT_STREQ(font_decode(GLYPH_WHITE), "O ");
+    for (int code = GLYPH_INNER; code < GLYPH_WHITE; ++code) EXPECT_STREQ(font_decode(code), ". ");
+  }
+  term.use(nullptr);
+  EXPECT_STREQ(font_decode(GLYPH_BLACK), "@ ");
+  for (int code : {-1, kGlyphs, 1000}) EXPECT_STREQ(font_decode(code), "??");
+}
+
+// The points of an empty board drawn as one character per glyph code.
+std::string empty_board(int size) {
+  std::string out;
+  for (int row = 0; row < size; ++row) {
+    for (int column = 0; column < size; ++column)
+      out += "@?.^<L=J>F-7O"[point_glyph(size, row, column)];
+    out += '\n';
+  }
+  return out;
+}
+
+TEST(PointGlyph, EdgesCornersAndStarPoints) {
+  EXPECT_EQ(empty_board(9),
+            "F-------7\n"
+            "<.......>\n"
+            "<.^...^.>\n"
+            "<.......>\n"
+            "<.......>\n"
+            "<.......>\n"
+            "<.^...^.>\n"
+            "<.......>\n"
+            "L=======J\n");
+  EXPECT_EQ(empty_board(2), "F7\nLJ\n");
+  // Star points per size, and the lines they stand on.
+  auto stars = [](int size) {
+    std::vector<int> lines;
+    for (int i = 0; i < size; ++i)
+      if (star_line(size, i)) lines.push_back(i);
+    int count = 0;
+    for (int r = 0; r < size; ++r)
+      for (int c = 0; c < size; ++c) count += point_glyph(size, r, c) == GLYPH_STAR;
+    return std::make_pair(lines, count);
+  };
+  using Lines = std::vector<int>;
+  EXPECT_EQ(stars(19), std::make_pair(Lines{3, 9, 15}, 9));
+  EXPECT_EQ(stars(13), std::make_pair(Lines{3, 9}, 4));
+  EXPECT_EQ(stars(10), std::make_pair(Lines{3, 6}, 4));
+  EXPECT_EQ(stars(25), std::make_pair(Lines{3, 21}, 4));
+  EXPECT_EQ(stars(9), std::make_pair(Lines{2, 6}, 4));
+  EXPECT_EQ(stars(8), std::make_pair(Lines{2, 5}, 4));
+  EXPECT_EQ(stars(7), std::make_pair(Lines{2, 4}, 4));
+  for (int size = 1; size <= 6; ++size) EXPECT_EQ(stars(size).second, 0) << size;
+  EXPECT_EQ(point_glyph(19, 9, 9), GLYPH_STAR);
+  EXPECT_EQ(point_glyph(19, 9, 0), GLYPH_LEFT);
+  EXPECT_EQ(point_glyph(19, 18, 9), GLYPH_BOTTOM);
+}
+
+TEST(ScreenLayout, FigureLeftDiagramRight) {
+  auto area = [](const ScreenArea& a) { return std::vector<int>{a.x, a.y, a.width, a.height}; };
+  using V = std::vector<int>;
+  ScreenLayout f = screen_layout(19, false, 120, 40);
+  EXPECT_EQ(area(f.title), (V{1, 0, 38, 1}));
+  EXPECT_EQ(area(f.board), (V{1, 1, 38, 19}));
+  EXPECT_EQ(area(f.notes), (V{1, 20, 38, 19}));
+  EXPECT_EQ(area(f.text), (V{41, 0, 78, 39}));
+  ScreenLayout d = screen_layout(19, true, 120, 40);
+  EXPECT_EQ(area(d.title), (V{81, 0, 38, 1}));
+  EXPECT_EQ(area(d.board), (V{81, 1, 38, 19}));
+  EXPECT_EQ(area(d.notes), (V{81, 20, 38, 19}));
+  EXPECT_EQ(area(d.text), (V{1, 0, 78, 39}));
+  ScreenLayout small = screen_layout(9, false, 80, 24);
+  EXPECT_EQ(area(small.notes), (V{1, 10, 18, 13}));
+  EXPECT_EQ(area(small.text), (V{21, 0, 58, 23}));
+}
+
+// On the smallest terminal every window has at least one cell and lies on
+// the screen; one column or line less and one would not.
+TEST(ScreenLayout, SmallestTerminal) {
+  auto fits = [](const ScreenArea& a, int columns, int lines) {
+    return a.width >= 1 && a.height >= 1 && a.x >= 0 && a.y >= 0 && a.x + a.width <= columns &&
+           a.y + a.height <= lines;
+  };
+  auto all_fit = [&](int size, bool diagram, int columns, int lines) {
+    ScreenLayout l = screen_layout(size, diagram, columns, lines);
+    return fits(l.title, columns, lines) && fits(l.board, columns, lines) &&
+           fits(l.notes, columns, lines) && fits(l.text, columns, lines);
+  };
+  for (int size : {2, 9, 13, 19, 25}) {
+    ScreenSize need = screen_needs(size);
+    for (bool diagram : {false, true}) {
+      EXPECT_TRUE(all_fit(size, diagram, need.columns, need.lines)) << size;
+      EXPECT_FALSE(all_fit(size, diagram, need.columns - 1, need.lines)) << size;
+      EXPECT_FALSE(all_fit(size, diagram, need.columns, need.lines - 1)) << size;
+    }
+  }
+  EXPECT_EQ(screen_needs(19).columns, 43);
+  EXPECT_EQ(screen_needs(19).lines, 22);
+}
+
+}  // namespace
+}  // namespace kg::test

@@ -1,0 +1,517 @@
+#!/usr/bin/env python3
+"""Runs `kifugram -to graphic` in a real terminal and checks what it shows.
+
+  screen_test.py BINARY boards|font|keys|terminal    in tmux or on a pty
+  screen_test.py BINARY corpus DIR                   every DIR/**/*.sgf, go mode
+
+Each tmux case has a server of its own (tmux -L), so cases can run side by
+side. Exits 77 when tmux is missing, or for `corpus` when DIR is.
+"""
+import fcntl, os, re, select, shlex, shutil, signal, struct, subprocess
+import sys, tempfile, termios, time
+from concurrent.futures import ThreadPoolExecutor
+from pathlib import Path
+
+PROMPT = "[(q)uit, (g)o, or <any>]"
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+class Stuck(Exception):
+    """A wait ran out: the checks after it would only repeat the failure."""
+
+
+def wait_for(predicate, what, timeout=10.0):
+    """Polls every 20 ms; a bounded wait, never a fixed sleep."""
+    end = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise Stuck(f"timed out waiting for {what}")
+        time.sleep(0.02)
+
+
+# ---- games --------------------------------------------------------------------
+
+
+def sgf_point(column, row):
+    return chr(ord("a") + column) + chr(ord("a") + row)
+
+
+def long_game():
+    """19x19, 105 moves, cut after move 10 by a comment. Move 11 takes the
+    white stone of move 2 on dp, and move 15 is played there again: the
+    second figure shows the earlier stone and notes "15 at (d,p)". Returns
+    the record and {point: (colour, number)}."""
+    black = [(c, r) for r in range(3) for c in range(19)]
+    white = [(c, r) for r in range(5, 8) for c in range(19)]
+    fixed = {1: (2, 15), 2: (3, 15), 3: (4, 15), 5: (3, 16), 11: (3, 14), 15: (3, 15)}
+    moves, stones = [], {}
+    for number in range(1, 106):
+        colour = "B" if number % 2 else "W"
+        point = fixed.get(number) or (black if colour == "B" else white).pop(0)
+        moves.append(f";{colour}[{sgf_point(*point)}]" + ("C[Ten moves.]" if number == 10 else ""))
+        stones.setdefault(point, (colour, number))
+    return "(;SZ[19]" + "".join(moves) + ")", stones
+
+
+# A ko on 9x9: 1 takes, 4 takes back, 5 takes again on the point of 1, then
+# a pass with a letter and two marks, one on a stone and one on an empty point.
+KO_GAME = ("(;SZ[9]AB[dd][ce][df]AW[ed][de][fe][ef]"
+           ";B[ee];W[gg];B[gh];W[de];B[ee];W[]LB[ha:A]MA[dd][hh])")
+
+SMALL_GAME = "(;SZ[13]C[Thirteen lines.\n];B[dd];W[jj];B[gg])"
+
+# Handicap game, so move 12 is Black's. Figures end at comments.
+COMMENTS_GAME = (
+    "(;SZ[9]AB[cc][gg];W[gc];B[cg];W[ee];B[ed];W[fd];B[fe];W[de];B[ef];W[dd];B[ec];W[fc]"
+    ";B[cd]C[Black connects.\n]"
+    ";W[ff]C[" + "".join(f"Line {i} of a long comment.\n" for i in range(1, 61)) + "]"
+    ";B[fg]"
+    "(;W[eg]C[Main line.\n])"
+    "(;W[dg]C[The variation.\n];B[eh]))")
+
+KIBITZ_GAME = ("(;SZ[5];B[cc]C[kb9[3d\\] : nice move\nkb9[3d\\] : really \nzz[5k\\]*: agree\n]"
+               ";W[dd]C[kb9[3d\\] : hmm\n])")
+
+
+# ---- terminals ------------------------------------------------------------------
+
+
+def parse_cells(text):
+    """capture-pane -e output -> lines of (character, reversed) cells."""
+    lines, reverse = [], False
+    for raw in text.split("\n"):
+        cells = []
+        for token in re.split(r"(\x1b\[[0-9;]*m)", raw):
+            if token.startswith("\x1b["):
+                for code in token[2:-1].split(";"):
+                    if code in ("", "0", "27"):
+                        reverse = False
+                    elif code == "7":
+                        reverse = True
+                continue
+            cells.extend((ch, reverse) for ch in token)
+        lines.append(cells)
+    return lines
+
+
+class Tmux:
+    """One tmux server with one pane running one command under a wrapper that
+    records the terminal modes before and after, the status and the pid."""
+
+    def __init__(self, work, binary, name, width=120, height=40):
+        self.games, self.binary = Path(work), binary
+        self.work = self.games / name
+        self.work.mkdir()
+        self.socket = f"kg-screen-{name}-{os.getpid()}"
+        self.width, self.height = width, height
+        conf = self.work / "tmux.conf"
+        conf.write_text("set -g status off\nset -g remain-on-exit on\n"
+                        "set -g default-terminal tmux-256color\nset -g history-limit 100\n")
+        self.base = ["tmux", "-L", self.socket, "-f", str(conf)]
+        self.runs = 0
+        self.env = {"PATH": f"{Path(binary).parent}:/usr/bin:/bin", "HOME": str(self.work),
+                    "TMUX_TMPDIR": str(self.work)}
+        for key in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"):
+            if key in os.environ:
+                self.env[key] = os.environ[key]
+
+    def tmux(self, *args):
+        return subprocess.run(self.base + list(args), capture_output=True, text=True,
+                              errors="replace", env=self.env)
+
+    def start(self, command):
+        """Runs `command` (a shell command line) in a fresh pane."""
+        self.runs += 1
+        d = self.work / f"run{self.runs}"
+        d.mkdir()
+        wrapper = d / "run.sh"
+        wrapper.write_text(
+            'd=$1\nstty -g > "$d/before"\n'
+            'sh -c "echo \\$\\$ > \'$d/pid\'; exec $2"\n'
+            'echo $? > "$d/status.part"\nstty -g > "$d/after"\nmv "$d/status.part" "$d/status"\n')
+        self.tmux("kill-server")
+        shell = f"cd {shlex.quote(str(self.games))} && sh {shlex.quote(str(wrapper))} " \
+                f"{shlex.quote(str(d))} {shlex.quote(command)}"
+        self.tmux("new-session", "-d", "-x", str(self.width), "-y", str(self.height), shell)
+        self.dir = d
+        wait_for(lambda: (d / "pid").exists(), "the program to start")
+
+    def screen(self, attributes=False, joined=False):
+        """The visible screen; joined: with the history, wrapped lines joined."""
+        args = ["capture-pane", "-p"] + (["-e"] if attributes else []) + \
+            (["-J", "-S", "-"] if joined else [])
+        return self.tmux(*args).stdout
+
+    def lines(self):
+        return self.screen().split("\n")
+
+    def keys(self, *keys):
+        self.tmux("send-keys", *keys)
+
+    def wait_screen(self, text, timeout=10.0):
+        return wait_for(lambda: text in self.screen(), repr(text), timeout)
+
+    def status(self, timeout=10.0):
+        path = self.dir / "status"
+        wait_for(path.exists, "the program to end", timeout)
+        return int(path.read_text()) if path.exists() else None
+
+    def sane(self):
+        """The terminal modes after the run are those before it."""
+        return (self.dir / "before").read_text() == (self.dir / "after").read_text()
+
+    def pid(self):
+        return int((self.dir / "pid").read_text())
+
+    def close(self):
+        self.tmux("kill-server")
+
+
+def board_lines(lines, x, size, top=1):
+    return [line[x:x + 2 * size].rstrip() for line in lines[top:top + size]]
+
+
+# ---- cases --------------------------------------------------------------------------
+
+
+def case_boards(t, work):
+    """Caption, plain glyphs, numbers modulo 100, standout, notes, stars."""
+    record, stones = long_game()
+    (work / "long.sgf").write_text(record)
+    t.start("kifugram -to graphic long.sgf")
+    t.wait_screen("Ten moves.")
+    check(t.lines()[0][:39].strip() == "B 1 -- W 10", f"first figure: {t.lines()[0]!r}")
+    t.keys("Enter")
+    t.wait_screen("B 11 -- B 105")
+    lines = t.lines()
+    caption = "B 11 -- B 105"
+    check(lines[0][:41].rstrip() == " " * (1 + (38 - len(caption)) // 2) + caption,
+          f"caption centred over the board: {lines[0]!r}")
+    want = []
+    for row in range(19):
+        line = ""
+        for column in range(19):
+            if (column, row) in stones:
+                colour, number = stones[(column, row)]
+                if number > 10:
+                    line += f"{number % 100:<2d}"
+                else:  # from the first figure
+                    line += "@ " if colour == "B" else "O "
+            else:
+                line += ". "
+        want.append(line.rstrip())
+    got = board_lines(lines, 1, 19)
+    check(got == want, "19x19 board with numbers modulo 100:\n" + "\n".join(got))
+    check(lines[20].startswith(" 15 at (d,p)"), f"note of move 15: {lines[20]!r}")
+    cells = parse_cells(t.screen(attributes=True))
+    wrong = []
+    for (column, row), (colour, number) in stones.items():
+        if number <= 10:
+            continue
+        for dx in range(len(str(number % 100))):
+            ch, rev = cells[1 + row][1 + 2 * column + dx]
+            if rev != (colour == "B"):
+                wrong.append(f"{number}@{sgf_point(column, row)}")
+    check(not wrong, f"standout on black numbers only: {wrong[:5]}")
+    check(not any(rev for ch, rev in cells[1][0:1] + cells[2][0:1]), "no standout off the stones")
+    t.keys("q")
+    check(t.status() == 0 and t.sane(), "q after the only figure: status 0, terminal sane")
+
+    (work / "ko.sgf").write_text(KO_GAME)
+    t.start("kifugram -to graphic ko.sgf")
+    t.wait_screen(PROMPT)
+    lines = t.lines()
+    check(board_lines(lines, 1, 9) == [
+        ". . . . . . . A .",
+        ". . . . . . . . .",
+        ". . . . . . . . .",
+        ". . . @ O . . . .",
+        ". . @ 4 1 O . . .",
+        ". . . @ O . . . .",
+        ". . . . . . 2 . .",
+        ". . . . . . 3 . .",
+        ". . . . . . . . ."], "9x9 ko board:\n" + "\n".join(lines[1:10]))
+    check(lines[0][:19].strip() == "B 1 -- W 6", f"ko caption: {lines[0]!r}")
+    check(lines[10].startswith(" 5 on 1, 6 pass"), f"ko notes: {lines[10]!r}")
+    cells = parse_cells(t.screen(attributes=True))
+    out = [(row, column) for row in range(9) for column, (_, rev) in enumerate(cells[1 + row][1:19])
+           if rev]
+    check(out == [(3, 6), (3, 7), (4, 8), (4, 9), (7, 12), (7, 13), (7, 14), (7, 15)],
+          f"standout on the marks and on black's numbers: {out}")
+    t.keys("q")
+    check(t.status() == 0 and t.sane(), "ko game ends sane")
+
+    (work / "small.sgf").write_text(SMALL_GAME)
+    t.start("kifugram -to graphic small.sgf")
+    t.wait_screen(PROMPT)
+    lines = t.lines()
+    want = [". " * 13] * 13
+    want = [row.rstrip() for row in want]
+    want[3] = ". . . 1 . . . . . . . . ."
+    want[6] = ". . . . . . 3 . . . . . ."
+    want[9] = ". . . . . . . . . 2 . . ."
+    check(board_lines(lines, 1, 13) == want, "13x13 board:\n" + "\n".join(lines[1:14]))
+    check(lines[0][29:].startswith("Thirteen lines."), f"root comment beside: {lines[0]!r}")
+    t.keys("q")
+    check(t.status() == 0, "13x13 quits")
+
+
+def case_keys(t, work):
+    """Comment labels, [more], any key, a diagram on the right, g and q."""
+    (work / "comments.sgf").write_text(COMMENTS_GAME)
+    t.start("kifugram -to graphic comments.sgf")
+    t.wait_screen(PROMPT)
+    lines = t.lines()
+    check(lines[0][21:].startswith("Black  12:"), f"label of move 12: {lines[0]!r}")
+    cells = parse_cells(t.screen(attributes=True))
+    check(all(rev for ch, rev in cells[0][21:31]), "the label stands out")
+    check(lines[1][21:].startswith("Black connects."), f"comment of 12: {lines[1]!r}")
+    check(lines[0][:19].strip() == "W 1 -- B 12", f"caption of the first figure: {lines[0]!r}")
+
+    t.keys("x")  # any other key: the next figure, whose comment pages
+    t.wait_screen("[more]")
+    lines = t.lines()
+    check(lines[0][:19].strip() == "W 13", f"second figure: {lines[0]!r}")
+    # One numbered stone: no label above the comment.
+    check(lines[0][21:] == "Line 1 of a long comment." and PROMPT not in t.screen(),
+          "a long comment stops at [more] before the prompt")
+    more = [i for i, line in enumerate(lines) if "[more]" in line]
+    check(more == [37], f"[more] on the last line but one: {more}")
+    t.keys("x")
+    t.wait_screen(PROMPT)
+    lines = t.lines()
+    check(lines[0][21:].startswith("Line 38 of a long comment."), f"next page: {lines[0]!r}")
+    check("Line 60 of a long comment." in t.screen(), "the page ends the comment")
+
+    # The main line ends where it branches; each branch is a diagram.
+    t.keys("x")
+    t.wait_screen("B 14 ")
+    t.keys("x")
+    t.wait_screen("Main line.")
+    t.keys("x")
+    t.wait_screen("The variation.")
+    lines = t.lines()
+    check(lines[0][101:].strip() == "W 1 -- B 2", f"diagram caption on the right: {lines[0]!r}")
+    check(lines[0][:30].rstrip() == " White   1:" and lines[1].startswith(" The variation."),
+          f"diagram comments on the left: {lines[:2]!r}")
+    check(board_lines(lines, 101, 9)[6] == ". . @ 1 . @ @ . .", f"diagram board: {lines[7]!r}")
+    t.keys("q")
+    check(t.status() == 0, "q ends with status 0")
+    check(t.sane(), "q leaves the terminal as it was")
+    check(PROMPT not in t.screen(), "q takes the viewer off the screen")
+    # Messages written while curses draws are held back and shown after it.
+    check("[Adding letters]" in t.screen(joined=True), "held messages shown at the end")
+
+    # g at the first prompt: every further figure and page without a stop.
+    t.start("kifugram -to graphic comments.sgf")
+    t.wait_screen(PROMPT)
+    t.keys("g")
+    check(t.status() == 0 and t.sane(), "g runs to the end: status 0, terminal sane")
+
+    # Ctrl-C is a key in raw mode: it turns the page like any other.
+    t.start("kifugram -to graphic comments.sgf")
+    t.wait_screen(PROMPT)
+    t.keys("C-c")
+    t.wait_screen("[more]")
+    t.keys("q")
+    t.wait_screen(PROMPT)
+    t.keys("q")
+    check(t.status() == 0 and t.sane(), "Ctrl-C turns a page; [more] takes any key, q too")
+
+    (work / "kibitz.sgf").write_text(KIBITZ_GAME)
+    t.start("kifugram -to graphic -kibitz kibitz.sgf")
+    t.wait_screen(PROMPT)
+    lines = t.lines()
+    check([line[13:].rstrip() for line in lines[:4]] ==
+          ["kb9[ 3d]: nice move", "          really", "zz[ 5k]: agree", PROMPT],
+          f"kibitz lines: {lines[:4]!r}")
+    t.keys("q")
+    check(t.status() == 0, "kibitz game quits")
+
+
+def case_terminal(t, work):
+    """Standard input, no terminal, too small, signals."""
+    (work / "comments.sgf").write_text(COMMENTS_GAME)
+    t.start("kifugram -to graphic < comments.sgf")
+    t.wait_screen(PROMPT)
+    t.keys("x")
+    t.wait_screen("[more]")
+    check("W 13" in t.lines()[0], "record on standard input: keys come from the terminal")
+    t.keys("x")
+    t.wait_screen(PROMPT)
+    t.keys("q")
+    check(t.status() == 0 and t.sane(), "standard input run quits sane")
+
+    with open(work / "comments.sgf", "rb") as record:
+        run = subprocess.run([t.binary, "-to", "graphic"], stdin=record, capture_output=True,
+                             start_new_session=True, timeout=30)
+    check(run.returncode == 1 and run.stderr.endswith(
+        b": -to graphic needs a terminal, and there is none\n") and run.stdout == b"",
+        f"no terminal: {run.returncode} {run.stderr!r}")
+
+    record, _ = long_game()
+    (work / "long.sgf").write_text(record)
+    small = Tmux(work, t.binary, "small", 42, 21)
+    try:
+        small.start("kifugram -to graphic long.sgf")
+        check(small.status() == 1, "too small a terminal: status 1")
+        check(small.sane(), "too small a terminal: terminal sane")
+        want = ("kifugram: the terminal has 42 columns and 21 lines; a 19x19 board needs "
+                "43 columns and 22 lines")
+        shown = small.screen(joined=True)
+        check(want in shown, f"too small a terminal: the sizes reported: {shown!r}")
+    finally:
+        small.close()
+
+    for name, number in (("SIGTERM", signal.SIGTERM), ("SIGHUP", signal.SIGHUP)):
+        t.start("kifugram -to graphic comments.sgf")
+        t.wait_screen(PROMPT)
+        os.kill(t.pid(), number)
+        check(t.status() == 128 + number, f"{name} ends the viewer")
+        check(t.sane(), f"{name} leaves the terminal as it was")
+
+
+def read_pty(fd, into, timeout):
+    ready, _, _ = select.select([fd], [], [], timeout)
+    if not ready:
+        return b""
+    try:
+        data = os.read(fd, 65536)
+    except OSError:
+        return b""
+    into.extend(data)
+    return data
+
+
+def run_on_pty(args, env, stderr, width=120, height=40, timeout=60):
+    """Runs the program on a pty of its own, answering every [more] and the
+    first prompt with `g`. Returns (status, bytes written, modes kept)."""
+    master, slave = os.openpty()
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", height, width, 0, 0))
+    before = termios.tcgetattr(slave)
+    # No controlling terminal is needed: standard input and output are the pty.
+    proc = subprocess.Popen(args, stdin=slave, stdout=slave, stderr=stderr, env=env,
+                            start_new_session=True, close_fds=True)
+    out, seen, last_key = bytearray(), 0, time.monotonic()
+    end = time.monotonic() + timeout
+    try:
+        while time.monotonic() < end:
+            read_pty(master, out, 0.01)
+            fresh = bytes(out[seen:])
+            if b"[more]" in fresh or b"<any>]" in fresh or time.monotonic() - last_key > 2:
+                os.write(master, b"g")
+                seen, last_key = len(out), time.monotonic()
+            if proc.poll() is not None:
+                while read_pty(master, out, 0):
+                    pass
+                break
+        else:
+            proc.kill()
+            proc.wait()
+            return None, bytes(out), False
+        return proc.returncode, bytes(out), termios.tcgetattr(slave) == before
+    finally:
+        os.close(master)
+        os.close(slave)
+
+
+def case_font(t, work):
+    """Under TERM=xterm the board goes out in the terminal font's bytes."""
+    env = {"PATH": "/usr/bin:/bin", "TERM": "xterm", "HOME": str(work)}
+    rows = {
+        9: (b"\xce\xcf" + b"\xd0\xcf" * 7 + b"\xd0\xd1",
+            b"\xc8\xc5" + b"\xc4\xc5" + b"\xc6\xc7" + b"\xc4\xc5" * 3 + b"\xc6\xc7" +
+            b"\xc4\xc5" + b"\xc4\xcd",
+            b"\xc9\xca" + b"\xcb\xca" * 7 + b"\xcb\xcc"),
+        13: (None, b"\xc8\xc5" + b"\xc4\xc5" * 2 + b"\xc6\xc7" + b"\xc4\xc5" * 5 + b"\xc6\xc7" +
+             b"\xc4\xc5" * 2 + b"\xc4\xcd", None),
+        19: (None, b"\xc8\xc5" + (b"\xc4\xc5" * 2 + b"\xc6\xc7" + b"\xc4\xc5" * 3) * 2 +
+             b"\xc4\xc5" * 2 + b"\xc6\xc7" + b"\xc4\xc5" * 2 + b"\xc4\xcd", None),
+    }
+    stars = {9: 4, 13: 4, 19: 9}
+    for size in (9, 13, 19):
+        game = work / f"empty{size}.sgf"
+        # One white stone off the star lines, one black on a star point.
+        game.write_text(f"(;SZ[{size}]AB[{'cc' if size == 9 else 'dd'}]AW[bb];B[])")
+        with open(work / "err", "wb") as err:
+            status, out, sane = run_on_pty([t.binary, "-to", "graphic", str(game)], env, err)
+        check(status == 0 and sane, f"xterm {size}x{size}: status {status}, modes kept {sane}")
+        top, star_row, bottom = rows[size]
+        for want in (top, star_row, bottom):
+            if want:
+                check(want in out, f"xterm {size}x{size}: row {want.hex(' ')}")
+        count = out.count(b"\xc6\xc7")
+        check(count == stars[size] - 1, f"xterm {size}x{size}: {count} star glyphs besides the stone")
+        check(b"\xc0\xc1" in out and b"\xd2\xd3" in out, f"xterm {size}x{size}: stone glyphs")
+        check(b"@ " not in out and b". ." not in out, f"xterm {size}x{size}: no plain glyphs")
+
+
+def case_corpus(binary, corpus):
+    """Every record in go mode on a 120 x 40 pty: no crash, no sanitizer
+    report, status 0 or 1, and the terminal modes as they were."""
+    files = sorted(Path(corpus).rglob("*.sgf"))
+    started = time.monotonic()
+
+    def one(index, f, work):
+        # Sanitizer reports go to files of their own: standard error may be
+        # held back while curses draws.
+        env = {"PATH": "/usr/bin:/bin", "TERM": "tmux-256color", "HOME": work,
+               "ASAN_OPTIONS": f"log_path={work}/asan.{index}",
+               "UBSAN_OPTIONS": f"log_path={work}/ubsan.{index}"}
+        with open(Path(work) / f"err.{index}", "w+b") as err:
+            status, out, sane = run_on_pty([binary, "-to", "graphic", str(f)], env, err)
+            err.seek(0)
+            text = err.read()
+        reports = [p for p in Path(work).iterdir()
+                   if p.name.startswith((f"asan.{index}.", f"ubsan.{index}."))]
+        if status in (0, 1) and sane and not reports and \
+                b"Sanitizer" not in text and b"runtime error:" not in text:
+            return None
+        report = f"FAIL {f}: status {status}, terminal modes kept {sane}\n"
+        for p in reports:
+            report += p.read_text(errors="replace")[:2000]
+        return report + text.decode(errors="replace")[-2000:]
+
+    with tempfile.TemporaryDirectory(prefix="kg-graphic-") as work:
+        with ThreadPoolExecutor(2) as pool:
+            reports = [r for r in pool.map(one, range(len(files)), files, [work] * len(files)) if r]
+    for report in reports:
+        print(report)
+    print(f"graphic: {len(files)} files in {time.monotonic() - started:.0f} s, {len(reports)} failed")
+    return not reports
+
+
+def main():
+    binary, case = os.path.abspath(sys.argv[1]), sys.argv[2]
+    if case == "corpus":
+        if len(sys.argv) < 4 or not Path(sys.argv[3]).is_dir():
+            print("no corpus: skipped")
+            return 77
+        return 0 if case_corpus(binary, sys.argv[3]) else 1
+    if case != "font" and not shutil.which("tmux"):
+        print("tmux is not installed: skipped")
+        return 77
+    with tempfile.TemporaryDirectory(prefix=f"kg-screen-{case}-") as work:
+        t = Tmux(work, binary, case)
+        try:
+            {"boards": case_boards, "keys": case_keys, "terminal": case_terminal,
+             "font": case_font}[case](t, Path(work))
+        except Stuck as e:
+            check(False, f"{e}; the screen:\n{t.screen()}")
+        finally:
+            t.close()
+    print(f"{case}: {len(failures)} failed checks")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
