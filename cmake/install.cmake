@@ -24,7 +24,7 @@ add_custom_command(OUTPUT ${KG_MANUALS}
 add_custom_target(manual ALL DEPENDS ${KG_MANUALS})
 
 install(TARGETS kifugram RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(PROGRAMS scripts/kifugram-batch DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(PROGRAMS scripts/kifugram-book scripts/kifugram-batch DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${KG_MANUALS} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES examples/example-9x9.sgf DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 

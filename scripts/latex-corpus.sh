@@ -18,7 +18,7 @@ trap 'rm -rf "$work"' EXIT
 export TEXINPUTS="$root/share/sty:" MFINPUTS="$root/share/sty:"
 cd "$work" || exit 1
 
-files=0 bad=0
+files=0 bad=0 refused=0
 while IFS= read -r -d '' sgf; do
   files=$((files + 1))
   rm -f doc.*
@@ -26,7 +26,10 @@ while IFS= read -r -d '' sgf; do
   status=$?
   if [ $status -ne 0 ]; then
     # A record the program refuses makes no document to compile.
-    [ $status -eq 1 ] && ! grep -q 'begin{document}' doc.tex && continue
+    if [ $status -eq 1 ] && ! grep -q 'begin{document}' doc.tex; then
+      refused=$((refused + 1))
+      continue
+    fi
     echo "FAIL ${sgf#"$corpus"/}: kifugram status $status"
     bad=$((bad + 1))
     continue
@@ -40,5 +43,5 @@ while IFS= read -r -d '' sgf; do
     grep -m1 -A3 '^!' doc.log | sed 's/^/    /'
   fi
 done < <(find "$corpus" -type f -name '*.sgf' -print0 | sort -z)
-echo "$files files, $bad with LaTeX errors"
+echo "$files files ($refused refused by kifugram), $bad with LaTeX errors"
 [ "$bad" -eq 0 ]

@@ -12,9 +12,9 @@ scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev
   libbenchmark-dev libncurses-dev python3:python3 tmux:tmux
 # LaTeX for the TeX documents: the go package's fonts (texlive-games), a4 and
 # a4wide (latex-recommended, latex-extra), METAFONT (texlive-binaries) for
-# the 8 pt go fonts.
+# the 8 pt go fonts; dvips, Ghostscript and poppler for the PostScript books.
 scripts/deps.sh texlive-latex-base texlive-latex-recommended texlive-latex-extra texlive-games \
-  texlive-binaries
+  texlive-binaries ghostscript:gs poppler-utils:pdfinfo
 
 # Install and package checks, the manual page: cpack's dpkg-shlibdeps, man, groff.
 scripts/deps.sh dpkg-dev:dpkg-shlibdeps man-db:man groff-base:groff

@@ -37,8 +37,8 @@ int null_emit(Game*, Move*, Move*, Move*, Move*) { return 1; }
 const OutputDevice null_device = {null_init,    null_exit, null_alloc, null_free, null_onmove,
                                   null_onstone, null_pass, null_time,  null_emit};
 
-// The PostScript, GIF and HTML devices are not part of this build.
-const OutputDevice* const devices[kDevices] = {nullptr, &tex_device, &ascii_device, &screen_device,
+// The GIF and HTML devices are not part of this build.
+const OutputDevice* const devices[kDevices] = {&pstex_device, &tex_device, &ascii_device, &screen_device,
                                                nullptr, nullptr, &null_device};
 
 void (*device_abort)() = nullptr;

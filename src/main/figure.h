@@ -30,6 +30,7 @@ extern const OutputDevice* const devices[kDevices];
 extern const OutputDevice null_device;
 extern const OutputDevice ascii_device;
 extern const OutputDevice tex_device;
+extern const OutputDevice pstex_device;
 extern const OutputDevice screen_device;
 // Set while a device holds the terminal: main calls it before it reports how
 // the run ended, so that the report lands on a usable terminal.

@@ -1,5 +1,7 @@
 #include "main/main.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "device/tex_frame.h"
@@ -65,8 +67,11 @@ void run(int argc, char** argv) {
   if (game != nullptr) {
     epsf.fullsize = epsf.size;
     // A reader always sets the board size; the guard only keeps a broken
-    // record from dividing by zero.
-    if (coords && game->size > 0) epsf.fullsize += 2 * epsf.size / game->size;
+    // record from dividing by zero; a huge -scale saturates instead of
+    // overflowing.
+    if (coords && game->size > 0)
+      epsf.fullsize = static_cast<int>(std::clamp<long long>(
+          epsf.size + 2LL * epsf.size / game->size, INT_MIN, INT_MAX));
     if (sequent) game_sequent(game);
     if (flatten) game_flatten(game);
   }

@@ -9,8 +9,11 @@ A case is a directory holding:
   expect/stdout   exact standard output      (missing: must be empty)
   expect/stderr   exact standard error       (missing: must be empty)
   expect/status   exit status                (missing: 0)
-  expect/files/   optional files the run must leave in the working directory
-A suite is a directory of cases. --update rewrites expect/ from the runs.
+  expect/files/   optional files the run must leave in the working directory,
+                  compared with their "%%CreationDate:" lines masked
+A suite is a directory of cases. --update rewrites expect/ from the runs,
+and the files of expect/files/ (when it exists) from what the run wrote:
+those it holds, or every file written when it is empty.
 """
 import argparse, os, shutil, subprocess, sys, tempfile
 from pathlib import Path
@@ -27,6 +30,20 @@ def first_difference(name, want, got):
 
 def read(path, default=b""):
     return path.read_bytes() if path.is_file() else default
+
+
+def masked(data):
+    """A written file with its creation date, which no two runs share, masked."""
+    return b"\n".join(b"%%CreationDate: (masked)" if line.startswith(b"%%CreationDate:") else line
+                       for line in data.split(b"\n"))
+
+
+def written_files(work, inputs):
+    """The files of the run's directory that are not its inputs unchanged."""
+    for path in sorted(p for p in Path(work).rglob("*") if p.is_file() and not p.is_symlink()):
+        rel = path.relative_to(work)
+        if not (inputs / rel).is_file() or (inputs / rel).read_bytes() != path.read_bytes():
+            yield rel, path.read_bytes()
 
 
 def run_case(binary, case, update):
@@ -50,6 +67,12 @@ def run_case(binary, case, update):
             for name, data in outputs:
                 (expect / name).write_bytes(data) if data else (expect / name).unlink(missing_ok=True)
             (expect / "status").write_text(f"{proc.returncode}\n")
+            if (expect / "files").is_dir():
+                kept = {p.relative_to(expect / "files") for p in (expect / "files").rglob("*") if p.is_file()}
+                for rel, data in written_files(work, case / "in"):
+                    if not kept or rel in kept:
+                        (expect / "files" / rel).parent.mkdir(parents=True, exist_ok=True)
+                        (expect / "files" / rel).write_bytes(masked(data))
             return []
         problems = [first_difference(name, read(expect / name), got)
                     for name, got in outputs if read(expect / name) != got]
@@ -61,8 +84,8 @@ def run_case(binary, case, update):
             got = read(Path(work) / rel, None)
             if got is None:
                 problems.append(f"  file {rel} was not written")
-            elif got != want:
-                problems.append(first_difference(f"file {rel}", want, got))
+            elif masked(got) != masked(want):
+                problems.append(first_difference(f"file {rel}", masked(want), masked(got)))
         return problems
 
 

@@ -1,0 +1,86 @@
+#!/bin/bash
+# kifugram-book makes the PDF of each game with the expected numbers of
+# pages, figures and diagrams; a game with a troublesome name, in a work
+# directory with one, comes out too; a missing tool or a LaTeX error fails
+# with a message and leaves nothing behind.
+# Usage: book.sh <build dir> <source dir> <corpus dir>
+set -u
+for tool in latex dvips ps2pdf pdfinfo pdftotext; do
+  command -v $tool >/dev/null 2>&1 || { echo "$tool not found: skipped"; exit 77; }
+done
+build=$(realpath "$1") src=$(realpath "$2") corpus=$3
+book=$build/kifugram-book
+work=$(mktemp -d /tmp/kg-book-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+export SGFPROLOG=$src/share/ps/gopro.eps SGFMACROS=$src/share/sty
+export TMPDIR=$work/tmp
+mkdir -p "$TMPDIR"
+cases=$src/tests/golden/cases/pstex
+failed=0
+
+# expect <pages> <figures> <diagrams> <game> [options]: the book of <game>.
+expect() {
+  local pages=$1 figures=$2 diagrams=$3 game=$4
+  shift 4
+  local pdf
+  pdf=$(basename "$game")
+  pdf=${pdf%.*}.pdf
+  if ! (cd "$work" && "$book" "$@" "$game" >/dev/null); then
+    echo "FAIL $game: no book"
+    failed=1
+    return
+  fi
+  local text got
+  text=$(pdftotext "$work/$pdf" -)
+  got="$(pdfinfo "$work/$pdf" | sed -n 's/^Pages: *//p') $(grep -c '^Figure [0-9]' <<<"$text") $(grep -c '^Diagram [0-9]' <<<"$text")"
+  if [ "$got" != "$pages $figures $diagrams" ]; then
+    echo "FAIL $game $*: pages, figures, diagrams $got, want $pages $figures $diagrams"
+    failed=1
+  else
+    echo "ok   $game $*: $got"
+  fi
+  rm -f "$work/$pdf"
+}
+
+expect 3 1 2 "$src/examples/example-9x9.sgf"
+expect 3 6 0 "$src/tests/pstex/long300.sgf" -max 50
+expect 2 3 0 "$cases/marks_labels_region_9/in/marks.sgf"
+expect 1 3 0 "$cases/move_137/in/ko137.sgf" -figures 50,100 -coordinates
+if [ -d "$corpus" ]; then
+  expect 1 1 0 "$corpus/9x9-1.sgf"
+  expect 136 1 253 "$corpus/hoshi_keima.sgf"
+else
+  echo "no corpus at $corpus: its games skipped"
+fi
+
+# TeX's special characters in the game's name and in the work directory.
+odd='a_b#c%d~e$f&g h ü'
+cp "$src/examples/example-9x9.sgf" "$work/$odd.sgf"
+TMPDIR="$work/tmp/t dir#1%~\$&_^ü"
+mkdir -p "$TMPDIR"
+expect 3 1 2 "$work/$odd.sgf"
+export TMPDIR=$work/tmp
+
+# Failures: a message, status 1, no PDF and no work directory left.
+fails() {
+  local want=$1
+  shift
+  local out status
+  out=$(cd "$work" && "$@" "$src/examples/example-9x9.sgf" 2>&1 >/dev/null)
+  status=$?
+  if [ $status -ne 1 ] || ! grep -q "$want" <<<"$out" || [ -e "$work/example-9x9.pdf" ] ||
+     [ -n "$(ls -A "$work/tmp" | grep kifugram-book)" ]; then
+    echo "FAIL $*: status $status, message: $out"
+    failed=1
+  else
+    echo "ok   fails: $(head -n1 <<<"$out")"
+  fi
+}
+fails "LaTeX stopped" env SGFMACROS="$work/nowhere" "$book"
+mkdir "$work/bin"
+for tool in sh dirname basename mktemp rm cp mv cat grep sed head dvips ps2pdf; do
+  ln -s "$(command -v $tool)" "$work/bin/$tool"
+done
+fails "latex not found" env PATH="$work/bin" "$book"
+fails "kifugram failed" "$book" -from tavolin
+exit $failed
