@@ -26,11 +26,13 @@ trap cleanup EXIT
 # What the program needs of an installed tree, relative to the prefix.
 installed_files=(
   bin/kifugram
+  bin/kifugram-book
   bin/kifugram-batch
   share/man/man1/kifugram.1.gz
   share/man/man1/kifugram-book.1.gz
   share/man/man1/kifugram-batch.1.gz
   share/doc/kifugram/examples/example-9x9.sgf
+  lib/kifugram/lib/ps/gopro.eps
   lib/kifugram/lib/sty/sgf.sty
   lib/kifugram/lib/sty/go8.mf
   share/texmf/tex/latex/kifugram/sgf.sty
@@ -102,7 +104,12 @@ else
   run kifugram-batch -j 2 sgf /usr/share/doc/kifugram/examples "$work/run/batch" 2>/dev/null ||
     problem "kifugram-batch failed on the examples"
   [[ -s $work/run/batch/example-9x9.sgf ]] || problem "kifugram-batch made no example-9x9.sgf"
-  if command -v latex >/dev/null; then
+  if command -v latex >/dev/null && command -v ps2pdf >/dev/null; then
+    # The prolog and the style of the book come from /usr/lib/kifugram.
+    run kifugram-book "$example" >/dev/null 2>"$work/book.log" ||
+      problem "kifugram-book failed on the installed example: $(cat "$work/book.log")"
+    [[ $(pdfinfo "$work/run/example-9x9.pdf" 2>/dev/null | sed -n 's/^Pages: *//p') -ge 2 ]] ||
+      problem "kifugram-book made no book of the installed example"
     # The style and the go fonts come from the package's TeX tree.
     run kifugram -to tex -output example.tex "$example" 2>/dev/null &&
       run latex -interaction=batchmode -halt-on-error example.tex >/dev/null 2>&1 ||

@@ -62,7 +62,13 @@ PY
   shot "$work/screen.html" "$out/screen.png" 670 270
 }
 
-for part in screen; do
+# The first page of the example's book.
+book() {
+  (cd "$work" && KIFUGRAM=$kifugram "$build/kifugram-book" "$example" >/dev/null)
+  pdftoppm -png -r 60 -f 1 -l 1 -singlefile "$work/example-9x9.pdf" "$out/book"
+}
+
+for part in book screen; do
   echo "==> $part"
   "$part"
 done
