@@ -41,11 +41,13 @@ viewer, GIF pictures or linked web pages. kifugram-book makes a PDF book,
 kifugram-batch converts whole collections in parallel.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The libraries the program links against, found by dpkg-shlibdeps, and the
-# tools its outputs run: netpbm makes the GIF pictures of -to gif and html;
-# LaTeX, the go fonts and Ghostscript make the books.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The tools the outputs run: netpbm makes the GIF pictures of -to gif and
+# html; LaTeX, the go fonts and Ghostscript make the books. The libraries the
+# program links against are added when cpack runs (package-depends.cmake).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "netpbm")
+set(KG_PROGRAM ${CMAKE_BINARY_DIR}/kifugram)
+configure_file(cmake/package-depends.cmake.in ${CMAKE_BINARY_DIR}/package-depends.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/package-depends.cmake)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS
   "texlive-latex-base, texlive-latex-recommended, texlive-latex-extra, texlive-games, ghostscript")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})

@@ -16,7 +16,7 @@ work=$(mktemp -d /tmp/kg-install-XXXXXX)
 cleanup() {
   rm -rf "$work"
   if dpkg-query -W -f='${Status}' kifugram 2>/dev/null | grep -q 'install ok installed'; then
-    "${sudo[@]}" dpkg -r kifugram >/dev/null 2>&1
+    "${sudo[@]}" apt-get remove -y -o DPkg::Lock::Timeout=600 kifugram >/dev/null 2>&1
   fi
 }
 sudo=()
@@ -91,7 +91,9 @@ echo "==> apt-get install ./$deb"
 if [[ $(id -u) -ne 0 ]] && ! command -v sudo >/dev/null; then
   echo "not root and no sudo: the package is not installed"
 else
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "./$deb" >"$work/apt.log" 2>&1 ||
+  # Another apt-get at work (an unattended upgrade) is waited for.
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends \
+    -o DPkg::Lock::Timeout=600 "./$deb" >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log"; exit 1; }
   # The installed files only: a bare environment, an empty directory, and a
   # program that names nothing of this tree.
