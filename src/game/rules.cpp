@@ -123,7 +123,8 @@ int rules_check(Game* game, int location, int colour) {
   unsigned taken = 0;
   for (int k = 0; k < 4; ++k) {
     int n = around[k];
-    taken |= static_cast<unsigned>((board.colour[n] == enemy) & (board.liberties[board.head[n]] == 0)) << k;
+    unsigned enemy_here = board.colour[n] == enemy, no_liberty = board.liberties[board.head[n]] == 0;
+    taken |= (enemy_here & no_liberty) << k;
   }
   if (taken) {
     captured_stones.clear();
