@@ -37,6 +37,9 @@ installed_files=(
   lib/kifugram/lib/sty/go8.mf
   share/texmf/tex/latex/kifugram/sgf.sty
   share/texmf/fonts/source/kifugram/go8.mf
+  lib/kifugram/ppm/15/n/ul
+  lib/kifugram/ppm/19/n/ul
+  lib/kifugram/ppm/23/n/ul
 )
 # The go fonts' metrics are made when METAFONT is there.
 command -v mf >/dev/null && installed_files+=(share/texmf/fonts/tfm/kifugram/go8.tfm lib/kifugram/lib/sty/go8.tfm)
@@ -115,6 +118,11 @@ else
       run latex -interaction=batchmode -halt-on-error example.tex >/dev/null 2>&1 ||
       problem "LaTeX cannot compile the -to tex document of the installed example"
   fi
+  # The GIF pictures and the pages, with the package's tiles and netpbm.
+  run kifugram -to html "$example" >/dev/null 2>"$work/html.log" ||
+    problem "kifugram -to html failed on the installed example: $(cat "$work/html.log")"
+  [[ -s $work/run/example-9x9.html && $(head -c 4 "$work/run/example-9x9-f01.gif" 2>/dev/null) == GIF8 ]] ||
+    problem "kifugram -to html made no pages or pictures of the installed example: $(cat "$work/html.log")"
   echo "the installed kifugram drew $example ($(wc -l <"$work/run/example.txt") lines)"
 fi
 

@@ -6,9 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# netpbm, xfonts-base and zlib: the GIF tiles that the install carries.
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ libncurses-dev \
   ghostscript:ps2pdf texlive-latex-base:latex texlive-latex-recommended texlive-latex-extra \
-  texlive-games
+  texlive-games netpbm:pamtogif xfonts-base zlib1g-dev
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKG_TESTS=OFF -DKG_BENCH=OFF
 ninja -j"${KG_JOBS:-2}" -C build

@@ -68,7 +68,19 @@ book() {
   pdftoppm -png -r 60 -f 1 -l 1 -singlefile "$work/example-9x9.pdf" "$out/book"
 }
 
-for part in book screen; do
+# A GIF figure in the largest tiles, and a web page with its picture.
+gif() {
+  mkdir "$work/gif"
+  (cd "$work/gif" && "$kifugram" -to gif -fontsize 23 -ppm "$build/share/ppm" "$example" 2>/dev/null)
+  giftopnm "$work/gif/example-9x9-f01.gif" | pnmtopng -compression 9 >"$out/gif.png"
+}
+html() {
+  mkdir "$work/html"
+  (cd "$work/html" && "$kifugram" -to html -ppm "$build/share/ppm" "$example" 2>/dev/null)
+  shot "$work/html/example-9x9-f01.html" "$out/html.png" 640 540
+}
+
+for part in book gif html screen; do
   echo "==> $part"
   "$part"
 done

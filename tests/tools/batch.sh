@@ -45,6 +45,29 @@ check "failed.log has its message" grep -q 'is a bad SGF file' "$work/out/failed
 check "the summary counts" grep -q '^kifugram-batch: 5 records, 4 converted, 1 failed$' "$work/stderr"
 check "only the records' outputs and the logs" test "$(find "$work/out" -type f | wc -l)" -eq 6
 
+# Figure outputs: a directory per record, its figures beside the text that
+# names them by a relative path, so the directory can move.
+run "$work/pstex" pstex -max 5
+check "pstex: status 1" test $? -eq 1
+check "pstex: a/game/game.tex" test -s "$work/pstex/a/game/game.tex"
+check "pstex: figures beside it" test -s "$work/pstex/a/game/game.f01"
+check "pstex: named ./game.f01" grep -q 'epsfflush{./game.f01}' "$work/pstex/a/game/game.tex"
+mkdir "$work/by-hand-pstex"
+"$bin" -to pstex -max 5 -tmp "$work/by-hand-pstex" -output /dev/null "$src/a/game.sgf" 2>/dev/null
+check "pstex: the files of a run by hand, no more" \
+  test "$(cd "$work/by-hand-pstex" && ls)" = "$(cd "$work/pstex/a/game" && ls | grep -v '^game.tex$')"
+tiles=$(dirname "$bin")/share/ppm
+if [ -d "$tiles" ] && command -v pamtogif >/dev/null; then
+  run "$work/html" html -ppm "$tiles"
+  check "html: pages and pictures" test -s "$work/html/c d/with space/with space.html" -a \
+    -s "$work/html/c d/with space/with space-f01.gif"
+  check "html: no scripts left" test -z "$(find "$work/html" -name '*.f01')"
+  check "html: every page's picture" test "$(find "$work/html" -name '*.gif' | wc -l)" -eq \
+    "$(find "$work/html" -name '*-[fd][0-9]*.html' | wc -l)"
+else
+  echo "no tiles or no netpbm: html not tried"
+fi
+
 # Two names for one output: the later record fails instead of overwriting.
 pattern='*.[sS][gG][fF]'
 run "$work/dup" sgf
