@@ -65,6 +65,7 @@ void print_comments(Move* first_comment, Move* next, int smallest, int largest) 
       if (!line.empty() && line.back() == ' ') line.back() = '\n';
       if (!kibitz) {
         std::fputs(line.c_str(), fw);
+        if (text_needs_break(t->text)) std::fputc('\n', fw);
         continue;
       }
       if (!line.empty() && line.back() == '\n') line.pop_back();

@@ -2,6 +2,7 @@
 #include "game/game.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 #include <vector>
 
@@ -11,7 +12,7 @@
 
 namespace kg {
 
-TypedPool<Move> move_pool(361, 100);
+TypedPool<Move> move_pool(361, 100, MP_PLACED);  // lines link their nodes by place
 TypedPool<MoveInfo> info_pool(361, 100);
 TypedPool<Chain> chain_pool(361, 100);
 TypedPool<Text> text_pool(100, 100);
@@ -31,7 +32,7 @@ void release_info(Move* node) {
     chain_pool.release(c);
     c = next;
   }
-  chain_freelist(info->captured);
+  captures_free(info->captured);
   chain_freelist(info->cleared);
   chain_freelist(info->labels);
   chain_freelist(info->marks);
@@ -235,6 +236,46 @@ Chain* chain_alloc() {
 }
 
 void chain_free(Chain* entry) { chain_pool.release(entry); }
+
+bool keep_main_captures = true;
+
+namespace {
+
+// Released capture lists by their number of stones, reused first: every
+// list of one length has the same size.
+constexpr int kMostCaptured = 32 * 32;
+Move** captures_free_lists[kMostCaptured + 1];
+
+}  // namespace
+
+Move** captures_alloc(int count) {
+  if (count < 1 || count > kMostCaptured) return nullptr;
+  Move**& reuse = captures_free_lists[count];
+  Move** list = reuse;
+  if (list) {
+    reuse = reinterpret_cast<Move**>(list[0]);
+  } else {
+    list = static_cast<Move**>(mp_carve((static_cast<std::size_t>(count) + 1) * sizeof(Move*)));
+    if (!list) list = static_cast<Move**>(std::calloc(static_cast<std::size_t>(count) + 1, sizeof(Move*)));
+    if (!list) return nullptr;
+  }
+  std::fill_n(list, count + 1, nullptr);
+  return list;
+}
+
+int captures_count(const Move* const* list) {
+  int count = 0;
+  while (list && list[count]) ++count;
+  return count;
+}
+
+void captures_free(Move** list) {
+  int count = captures_count(list);
+  if (count == 0) return;
+  // The free list's link takes the first stone's place.
+  list[0] = reinterpret_cast<Move*>(captures_free_lists[count]);
+  captures_free_lists[count] = list;
+}
 
 void chain_freelist(Chain* entry) {
   while (entry) {

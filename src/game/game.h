@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/pool.h"
+
 namespace kg {
 
 struct Game;
@@ -113,20 +115,44 @@ struct BoardCell {
   Chain* mark = nullptr;
 };
 
+// A link between the nodes of a line, read and assigned like a Move*. It is
+// half a pointer's size: nodes come from the pools' arena (MP_PLACED), and a
+// link holds a node's place there. A long game holds millions of nodes, each
+// with two links.
+class MoveLink {
+ public:
+  MoveLink& operator=(Move* node) {
+    // A node always has a place: its pool makes no block without one.
+    place_ = node ? static_cast<std::uint32_t>((reinterpret_cast<unsigned char*>(node) - arena_origin) / kArenaUnit)
+                  : 0;
+    return *this;
+  }
+  operator Move*() const { return static_cast<Move*>(arena_record(place_)); }
+  Move* operator->() const { return *this; }
+
+ private:
+  std::uint32_t place_ = 0;
+};
+
 struct Move {
   MoveInfo* info = nullptr;
   int location = LOC_NONE;
   std::int16_t colour = 0;
   std::int16_t number = 0;
-  Move* prev = nullptr;
-  Move* next = nullptr;
+  MoveLink prev;
+  MoveLink next;
   Game* variations = nullptr;
 };
+static_assert(sizeof(Move) == 32, "a node is four words: a long game holds millions");
 
 struct MoveInfo {
   Text* texts = nullptr;
   Text* texts_tail = nullptr;
-  Chain* captured = nullptr;  // newest first
+  // The nodes whose stones this node's move captured, newest first, ending
+  // in none; none when it captured nothing. A node is all a capture needs
+  // (a stone stands on its node's location), and a long game captures
+  // about as many stones as it plays.
+  Move** captured = nullptr;
   Chain* cleared = nullptr;
   Chain* added = nullptr;
   Chain* labels = nullptr;    // letters on points, in the order given
@@ -206,14 +232,32 @@ Text* text_alloc();
 Chain* chain_alloc();
 void chain_free(Chain* entry);
 void chain_freelist(Chain* entry);
+// A `captured` list with room for `count` stones and its end; none when
+// memory runs out. Released with captures_free.
+Move** captures_alloc(int count);
+void captures_free(Move** list);
+int captures_count(const Move* const* list);
+// Whether the moves of a top-level game record what they capture. The
+// lists of a variation are needed to take it back while reading; those of
+// the top-level line only by the outputs that replay or list captures, so
+// main clears this for the others, which saves a long record much memory.
+extern bool keep_main_captures;
 
 // ---- placing moves and annotations ------------------------------------------
 
 Move* need_node(Game* game, const char* label);
 Move* store_node(Game* game);
+// The location of the point at `column` and `row` (from 0, row 0 at the
+// top), or LOC_NONE when either lies off the game's board.
+int point_at(const Game* game, int column, int row);
 void store_move(Game* game, int number, int colour, int location);
+// A move named by column and row: one off the board is refused like any
+// illegal move, and the report names it by its own column and row.
+void store_move_at(Game* game, int number, int colour, int column, int row);
 void store_pass(Game* game, int number, int colour);
-void store_capture(Game* game, BoardPoint* point);
+// Records the nodes `stones` as captured by the current node's move, the last
+// of them first in its list.
+void store_captures(Game* game, Move* const* stones, int count);
 void store_addstone(Game* game, int colour, int location);
 void store_ae(Game* game, int location);
 void store_l(Game* game, int location, int letter);

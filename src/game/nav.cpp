@@ -76,7 +76,9 @@ Move* move_mv_back(Game* game) {
     };
     for (Chain* c = info->added; c; c = c->next)
       if (c->move) put_back(game, c->move->location, nullptr);
-    for (Chain* list : {info->captured, info->cleared, info->added})
+    for (Move** s = info->captured; s && *s; ++s)
+      if (earlier(*s)) put_back(game, (*s)->location, *s);
+    for (Chain* list : {info->cleared, info->added})
       for (Chain* c = list; c; c = c->next)
         if (earlier(c->occupant)) put_back(game, c->location, c->occupant);
   }

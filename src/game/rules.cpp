@@ -14,8 +14,11 @@ namespace kg {
 
 namespace {
 
-// Takes the group at `start` off the board, recording each stone on the
-// current node. The stones are visited depth first, north, east, south,
+// The nodes of the stones one move captures, in the order they are taken.
+std::vector<Move*> captured_stones;
+
+// Takes the group at `start` off the board, noting each stone in
+// captured_stones. The stones are visited depth first, north, east, south,
 // west, which fixes their order in the capture list; the explicit stack
 // gives the same order as the natural recursion.
 void capture_group(Game* game, int start) {
@@ -30,7 +33,7 @@ void capture_group(Game* game, int start) {
     stack.pop_back();
     if (board.points[x].stamp == board.stamp) continue;
     board.points[x].stamp = board.stamp;
-    store_capture(game, &board.points[x]);
+    captured_stones.push_back(board.points[x].stone);
     taken.push_back(x);
     // Only stones of the group go on the stack (the edge has no colour of
     // play); anything else would be passed over when it came off.
@@ -120,11 +123,19 @@ int rules_check(Game* game, int location, int colour) {
   unsigned taken = 0;
   for (int k = 0; k < 4; ++k) {
     int n = around[k];
-    taken |= static_cast<unsigned>((board.colour[n] == enemy) & (board.liberties[board.head[n]] == 0)) << k;
+    unsigned enemy_here = board.colour[n] == enemy, no_liberty = board.liberties[board.head[n]] == 0;
+    taken |= (enemy_here & no_liberty) << k;
   }
-  for (; taken; taken &= taken - 1) {
-    int n = around[std::countr_zero(taken)];
-    if (board.colour[n] == enemy) capture_group(game, n);
+  if (taken) {
+    captured_stones.clear();
+    for (; taken; taken &= taken - 1) {
+      int n = around[std::countr_zero(taken)];
+      if (board.colour[n] == enemy) capture_group(game, n);
+    }
+    // Only taking a move back and some outputs read the list; a top-level
+    // line is never taken back.
+    if (game->parent || keep_main_captures)
+      store_captures(game, captured_stones.data(), static_cast<int>(captured_stones.size()));
   }
   if (board.liberties[board.head[location]] > 0) return 0;
   set_stone(board, *point, nullptr);
@@ -139,7 +150,11 @@ void lift_stone(Game* game, Move* node) {
     set_stone(*game->goban, game->goban->points[node->location], nullptr);
 }
 
-void store_move(Game* game, int number, int colour, int location) {
+namespace {
+
+// Plays a move on the current node; `column` and `row` name the point in the
+// report of a refused move, since an off-board point has no location.
+void play(Game* game, int number, int colour, int location, int column, int row) {
   Move* node = need_node(game, "store_move");
   if (!node) return;
   lift_stone(game, node);
@@ -152,14 +167,29 @@ void store_move(Game* game, int number, int colour, int location) {
     game->movenum = node->number;
     return;
   }
-  if (sgfwarn) {
-    int size = game->size > 0 ? game->size : 1;
-    message("*** %c[%c%c] (%s) ***\n", node->colour == BLACK ? 'B' : 'W', 'a' + location % size,
-            'a' + location / size, rejection_text(result));
-  }
+  if (sgfwarn)
+    message("*** %c[%c%c] (%s) ***\n", node->colour == BLACK ? 'B' : 'W', 'a' + column, 'a' + row,
+            rejection_text(result));
   // The line must not keep a pointer to the released node.
   if (game->first == node) game->first = node->next;
   game->current = move_free(node);
+}
+
+}  // namespace
+
+int point_at(const Game* game, int column, int row) {
+  int size = game->size;
+  if (column < 0 || column >= size || row < 0 || row >= size) return LOC_NONE;
+  return column + row * size;
+}
+
+void store_move(Game* game, int number, int colour, int location) {
+  int size = game->size > 0 ? game->size : 1;
+  play(game, number, colour, location, location % size, location / size);
+}
+
+void store_move_at(Game* game, int number, int colour, int column, int row) {
+  play(game, number, colour, point_at(game, column, row), column, row);
 }
 
 void store_pass(Game* game, int number, int colour) {
@@ -173,18 +203,18 @@ void store_pass(Game* game, int number, int colour) {
   if (!node->next) ++game->nmoves;
 }
 
-void store_capture(Game* game, BoardPoint* point) {
+void store_captures(Game* game, Move* const* stones, int count) {
+  if (count <= 0) return;
   Move* node = need_node(game, "store_capture");
-  if (!node) return;
-  MoveInfo* info = move_info(node);
-  Chain* entry = info ? chain_alloc() : nullptr;
-  if (!entry) return;
-  // A stone stands on the point of its own location: taken from the point,
-  // it needs no read of a node that may lie far back in memory.
-  entry->occupant = point->stone;
-  entry->location = point->stone ? location_of(*game->goban, *point) : 0;
-  entry->next = info->captured;
-  info->captured = entry;
+  MoveInfo* info = node ? move_info(node) : nullptr;
+  if (!info) return;
+  int before = captures_count(info->captured);
+  Move** list = captures_alloc(before + count);
+  if (!list) return;
+  for (int i = 0; i < count; ++i) list[i] = stones[count - 1 - i];
+  std::copy_n(info->captured, before, list + count);
+  captures_free(info->captured);
+  info->captured = list;
 }
 
 void store_addstone(Game* game, int colour, int location) {

@@ -120,8 +120,8 @@ void replay(Game* game, Move* from, Move* to, std::vector<int>* restoring, bool 
       board[m->location].colour = m->colour;
       board[m->location].number = m->number;
       if (m->info)
-        for (Chain* c = m->info->captured; c; c = c->next)
-          if (on_board(board, c->location)) board[c->location].colour = EMPTY;
+        for (Move** s = m->info->captured; s && *s; ++s)
+          if (on_board(board, (*s)->location)) board[(*s)->location].colour = EMPTY;
     }
   }
 }
@@ -223,8 +223,8 @@ Head figure_head(Game* game, const OutputDevice* device, Move* start, int* figur
           device->onstone(game, node->number, node->colour, p);
         }
         if (info)
-          for (Chain* c = info->captured; c; c = c->next)
-            if (on_board(board, c->location)) board[c->location].colour = EMPTY;
+          for (Move** s = info->captured; s && *s; ++s)
+            if (on_board(board, (*s)->location)) board[(*s)->location].colour = EMPTY;
       }
     }
     if (textout && info && info->labels && automatic) stop = true;

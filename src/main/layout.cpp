@@ -51,9 +51,14 @@ void game_flatten(Game* game) {
     for (Game* s = v->next; s; s = s->next) s->parent = game;
     // Whatever followed m leaves the line. Nothing reaches it any more, so it
     // is released here rather than kept until the process ends.
-    while (m->next) move_free(m->next);
+    while (Move* cut = m->next) {
+      cut->prev = m;  // the root of a line merged before has none
+      move_free(cut);
+    }
+    // The merged line keeps its root node, which still has no `prev`: it
+    // marks where the line was joined, and the SGF writer puts it out as
+    // the empty node that begins a line.
     m->next = v->first;
-    if (v->first) v->first->prev = m;  // the line stays doubly linked
     // The merged variation's record is no longer reachable; its nodes now
     // belong to the main line, so only the record itself is released.
     v->first = v->current = nullptr;

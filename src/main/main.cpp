@@ -39,6 +39,9 @@ void run(int argc, char** argv) {
     fatal(1, "%s: output format \"%s\" is not available yet\n", program.c_str(),
           output_format_name(prn_dev));
 
+  // The SGF and db records read nothing of what the main line captured.
+  keep_main_captures = prn_dev != DEV_SGF && prn_dev != DEV_DB;
+
   const char* name = optind < argc ? argv[optind] : nullptr;
   epsf.base = file_basename(name != nullptr ? name : "stdin");
 

@@ -33,7 +33,9 @@ bool has_point(std::string_view v) { return v.size() >= 2; }
 
 int letter(char c) { return static_cast<unsigned char>(c) - 'a'; }
 
-int point(const Game* game, std::string_view v) { return letter(v[0]) + letter(v[1]) * game->size; }
+// A point off the board (a column or row past its edge) has no location: it
+// must not wrap onto the next row.
+int point(const Game* game, std::string_view v) { return point_at(game, letter(v[0]), letter(v[1])); }
 
 // The integer at the start of a text, as atoi reads it; saturates instead of
 // overflowing.
@@ -60,7 +62,10 @@ void do_move(Game* game, std::string_view v, int colour) {
     return;
   }
   // A one-letter value is no point: it is reported as off the board.
-  store_move(game, -1, colour, has_point(v) ? point(game, v) : -1);
+  if (has_point(v))
+    store_move_at(game, -1, colour, letter(v[0]), letter(v[1]));
+  else
+    store_move(game, -1, colour, -1);
 }
 
 void do_player(Game* game, std::string_view v, bool black) {
@@ -557,19 +562,35 @@ void SgfReader::after_value() {
 }
 
 // Most nodes of a record are a single move, ";B[pd]": when the characters
-// read ahead hold one, it is stored at once. What this does is exactly what
-// the scanner would do with them, one by one.
+// read ahead hold one, it is stored at once, and so is every such node that
+// follows right after it. What this does is exactly what the scanner would
+// do with them, one by one.
 bool SgfReader::quick_move() {
-  if (has_back_ || !key_.empty() || end_ - next_ < 5) return false;
-  const char* m = next_;
-  auto letter = [](char c) { return c >= 'a' && c <= 'z'; };
-  if ((m[0] != 'B' && m[0] != 'W') || m[1] != '[' || !letter(m[2]) || !letter(m[3]) || m[4] != ']')
-    return false;
-  if (!store_node(game_)) return false;
-  next_ += 5;
-  count_ += 5;
-  key_.push_back(m[0]);
-  do_move(game_, std::string_view(m + 2, 2), m[0] == 'B' ? BLACK : WHITE);
+  auto one_move_at = [this](const char* m) {
+    auto letter = [](char c) { return c >= 'a' && c <= 'z'; };
+    return end_ - m >= 5 && (m[0] == 'B' || m[0] == 'W') && m[1] == '[' && letter(m[2]) && letter(m[3]) &&
+           m[4] == ']';
+  };
+  if (has_back_ || !key_.empty() || !one_move_at(next_) || !store_node(game_)) return false;
+  char key;
+  for (;;) {
+    const char* m = next_;
+    key = m[0];
+    next_ += 5;
+    count_ += 5;
+    do_move(game_, std::string_view(m + 2, 2), key == 'B' ? BLACK : WHITE);
+    if (next_ == end_ || *next_ != ';' || !one_move_at(next_ + 1)) break;
+    // The ";" of the next node, taken as the scanner takes it.
+    ++next_;
+    ++count_;
+    if (!store_node(game_)) {
+      store_node(game_);
+      key_.clear();
+      comment_ = overflow_ = false;
+      return true;
+    }
+  }
+  key_.push_back(key);
   after_value();
   return true;
 }

@@ -25,7 +25,6 @@ constexpr std::size_t kWordLimit = 255;     // characters kept of one word
 constexpr std::size_t kCommentSize = 5000;  // commentary text
 constexpr std::size_t kUserSize = 5000;     // user data
 constexpr std::size_t kRemarkSize = 300;    // remarks
-constexpr std::size_t kPieceSize = 1024;    // one stored comment piece
 constexpr std::size_t kPieceBreak = 64;     // a piece may end at white space from here on
 
 enum SfError {
@@ -118,12 +117,14 @@ long to_int(std::string_view s) {
 }
 
 
+// Reports go to standard error like every other diagnostic: on standard
+// output they would land inside a record written there.
 int echo_read_error(int code, std::string_view text) {
-  std::printf("\n*** Line %-6ld  move %-3d ", sf.line, sf.move);
+  std::fprintf(stderr, "\n*** Line %-6ld  move %-3d ", sf.line, sf.move);
   if (code >= 0 && code < kErrorCount)
-    std::printf("%s %.*s\n", kErrorText[code], static_cast<int>(text.size()), text.data());
+    std::fprintf(stderr, "%s %.*s\n", kErrorText[code], static_cast<int>(text.size()), text.data());
   else
-    std::printf(" Unknown read error %.*s\n", static_cast<int>(text.size()), text.data());
+    std::fprintf(stderr, " Unknown read error %.*s\n", static_cast<int>(text.size()), text.data());
   return 0;
 }
 
@@ -182,7 +183,9 @@ int decode_move_range(std::string_view text, int& from, int& to) {
 
 // ---- recording into the game ---------------------------------------------------
 
-int location_of(int column, int row) { return (column - 1) + (sf_g->size - row) * sf_g->size; }
+// Columns count from 1 at the left, rows from 1 at the bottom. A point off the
+// game's board (read with another size than the game's) has no location.
+int location_of(int column, int row) { return point_at(sf_g, column - 1, sf_g->size - row); }
 
 // Points computed with a size that no longer matches the game's (after EVENT
 // on a small board) may fall off it; they are dropped here.
@@ -230,8 +233,9 @@ int record_endvar() {
 int record_remark(std::string_view text) {
   store_node(sf_g);
   store_c(sf_g, "(Remark: ");
-  store_c(sf_g, text);
-  store_c(sf_g, ")\n");
+  // The remark and its closing bracket make one text: a text that ends in
+  // neither a line feed nor a blank is set apart from the next one.
+  store_c(sf_g, std::string(text) + ")\n");
   return 0;
 }
 
@@ -243,7 +247,7 @@ int record_move(bool diagram, int colour, int number, int column, int row) {
     return 0;
   }
   store_node(sf_g);
-  store_move(sf_g, number, colour + 1, location);
+  store_move_at(sf_g, number, colour + 1, column - 1, sf_g->size - row);
   return 0;
 }
 
@@ -302,7 +306,10 @@ int record_userdata(std::string_view text) {
 }
 
 // Cuts the text into pieces that end at white space once they hold
-// kPieceBreak characters; the white space after a break is skipped.
+// kPieceBreak characters; the white space after a break is skipped. A run
+// without white space stays in one piece however long: cut in two, its
+// first part would end in neither a blank nor a line feed, and such a text
+// is set apart from the next one.
 int record_commentary(std::string_view text) {
   std::string piece;
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
@@ -314,9 +321,6 @@ int record_commentary(std::string_view text) {
       store_c(sf_g, piece);
       piece.clear();
       while (i < text.size() && blank(text[i])) ++i;
-    } else if (piece.size() == kPieceSize - 1) {
-      store_c(sf_g, piece);  // a piece never grows past its buffer
-      piece.clear();
     }
   }
   if (!piece.empty()) store_c(sf_g, piece);

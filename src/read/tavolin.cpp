@@ -141,7 +141,7 @@ void tav_store() {
         break;
       case 4:
         store_node(g);
-        store_move(g, r.number, r.colour, location);
+        store_move_at(g, r.number, r.colour, r.column, r.row);
         tav.last_colour = r.colour;
         if (r.line == 0) ++tav.main_moves;
         break;

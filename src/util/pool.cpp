@@ -2,26 +2,67 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
-#include <vector>
 
 namespace kg {
 
-// Small blocks are carved in turn from mappings of the pool's own. Those come
-// zero-filled from the system, so a block is not cleared a second time, and a
-// long game's hundred thousand blocks cost no heap calls.
-struct PoolChunks {
-  unsigned char* cursor = nullptr;
-  unsigned char* end = nullptr;
-  std::vector<void*> maps;
-};
+unsigned char* arena_origin = nullptr;
 
 namespace {
 
-constexpr std::size_t kChunk = 1u << 18;
-constexpr std::size_t kLargestCarved = kChunk / 4;  // bigger blocks come from the heap
+// Small blocks of every pool are carved in turn from one arena: address space
+// reserved in a large region (more only when that one is full), which the
+// system fills with zeroed pages only where they are first touched. A block
+// is therefore not cleared a second time, a long game's hundred thousand
+// blocks cost no heap calls, and all pools together leave at most part of
+// one page unused at the end. Past the first 2 MiB, which is all a small
+// record needs, the pages are huge ones: a fault then brings in 2 MiB
+// instead of 4 KiB, and on a long record faults are what reading costs most.
+class Arena {
+ public:
+  // Every piece is aligned for any pool record (a pointer's alignment).
+  void* carve(std::size_t bytes) {
+    bytes = (bytes + alignof(void*) - 1) & ~(alignof(void*) - 1);
+    if (static_cast<std::size_t>(end_ - cursor_) < bytes && !reserve(bytes)) return nullptr;
+    void* storage = cursor_;
+    cursor_ += bytes;
+    return storage;
+  }
+
+ private:
+  static constexpr std::size_t kHuge = std::size_t{2} << 20;
+
+  bool reserve(std::size_t bytes) {
+    // Address space is cheap; pages are taken only where they are used.
+    for (std::size_t size = std::size_t{64} << 30; size >= bytes + kHuge && size >= kHuge; size /= 8) {
+      void* base = mmap(nullptr, size + kHuge, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+      if (base == MAP_FAILED) continue;
+      auto at = reinterpret_cast<std::uintptr_t>(base);
+      auto* aligned = reinterpret_cast<unsigned char*>((at + kHuge - 1) & ~(kHuge - 1));
+      // Huge pages begin where the first region's small part ends.
+      std::size_t small = regions_++ == 0 ? kHuge : 0;
+      madvise(aligned + small, size - small, MADV_HUGEPAGE);
+      // A place counted from just before the first region is never 0.
+      if (!arena_origin) arena_origin = aligned - kArenaUnit;
+      cursor_ = aligned;
+      end_ = aligned + size;
+      return true;
+    }
+    return false;
+  }
+
+  unsigned char* cursor_ = nullptr;
+  unsigned char* end_ = nullptr;
+  int regions_ = 0;
+};
+
+Arena arena;
+
+constexpr std::size_t kLargestCarved = std::size_t{1} << 16;  // bigger blocks come from the heap
 
 // A free element holds the link to the next free one in its own first word,
 // so a record in use costs only its own size: for the millions of small
@@ -34,61 +75,45 @@ std::size_t padded(int size) {
 }
 std::size_t stride(const Pool* pool) { return padded(pool->size); }
 
-void release_chunks(PoolChunks* chunks) {
-  if (!chunks) return;
-  for (void* base : chunks->maps) munmap(base, kChunk);
-  delete chunks;
+void release_record(Pool* block) {
+  if (block->record_carved)
+    block->~Pool();
+  else
+    delete block;
 }
 
-// Starts a new mapping for the pool's blocks; false when none can be had.
-bool new_chunk(PoolChunks& c) {
-  void* base = mmap(nullptr, kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (base == MAP_FAILED) return false;
-  try {
-    c.maps.push_back(base);
-  } catch (...) {
-    munmap(base, kChunk);
-    return false;
-  }
-  // A pool that has filled a mapping is a long game's: the pages of the next
-  // are faulted in at once, which costs far less than a fault per page.
-  // Where the system cannot do that, they fault in as they are used.
-  if (c.maps.size() > 1) madvise(base, kChunk, MADV_POPULATE_WRITE);
-  c.cursor = static_cast<unsigned char*>(base);
-  c.end = c.cursor + kChunk;
-  return true;
-}
-
-// Zero-filled storage of `bytes` for a block of `pool`.
-void* block_storage(Pool* pool, std::size_t bytes, bool& carved) {
+// Zero-filled storage of `bytes` for a block; with `placed`, only storage
+// whose every element has a place in the arena will do.
+void* block_storage(std::size_t bytes, bool placed, bool& carved) {
   carved = false;
   bytes = (bytes + 15) & ~std::size_t{15};
   if (bytes <= kLargestCarved) {
-    if (!pool->chunks) pool->chunks = new (std::nothrow) PoolChunks;
-    PoolChunks* c = pool->chunks;
-    if (c && (static_cast<std::size_t>(c->end - c->cursor) >= bytes || new_chunk(*c))) {
-      carved = true;
-      void* storage = c->cursor;
-      c->cursor += bytes;
-      return storage;
+    if (void* storage = arena.carve(bytes)) {
+      auto* at = static_cast<unsigned char*>(storage);
+      if (!placed || arena_place(at + bytes - kArenaUnit) != 0) {
+        carved = true;
+        return storage;
+      }
     }
   }
-  return std::calloc(1, bytes);
+  return placed ? nullptr : std::calloc(1, bytes);
 }
 
 // Allocates a block record with `elements` zero-filled elements; links it
 // behind `owner`'s last block when an owner is given.
-Pool* make_block(Pool* owner, int elements, int grow, int size) {
-  auto* block = new (std::nothrow) Pool;
+Pool* make_block(Pool* owner, int elements, int grow, int size, bool placed) {
+  // A long game makes block records by the ten thousand: they come from the
+  // arena too when it has room.
+  void* record = arena.carve(sizeof(Pool));
+  auto* block = record ? ::new (record) Pool : new (std::nothrow) Pool;
   if (!block) return nullptr;
+  block->record_carved = record != nullptr;
   block->count = elements;
   block->grow = grow;
   block->size = size;
-  block->storage = block_storage(owner ? owner : block, static_cast<std::size_t>(elements) * padded(size),
-                                 block->carved);
+  block->storage = block_storage(static_cast<std::size_t>(elements) * padded(size), placed, block->carved);
   if (!block->storage) {
-    if (!owner) release_chunks(block->chunks);
-    delete block;
+    release_record(block);
     return nullptr;
   }
   if (owner) {
@@ -101,15 +126,10 @@ Pool* make_block(Pool* owner, int elements, int grow, int size) {
   return block;
 }
 
-// Links the elements of a block into a list; returns its head.
-void* thread_block(Pool* block, int elements) {
-  auto* base = static_cast<unsigned char*>(block->storage);
-  std::size_t step = stride(block);
-  for (int i = 0; i < elements; ++i) {
-    void* next = i + 1 < elements ? base + (i + 1) * step : nullptr;
-    *reinterpret_cast<void**>(base + i * step) = next;
-  }
-  return base;
+// Makes the elements of `block` the pool's next fresh ones.
+void take_fresh(Pool* pool, Pool* block, int elements) {
+  pool->fresh = static_cast<unsigned char*>(block->storage);
+  pool->fresh_end = pool->fresh + static_cast<std::size_t>(elements) * stride(block);
 }
 
 }  // namespace
@@ -119,26 +139,30 @@ Pool* mp_init(int first, int grow, int size, std::uint16_t flags) {
   if (grow <= 0) grow = 100;
   if (size <= 0) return nullptr;
   size = (size + 3) & ~3;
-  Pool* pool = make_block(nullptr, first, grow, size);
+  Pool* pool = make_block(nullptr, first, grow, size, flags & MP_PLACED);
   if (!pool) return nullptr;
-  pool->free_list = thread_block(pool, first);
+  take_fresh(pool, pool, first);
   pool->flags = flags;
   return pool;
 }
 
 void* mp_alloc(Pool* pool) {
   if (!pool) return nullptr;
-  if (!pool->free_list) {
-    Pool* block = make_block(pool, pool->grow, pool->grow, pool->size);
+  if (void* element = pool->free_list) {
+    pool->free_list = *static_cast<void**>(element);
+    // An element is handed out as its last user left it but for its link.
+    *static_cast<void**>(element) = nullptr;
+    return element;
+  }
+  if (pool->fresh == pool->fresh_end) {
+    Pool* block = make_block(pool, pool->grow, pool->grow, pool->size, pool->flags & MP_PLACED);
     if (!block) return nullptr;
-    pool->free_list = thread_block(block, pool->grow);
+    take_fresh(pool, block, pool->grow);
     if (pool->flags & MP_REPORT_GROWTH)
       std::fprintf(stderr, "MP: Allocation of %ld blocks\n", static_cast<long>(pool->grow));
   }
-  void* element = pool->free_list;
-  pool->free_list = *static_cast<void**>(element);
-  // A never-used element must come zero-filled like the rest of its block.
-  *static_cast<void**>(element) = nullptr;
+  void* element = pool->fresh;
+  pool->fresh += stride(pool);
   return element;
 }
 
@@ -169,14 +193,17 @@ void mp_free(Pool* pool, void* p) {
 
 void mp_exit(Pool* pool) {
   // Iterative so that a long chain of blocks cannot exhaust the stack.
-  PoolChunks* chunks = pool ? pool->chunks : nullptr;
+  // Carved storage stays with the arena until the process ends.
   while (pool) {
     Pool* next = pool->next;
     if (!pool->carved) std::free(pool->storage);
-    delete pool;
+    release_record(pool);
     pool = next;
   }
-  release_chunks(chunks);
+}
+
+void* mp_carve(std::size_t bytes) {
+  return bytes <= kLargestCarved ? arena.carve(bytes) : nullptr;
 }
 
 Pool* mp_stat(Pool* pool) { return pool ? pool->last : nullptr; }

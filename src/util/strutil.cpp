@@ -221,6 +221,10 @@ char* str_uncomp(FILE* stream) {
   return uncomp_buffer;
 }
 
+bool text_needs_break(std::string_view text) {
+  return !text.empty() && text.back() != '\n' && text.back() != ' ' && text.back() != '\t';
+}
+
 int column_letter(int column) {
   int letter = 'a' + column;
   return letter >= 'i' ? letter + 1 : letter;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string_view>
 
 namespace kg {
 
@@ -41,5 +42,14 @@ int strgsub(char* s, const char* old_text, const char* new_text);
 int str_comp(FILE* stream, const char* text);
 // None at the end of the stream.
 char* str_uncomp(FILE* stream);
+
+// Whether a stored text needs a line feed written after it before the next
+// text is joined on: true when it is not empty and ends in neither a line
+// feed nor a blank (a space or a tab). The pieces of an SGF or standard-
+// format comment end in one of them and continue each other; a Tavolin
+// comment, a kibitz remark or an SGF value cut at its length limit ends in
+// neither and would run into the next text. Every writer and device that
+// puts out the texts of a node one after another asks this after each text.
+bool text_needs_break(std::string_view text);
 
 }  // namespace kg

@@ -62,17 +62,29 @@ class ListLine {
 // or DIAGRAM) is written: before it, the reader refuses VAR.
 bool counted = false;
 
-void head_line(const char* keyword, const char* text) {
-  if (std::strlen(text) < kLongText) {
-    std::fprintf(fw, "%s %s\n", keyword, text);
-    return;
+// The reader takes a header value or a name from the rest of one line: a line
+// break inside it would start a line of its own, which cannot be read.
+// Breaks are written as blanks instead, one for a carriage return and line
+// feed pair.
+std::string one_line(const char* text) {
+  std::string line;
+  for (const char* p = text ? text : ""; *p; ++p) {
+    if (*p == '\r' && p[1] == '\n') continue;
+    line += *p == '\n' || *p == '\r' ? ' ' : *p;
   }
-  std::string cut(text, kLongText);
-  cut += "...\n";
-  std::fprintf(fw, "%s %s\n", keyword, cut.c_str());
+  return line;
 }
 
-const char* or_empty(const char* text) { return text ? text : ""; }
+void head_line(const char* keyword, const char* text) {
+  std::string line = one_line(text);
+  if (line.size() < kLongText) {
+    std::fprintf(fw, "%s %s\n", keyword, line.c_str());
+    return;
+  }
+  line.resize(kLongText);
+  line += "...\n";
+  std::fprintf(fw, "%s %s\n", keyword, line.c_str());
+}
 
 void write_header(const Game* game) {
   // The format assumes 19 x 19; any other size must lead the record so that
@@ -80,8 +92,8 @@ void write_header(const Game* game) {
   if (game->size != 19 && game->size >= 2 && game->size <= 19)
     std::fprintf(fw, "BOARDSIZE %d\n", game->size);
   if (const char* event = info_gn(game)) head_line("EVENT", event);
-  std::fprintf(fw, "BLACK %s (%s)\n", or_empty(info_pb(game)), or_empty(info_br(game)));
-  std::fprintf(fw, "WHITE %s (%s)\n", or_empty(info_pw(game)), or_empty(info_wr(game)));
+  std::fprintf(fw, "BLACK %s (%s)\n", one_line(info_pb(game)).c_str(), one_line(info_br(game)).c_str());
+  std::fprintf(fw, "WHITE %s (%s)\n", one_line(info_pw(game)).c_str(), one_line(info_wr(game)).c_str());
   static constexpr struct {
     const char* keyword;
     const char* (*get)(const Game*);
@@ -115,9 +127,11 @@ void write_node(const Game* game, const Move* node) {
         // read into the main line.
         if (!counted) std::fputs("DIAGRAM\n", fw);
         std::fprintf(fw, "%sVAR\n", indent);
-        std::fprintf(fw, "%sDIAGRAM %s\n", indent, game->name.c_str());
+        std::fprintf(fw, "%sDIAGRAM %s\n", indent, one_line(game->name.c_str()).c_str());
         counted = true;
-      } else {
+      } else if (node == game->first) {
+        // A line merged by -flatten begins with a root of its own; the
+        // header belongs to the record's first only.
         write_header(game);
       }
     }
@@ -127,8 +141,7 @@ void write_node(const Game* game, const Move* node) {
       counted = true;
       if (node->info && node->info->captured) {
         ListLine line(indent, "PRISONER");
-        for (const Chain* c = node->info->captured; c; c = c->next)
-          line.add(point(game, c->occupant ? c->occupant->location : c->location));
+        for (const Move* const* s = node->info->captured; *s; ++s) line.add(point(game, (*s)->location));
       }
     }
   }
@@ -164,7 +177,7 @@ void write_node(const Game* game, const Move* node) {
       std::size_t length = std::strlen(text);
       std::fprintf(fw, "%s%s", indent, text);
       if (length > 0) last = text[length - 1];
-      if (last == ' ') {
+      if (last == ' ' || text_needs_break(std::string_view(text, length))) {
         std::fputc('\n', fw);
         last = '\n';
       }

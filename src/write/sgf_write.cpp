@@ -4,18 +4,29 @@
 #include <array>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "game/game.h"
 #include "util/runtime.h"
+#include "util/strutil.h"
 #include "write/writers.h"
 
 namespace kg {
 namespace {
 
 bool db_written = false;  // one record per run
+
+// How a pass is written. The empty value is a pass only from format 4 on;
+// a record that declares an older format (or none, which means format 1)
+// gets `tt`, which every format reads as a pass on the boards up to 19 x 19.
+std::string_view pass_value = "[]";
+
+std::string_view pass_for(const std::string& format) {
+  return std::strtol(format.c_str(), nullptr, 10) < 4 ? "[tt]" : "[]";
+}
 
 std::string_view key(std::string_view long_key, std::string_view short_key) {
   return longkey ? long_key : short_key;
@@ -55,6 +66,12 @@ class Output {
     }
     std::memcpy(buffer_.data() + used_, s.data(), s.size());
     used_ += s.size();
+  }
+  // Exactly four characters, such as a point "[xy]".
+  void put4(const char* s) {
+    if (buffer_.size() - used_ < 4) flush();
+    std::memcpy(buffer_.data() + used_, s, 4);
+    used_ += 4;
   }
   void flush() {
     if (used_) fwrite_unlocked(buffer_.data(), 1, used_, fw);
@@ -113,11 +130,10 @@ const std::vector<std::array<char, 4>>& point_names(int size) {
 void put_point(const Game* game, int location) {
   int size = game->size;
   if (size <= 0 || location < 0 || location >= size * size) {
-    put("[]");
+    put(pass_value);
     return;
   }
-  const auto& name = point_names(size)[static_cast<std::size_t>(location)];
-  put(std::string_view(name.data(), name.size()));
+  out.put4(point_names(size)[static_cast<std::size_t>(location)].data());
 }
 
 // One property line, for a text that is present and not empty.
@@ -236,7 +252,7 @@ void write_node(LineFrame& f, const Move* m) {
     put(';');
     put(m->colour == BLACK ? key("Black", "B") : key("White", "W"));
     if (m->location == LOC_PASS)
-      put("[]");
+      put(pass_value);
     else
       put_point(f.game, m->location);
     ++f.items;
@@ -258,8 +274,8 @@ void write_node(LineFrame& f, const Move* m) {
       put_escaped(t->text);
       if (!t->text.empty() && t->text.back() == ' ')
         put("\\\n");
-      else if (t->name && !t->text.empty() && t->text.back() != '\n')
-        put('\n');  // a kibitz line has lost its line feed; keep lines apart
+      else if (text_needs_break(t->text))
+        put('\n');
     }
     put("]\n");
   }
@@ -277,6 +293,7 @@ void text2sgf(std::string_view text) {
 // that node's line.
 void game2sgf(Game* game) {
   if (!game) return;
+  pass_value = pass_for(game->format);
   std::vector<LineFrame> stack;
   auto open = [&stack](Game* g) {
     put("(\n");

@@ -29,7 +29,8 @@ def main_line(text):
                     value.append(text[j])
                 j += 1
             if depth == 1 and key in ("B", "W"):
-                moves.append((key, "".join(value)))
+                # A pass is "tt" in a record of an older format, else empty.
+                moves.append((key, "".join(value).replace("tt", "")))
             elif depth == 1 and key in ("AB", "AW") and not moves:
                 setup.add((key, "".join(value)))
             i = j + 1

@@ -64,9 +64,9 @@ TEST_F(Model, CapturesAreListedAndUndone) {
   play(WHITE, "aa");
   play(BLACK, "ba");
   play(BLACK, "ab");
-  Chain* c = game->current->info->captured;
+  Move* const* c = game->current->info->captured;
   ASSERT_NE(c, nullptr);
-  EXPECT_EQ(std::tuple(c->location, c->next, stone("aa")), std::tuple(0, nullptr, nullptr));
+  EXPECT_EQ(std::tuple(c[0]->location, c[1], stone("aa")), std::tuple(0, nullptr, nullptr));
   move_mv_back(game);
   EXPECT_EQ(stone("aa")->colour, WHITE);
   EXPECT_EQ(stone("ab"), nullptr);
@@ -76,8 +76,8 @@ TEST_F(Model, CapturesAreListedAndUndone) {
   play(WHITE, "je");
   play(BLACK, "jd");
   c = game->current->info->captured;
-  ASSERT_TRUE(c && c->next);
-  EXPECT_EQ(std::tuple(c->location, c->next->location), std::tuple(loc("je"), loc("jc")));
+  ASSERT_TRUE(c && c[0] && c[1]);
+  EXPECT_EQ(std::tuple(c[0]->location, c[1]->location, c[2]), std::tuple(loc("je"), loc("jc"), nullptr));
 }
 
 TEST_F(Model, VariationsRestoreTheBranchingPosition) {

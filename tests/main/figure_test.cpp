@@ -112,8 +112,8 @@ Move* ref_make_figure(Game* game, const OutputDevice* dev, Move* start, int* fi,
           dev->onmove(game, n->number, n->colour, fig[p].number, fig[p].colour);
         else
           dev->onstone(game, n->number, n->colour, p);
-        for (Chain* c = info ? info->captured : nullptr; c; c = c->next)
-          if (on(c->location)) board[c->location].colour = 0;
+        for (Move** s = info ? info->captured : nullptr; s && *s; ++s)
+          if (on((*s)->location)) board[(*s)->location].colour = 0;
       }
     }
     if (textout && info && info->labels && automatic) stop = true;
@@ -147,8 +147,8 @@ Move* ref_make_figure(Game* game, const OutputDevice* dev, Move* start, int* fi,
           if (on(c->location)) board[c->location].colour = 0;
         if (!on(n->location)) continue;
         board[n->location].colour = n->colour, board[n->location].number = n->number;
-        for (Chain* c = info ? info->captured : nullptr; c; c = c->next)
-          if (on(c->location)) board[c->location].colour = 0;
+        for (Move** s = info ? info->captured : nullptr; s && *s; ++s)
+          if (on((*s)->location)) board[(*s)->location].colour = 0;
       }
     }
     dev->free(game);
