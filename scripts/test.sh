@@ -3,17 +3,24 @@
 #   build/       normal Release build: unit tests, golden runs, corpus runs
 #   build-asan/  the same under AddressSanitizer + UndefinedBehaviorSanitizer
 #   build-fuzz/  libFuzzer targets (clang), replayed over their saved corpora
+#   build-deb/   the Debian package, installed and tried (check-install.sh)
 # Exits non-zero when anything fails; ends with ctest's summaries.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# netpbm runs the gif pictures; xfonts-base and zlib give the tiles' glyphs;
+# chromium opens the web pages.
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev \
-  libbenchmark-dev libncurses-dev python3:python3 tmux:tmux
+  libbenchmark-dev libncurses-dev python3:python3 tmux:tmux netpbm:pamtogif xfonts-base zlib1g-dev \
+  chromium
 # LaTeX for the TeX documents: the go package's fonts (texlive-games), a4 and
 # a4wide (latex-recommended, latex-extra), METAFONT (texlive-binaries) for
 # the 8 pt go fonts; dvips, Ghostscript and poppler for the PostScript books.
 scripts/deps.sh texlive-latex-base texlive-latex-recommended texlive-latex-extra texlive-games \
   texlive-binaries ghostscript:gs poppler-utils:pdfinfo
+
+# Install and package checks, the manual page: cpack's dpkg-shlibdeps, man, groff.
+scripts/deps.sh dpkg-dev:dpkg-shlibdeps man-db:man groff-base:groff
 
 jobs=${KG_JOBS:-2}
 logs=$(mktemp -d)
@@ -70,6 +77,8 @@ fi
 echo "==> normal build (build/)"
 if configure_and_build build -DCMAKE_BUILD_TYPE=Release -DKG_TESTS=ON -DKG_BENCH=ON -DKG_SANITIZE=OFF; then
   run_ctest build || failed+=("tests in build/")
+  echo "==> install into a DESTDIR, Debian package, installed example (build-deb/)"
+  scripts/check-install.sh || failed+=("install and package")
 else
   failed+=("build/")
 fi

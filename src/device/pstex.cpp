@@ -55,8 +55,6 @@ constexpr FontMetrics kHelveticaBold = {
     728,
     55};
 
-constexpr const char* kDefaultProlog = "/usr/local/lib/kifugram/lib/ps/gopro.eps";
-
 // Run state: every run starts afresh in PSTeX_init.
 int figures = 0;
 int diagrams = 0;
@@ -376,7 +374,7 @@ void eps_prolog(std::FILE* stream) {
   if (prolog_failed) return;
   if (!prolog_read) {
     const char* env = std::getenv("SGFPROLOG");
-    const char* path = env ? env : kDefaultProlog;
+    const char* path = env ? env : kPrologFile;
     std::FILE* in = std::fopen(path, "rb");
     if (!in) {
       std::fprintf(stderr, "Can not open \"%s\"\n", path);

@@ -163,7 +163,7 @@ void tex_header(Game* game) {
       std::fprintf(fw, " \\usepackage{%s}\n", sty);
     } else {
       const char* dir = std::getenv("SGFMACROS");
-      std::fprintf(fw, " \\usepackage{%s%c%s}\n", dir ? dir : "/usr/local/lib/kifugram/lib/sty",
+      std::fprintf(fw, " \\usepackage{%s%c%s}\n", dir ? dir : kStyDir,
                    '/', "sgf");
     }
     std::fputs("%\n% multicol.sty settings\n%\n", fw);

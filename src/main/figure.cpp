@@ -37,9 +37,8 @@ int null_emit(Game*, Move*, Move*, Move*, Move*) { return 1; }
 const OutputDevice null_device = {null_init,    null_exit, null_alloc, null_free, null_onmove,
                                   null_onstone, null_pass, null_time,  null_emit};
 
-// The GIF and HTML devices are not part of this build.
-const OutputDevice* const devices[kDevices] = {&pstex_device, &tex_device, &ascii_device, &screen_device,
-                                               nullptr, nullptr, &null_device};
+const OutputDevice* const devices[kDevices] = {&pstex_device, &tex_device,  &ascii_device, &screen_device,
+                                               &gif_device,   &html_device, &null_device};
 
 void (*device_abort)() = nullptr;
 
@@ -153,14 +152,14 @@ void figure_restore(Game* game, Move* from, Move* to) {
 
 // ---- the driver ---------------------------------------------------------------------
 
-namespace {
-
 bool diagram_selected(int number) {
   // Diagrams past the table follow the selection of its last entry.
   if (number >= 1 && number < kListSize) return dialist[number] == number;
   if (number >= kListSize) return dialist[kListSize - 1] == kListSize - 1;
   return false;
 }
+
+namespace {
 
 int figure_end(int index) {
   // Past the table, figures are cut automatically.

@@ -32,6 +32,8 @@ extern const OutputDevice ascii_device;
 extern const OutputDevice tex_device;
 extern const OutputDevice pstex_device;
 extern const OutputDevice screen_device;
+extern const OutputDevice gif_device;
+extern const OutputDevice html_device;
 // Set while a device holds the terminal: main calls it before it reports how
 // the run ended, so that the report lands on a usable terminal.
 extern void (*device_abort)();
@@ -39,6 +41,8 @@ extern void (*device_abort)();
 void game2fig(Game* game, const OutputDevice* device);
 Move* make_figure(Game* game, const OutputDevice* device, Move* start, int* figure_index,
                   int* diagram_counter);
+// Whether diagram `number` is drawn (the -diagrams selection).
+bool diagram_selected(int number);
 void figure_begin(Game* game);
 void figure_restore(Game* game, Move* from, Move* to);
 const char* board_caption(Game* game, Move* first, Move* last);

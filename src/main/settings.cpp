@@ -32,7 +32,7 @@ void reset_own() {
   maxmoves = -1;
   optind = 1;
   optarg = nullptr;
-  ppm = "/usr/local/lib/kifugram/ppm";
+  ppm = kPpmDir;
   pbmbin = "/usr/local/netpbm/bin";
   rgb_b = "rgb:00/00/00";
   rgb_w = "rgb:ff/ff/ff";

@@ -8,6 +8,15 @@
 
 namespace kg {
 
+// Where the support files are: the build names its install prefix's
+// lib/kifugram, /usr/local/lib/kifugram unless configured otherwise.
+#ifndef KG_LIB_DIR
+#define KG_LIB_DIR "/usr/local/lib/kifugram"
+#endif
+inline constexpr const char* kStyDir = KG_LIB_DIR "/lib/sty";
+inline constexpr const char* kPrologFile = KG_LIB_DIR "/lib/ps/gopro.eps";
+inline constexpr const char* kPpmDir = KG_LIB_DIR "/ppm";
+
 inline constexpr int kListSize = 1023;  // figlist/dialist entries 0..1022, 0 unused
 
 // Output-format codes of -to: device table indexes 0..6, record writers 7..9.

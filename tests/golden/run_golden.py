@@ -10,12 +10,17 @@ A case is a directory holding:
   expect/stderr   exact standard error       (missing: must be empty)
   expect/status   exit status                (missing: 0)
   expect/files/   optional files the run must leave in the working directory,
-                  compared with their "%%CreationDate:" lines masked
+                  compared with their "%%CreationDate:" lines masked; a path
+                  part ending in XXXXXX stands for any six characters there
+                  (a directory made by mkdtemp)
+  mask            optional regular expressions, one per line: what they match
+                  in the outputs and files is compared as "*"
+In every output and file the working directory's path reads $WORK.
 A suite is a directory of cases. --update rewrites expect/ from the runs,
 and the files of expect/files/ (when it exists) from what the run wrote:
 those it holds, or every file written when it is empty.
 """
-import argparse, os, shutil, subprocess, sys, tempfile
+import argparse, fnmatch, glob, os, re, shutil, subprocess, sys, tempfile
 from pathlib import Path
 
 
@@ -46,6 +51,40 @@ def written_files(work, inputs):
             yield rel, path.read_bytes()
 
 
+def normalizer(case, work):
+    """Outputs with the working directory's path and the case's masks replaced."""
+    masks = [re.compile(l.encode()) for l in read(case / "mask").decode().splitlines() if l]
+    paths = sorted({work.encode(), os.path.realpath(work).encode()}, key=len, reverse=True)
+
+    def normal(data):
+        for path in paths:
+            data = data.replace(path, b"$WORK")
+        for mask in masks:
+            data = mask.sub(b"*", data)
+        return data
+    return normal
+
+
+def pattern(rel):
+    return [glob.escape(p[:-6]) + "??????" if p.endswith("XXXXXX") else glob.escape(p)
+            for p in rel.parts]
+
+
+def written(work, rel):
+    """The file the run wrote for an expected path, or None."""
+    found = glob.glob(os.path.join(glob.escape(work), *pattern(rel)))
+    return Path(found[0]) if len(found) == 1 else None
+
+
+def expected_as(kept, rel):
+    """The expected path that stands for a written one, or None."""
+    for want in kept:
+        if len(want.parts) == len(rel.parts) and all(
+                fnmatch.fnmatchcase(r, p) for r, p in zip(rel.parts, pattern(want))):
+            return want
+    return None
+
+
 def run_case(binary, case, update):
     args = read(case / "args").decode("utf-8", "surrogateescape").split("\n")
     if args[-1] == "":
@@ -61,7 +100,8 @@ def run_case(binary, case, update):
                                   input=read(case / "stdin"), capture_output=True)
         except subprocess.TimeoutExpired:
             return ["  timed out"]
-        outputs = (("stdout", proc.stdout), ("stderr", proc.stderr))
+        normal = normalizer(case, work)
+        outputs = (("stdout", normal(proc.stdout)), ("stderr", normal(proc.stderr)))
         if update:
             expect.mkdir(exist_ok=True)
             for name, data in outputs:
@@ -70,9 +110,10 @@ def run_case(binary, case, update):
             if (expect / "files").is_dir():
                 kept = {p.relative_to(expect / "files") for p in (expect / "files").rglob("*") if p.is_file()}
                 for rel, data in written_files(work, case / "in"):
-                    if not kept or rel in kept:
-                        (expect / "files" / rel).parent.mkdir(parents=True, exist_ok=True)
-                        (expect / "files" / rel).write_bytes(masked(data))
+                    want = expected_as(kept, rel) if kept else rel
+                    if want is not None:
+                        (expect / "files" / want).parent.mkdir(parents=True, exist_ok=True)
+                        (expect / "files" / want).write_bytes(masked(normal(data)))
             return []
         problems = [first_difference(name, read(expect / name), got)
                     for name, got in outputs if read(expect / name) != got]
@@ -81,7 +122,8 @@ def run_case(binary, case, update):
             problems.append(f"  status: want {want_status}, got {proc.returncode}")
         for path in sorted(p for p in (expect / "files").rglob("*") if p.is_file()):
             rel, want = path.relative_to(expect / "files"), path.read_bytes()
-            got = read(Path(work) / rel, None)
+            found = written(work, rel)
+            got = normal(found.read_bytes()) if found is not None else None
             if got is None:
                 problems.append(f"  file {rel} was not written")
             elif masked(got) != masked(want):

@@ -189,9 +189,10 @@ TEST_F(Settings, MainRunsRepeatedlyInProcess) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "/opt/bin/kg-2.7.8\n");
     EXPECT_EQ(maxmoves, 3);
   }
-  Args html{"-to", "html", "game.sgf"};
+  Args html{"-to", "html", "/nonexistent/game.sgf"};
   EXPECT_EQ(stderr_of([&] { EXPECT_EQ(kifugram_main(html.argc(), html.argv.data()), 1); }),
-            "kifugram: output format \"html\" is not available yet\n");
+            "sgf_read: Can't open \"/nonexistent/game.sgf\"\n"
+            "kifugram: \"/nonexistent/game.sgf\" is a bad SGF file\n");
   EXPECT_EQ(maxmoves, -1);  // the earlier runs' settings are gone
 }
 

@@ -1,0 +1,38 @@
+#!/bin/bash
+# Every corpus SGF file is made into web pages (-to html). No run may crash
+# (status above 1, or a signal) or leave a sanitizer report on standard
+# error, and every page must come with its picture's script. The netpbm
+# tools are kept off PATH, so each script stops at its first tool (see
+# gif.sh); the device tests follow the links of whole games.
+# Usage: html.sh <kifugram binary> <corpus dir>
+set -u
+[ -d "$2" ] || { echo "no corpus at $2: skipped"; exit 77; }
+export BIN=$1 WORK=$(mktemp -d /tmp/kg-html-corpus-XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+
+runs() {
+  local err="$WORK/err-$BASHPID" dir="$WORK/pages-$BASHPID" status
+  mkdir -p "$dir"
+  for file; do
+    (cd "$dir" && PATH=/nonexistent exec "$BIN" -to html -tmp "$WORK" "$file" > /dev/null 2> "$err")
+    status=$?
+    awk -v file="$file" -v status=$status '
+      /\[(Figure|Diagram) [0-9]+ .* WIDTH=/ { pictures++ }
+      /^Left script in/ { scripts++ }
+      /AddressSanitizer|runtime error:|^ *#[0-9]/ { found = found "\n" $0 }
+      END {
+        if (status > 1 || pictures != scripts || found != "")
+          printf "FAIL %s (status %d, %d pictures, %d scripts)%s\n", file, status, pictures, scripts, found
+      }' "$err"
+  done
+}
+export -f runs
+
+find "$(realpath "$2")" -type f -name '*.sgf' -print0 | sort -z |
+  xargs -0 -P2 -n25 bash -c 'runs "$@"' _ > "$WORK/report"
+files=$(find "$2" -type f -name '*.sgf' | wc -l)
+bad=$(grep -c '^FAIL' "$WORK/report")
+cat "$WORK/report"
+echo "html: $files runs"
+echo "$((files - bad)) passed, $bad failed"
+[ "$bad" -eq 0 ]

@@ -1,0 +1,79 @@
+#!/usr/bin/env python3
+"""Makes GIF pictures of two games at every tile size with the real netpbm
+tools and checks them: the size the report line gives, the colour of a black
+and a white stone's centre, and the board's colour between the lines.
+
+Usage: gif_pictures.py KIFUGRAM TILE_DIR EXAMPLE_9x9 GAME_19x19
+Exits 77 (skipped) without netpbm or without the tile library."""
+import os, re, shutil, subprocess, sys, tempfile
+
+kifugram, tiles, example, game19 = map(os.path.abspath, sys.argv[1:5])
+for tool in ("pnmcat", "ppmchange", "pamtogif", "giftopnm"):
+    if not shutil.which(tool):
+        print(f"no {tool}: skipped")
+        sys.exit(77)
+if not os.path.isdir(os.path.join(tiles, "15")):
+    print(f"no tiles in {tiles}: skipped")
+    sys.exit(77)
+
+COLOURS = {"b": (0x10, 0x20, 0x30), "w": (0xf0, 0xe0, 0xd0), "g": (0xc0, 0xa0, 0x60),
+           "o": (0x80, 0x80, 0xff)}
+
+
+def decode(path):
+    ppm = subprocess.run(["giftopnm", path], capture_output=True, check=True).stdout
+    m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", ppm)
+    width, height = int(m[1]), int(m[2])
+    return width, height, ppm[m.end():]
+
+
+def pixel(picture, x, y):
+    width, _, data = picture
+    at = 3 * (y * width + x)
+    return tuple(data[at:at + 3])
+
+
+# (game, base, board size, black point, white point, empty point) with
+# points as (column, row) from the top left; figure 2 shows the stones of
+# moves 1 and 2 without numbers.
+GAMES = [(example, "example-9x9", 9, (4, 4), (6, 6), (0, 0)),
+         (game19, "game19", 19, (15, 3), (3, 15), (9, 18))]
+failures = []
+for path, base, size, black, white, empty in GAMES:
+    for unit in (15, 19, 23):
+        with tempfile.TemporaryDirectory(prefix="kg-gif-") as work:
+            args = [kifugram, "-to", "gif", "-tmp", work, "-ppm", tiles, "-fontsize", str(unit),
+                    "-figures", "2", "-diagrams", "0"]
+            for key, rgb in COLOURS.items():
+                args += [f"-rgb{key}", "rgb:%02x/%02x/%02x" % rgb]
+            run = subprocess.run(args + [os.path.abspath(path)], cwd=work, capture_output=True,
+                                 text=True)
+            where = f"{base} at {unit}"
+            if run.returncode != 0 or "Left script" in run.stderr:
+                failures.append(f"{where}: status {run.returncode}\n{run.stderr}")
+                continue
+            reports = re.findall(r"\[Figure (\d+) \(.*?\) WIDTH=(\d+) HEIGHT=(\d+)\]", run.stderr)
+            if len(reports) != 2:
+                failures.append(f"{where}: reports {reports}")
+                continue
+            for number, width, height in reports:
+                picture = decode(os.path.join(work, f"{base}-f{int(number):02d}.gif"))
+                if picture[:2] != (int(width), int(height)) or int(width) != (size + 2) * unit:
+                    failures.append(f"{where}: figure {number} is {picture[:2]}, "
+                                    f"reported {width}x{height}")
+            picture = decode(os.path.join(work, f"{base}-f02.gif"))
+            # A point's tile is one unit from the left and top edges further
+            # than its column and row, for the coordinates.
+            def centre(point):
+                return ((point[0] + 1) * unit + unit // 2, (point[1] + 1) * unit + unit // 2)
+            checks = [("black stone", centre(black), COLOURS["b"]),
+                      ("white stone", centre(white), COLOURS["w"]),
+                      ("board", ((empty[0] + 1) * unit + 2, (empty[1] + 1) * unit + 2), COLOURS["g"]),
+                      ("outside", (1, unit // 2), COLOURS["o"])]
+            for what, (x, y), want in checks:
+                got = pixel(picture, x, y)
+                if got != want:
+                    failures.append(f"{where}: {what} at ({x},{y}) is {got}, want {want}")
+
+print("\n".join(failures) if failures else "all pictures as expected")
+sys.exit(1 if failures else 0)

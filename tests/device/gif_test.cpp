@@ -1,0 +1,70 @@
+// The gif device's pure parts: which points get stars and edges, the tile
+// names of labels, and quoting for /bin/sh tried on the shell itself.
+#include <cstdio>
+#include <string>
+
+#include "device/gif.h"
+#include "device/gif_tiles.h"
+#include "kg_test.h"
+
+namespace kg::test {
+namespace {
+
+class GifTest : public Fresh {};
+
+TEST_F(GifTest, StarPointsByBoardSize) {
+  auto stars = [](int size) {
+    Game* g = new_game(size);
+    std::string out;
+    for (int p = 0; p < size * size; ++p)
+      if (gif_star(g, p)) out += format_text("%d,%d ", p % size + 1, p / size + 1);
+    game_free(g);
+    return out;
+  };
+  EXPECT_EQ(stars(19), "4,4 10,4 16,4 4,10 10,10 16,10 4,16 10,16 16,16 ");
+  EXPECT_EQ(stars(13), "3,3 7,3 11,3 3,7 7,7 11,7 3,11 7,11 11,11 ");
+  EXPECT_EQ(stars(9), "5,5 ");
+  EXPECT_EQ(stars(8), "4,4 ");
+}
+
+TEST_F(GifTest, EdgesOfTheWholeBoard) {
+  game = new_game(5);
+  std::string out;
+  for (int p = 0; p < 25; ++p) {
+    const char* edge = gif_edge(game, p);
+    out += edge ? edge : "-";
+    out += p % 5 == 4 ? "\n" : " ";
+  }
+  EXPECT_EQ(out, "ul u u u ur\nl - - - r\nl - - - r\nl - - - r\nll d d d lr\n");
+}
+
+// A label's tile name holds nothing but letters, digits and slashes.
+TEST_F(GifTest, LabelTilesNeedNoQuoting) {
+  EXPECT_EQ(label_tile('a'), "l/a");
+  EXPECT_EQ(label_tile('Z'), "l/Z");
+  EXPECT_EQ(label_tile('7'), "l/7");
+  EXPECT_EQ(label_tile(';'), "l/x3b");
+  EXPECT_EQ(label_tile('a' + 256), "l/a");
+  for (int code = -300; code < 600; ++code)
+    for (char c : label_tile(code)) EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c)) || c == '/');
+}
+
+// What the shell makes of a quoted word is the word itself.
+TEST_F(GifTest, QuotedWordsComeBackWhole) {
+  std::string all;
+  for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+  for (std::string word : {std::string(), std::string("plain"), std::string("'"),
+                           std::string("it's $(echo x) `echo y` \"*\" \\\n;"), all}) {
+    std::string command = "printf '%s' " + shell_quote(word);
+    FILE* sh = popen(command.c_str(), "r");
+    ASSERT_NE(sh, nullptr);
+    std::string got;
+    char buffer[512];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, sh)) > 0;) got.append(buffer, n);
+    EXPECT_EQ(pclose(sh), 0);
+    EXPECT_EQ(got, word);
+  }
+}
+
+}  // namespace
+}  // namespace kg::test
