@@ -21,6 +21,7 @@
 #include "main/options.h"
 #include "main/settings.h"
 #include "util/message.h"
+#include "util/strutil.h"
 
 namespace kg {
 
@@ -342,6 +343,7 @@ void HTML_text(Move* first_comment, Move* next, int lowest, int highest) {
       } else {
         text2HTML(t->text);
       }
+      if (!kibitz && text_needs_break(t->text)) std::fputc('\n', fw);
     }
   }
   std::fputs("\n</DL>\n", fw);

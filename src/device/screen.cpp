@@ -23,6 +23,7 @@
 #include "main/figure.h"
 #include "main/settings.h"
 #include "util/message.h"
+#include "util/strutil.h"
 
 namespace kg {
 
@@ -362,7 +363,8 @@ void add_comments(WINDOW* win, Move* first_comment, Move* next, int smallest, in
       if (!kibitz || !t->name) {
         // A plain comment among kibitz lines has no speaker to align under.
         if (kibitz) last_name.clear();
-        add_text(win, t->text);
+        // The break goes with the text: a lone line feed at the top is skipped.
+        add_text(win, text_needs_break(t->text) ? t->text + '\n' : t->text);
       } else if (*t->name != last_name) {
         last_name = *t->name;
         add_text(win, format_text("%s[%s]: %s\n", t->name->c_str(), rank2str(t->rank),

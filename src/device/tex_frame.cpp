@@ -7,6 +7,7 @@
 #include "game/game.h"
 #include "kibitz/kibitz.h"
 #include "main/settings.h"
+#include "util/strutil.h"
 
 namespace kg {
 
@@ -262,6 +263,8 @@ void tex_text(Move* first_comment, Move* next, int lowest, int highest) {
       } else {
         text2tex(line);
       }
+      // TeX reads a line feed as a blank: texts kept apart, not run together.
+      if (!kibitz && text_needs_break(t->text)) std::fputc('\n', fw);
     }
     std::fputc('\n', fw);
   }

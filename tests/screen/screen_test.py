@@ -337,6 +337,19 @@ def case_keys(t, work):
     t.keys("q")
     check(t.status() == 0, "kibitz game quits")
 
+    # Companion texts stored without a final line feed stay apart.
+    record = Path(__file__).resolve().parent.parent / "golden/cases/tavolin/text_record/in"
+    for name in ("g.tav", "g.txt"):
+        shutil.copy(record / name, work / name)
+    t.start("kifugram -from tavolin -to graphic g.tav")
+    t.wait_screen(PROMPT)
+    lines = [line.rstrip() for line in t.lines()]
+    check(any(line.endswith("  The first comment.") for line in lines) and
+          any(line.endswith("  And a second one.") for line in lines),
+          f"two texts on two lines: {lines[:4]!r}")
+    t.keys("q")
+    check(t.status() == 0, "tavolin game quits")
+
 
 def case_terminal(t, work):
     """Standard input, no terminal, too small, signals."""
