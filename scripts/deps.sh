@@ -5,10 +5,10 @@
 set -euo pipefail
 
 missing=()
-for spec in "$@"; do
-  package=${spec%%:*}
+for item in "$@"; do
+  package=${item%%:*}
   command=
-  [[ $spec == *:* ]] && command=${spec#*:}
+  [[ $item == *:* ]] && command=${item#*:}
   if [[ -n $command ]] && command -v "$command" >/dev/null 2>&1; then
     continue
   fi
