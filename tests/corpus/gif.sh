@@ -13,6 +13,7 @@ set -u
 export BIN=$1 TILES=$(dirname "$1")/share/ppm WORK=$(mktemp -d /tmp/kg-gif-corpus-XXXXXX)
 [ -d "$TILES/15" ] || { echo "no tiles in $TILES: skipped"; exit 77; }
 trap 'rm -rf "$WORK"' EXIT
+. "$(dirname "$0")/pictures.bash"
 mkdir "$WORK/scripts"
 
 runs() {
@@ -21,14 +22,7 @@ runs() {
     (cd "$WORK" && PATH=/nonexistent exec "$BIN" -to gif -hold -tmp "$WORK/scripts" -ppm "$TILES" \
        "$file" > /dev/null 2> "$err")
     status=$?
-    awk -v file="$file" -v status=$status '
-      /\[(Figure|Diagram) [0-9]+ .* WIDTH=/ { pictures++ }
-      /^Left script in/ { scripts++ }
-      /AddressSanitizer|runtime error:|^ *#[0-9]/ { found = found "\n" $0 }
-      END {
-        if (status > 1 || pictures != scripts || found != "")
-          printf "FAIL %s (status %d, %d pictures, %d scripts)%s\n", file, status, pictures, scripts, found
-      }' "$err"
+    check_run "$file" "$status" "$err"
   done
 }
 export -f runs

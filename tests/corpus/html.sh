@@ -9,6 +9,7 @@ set -u
 [ -d "$2" ] || { echo "no corpus at $2: skipped"; exit 77; }
 export BIN=$1 WORK=$(mktemp -d /tmp/kg-html-corpus-XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
+. "$(dirname "$0")/pictures.bash"
 
 runs() {
   local err="$WORK/err-$BASHPID" dir="$WORK/pages-$BASHPID" status
@@ -16,14 +17,7 @@ runs() {
   for file; do
     (cd "$dir" && PATH=/nonexistent exec "$BIN" -to html -tmp "$WORK" "$file" > /dev/null 2> "$err")
     status=$?
-    awk -v file="$file" -v status=$status '
-      /\[(Figure|Diagram) [0-9]+ .* WIDTH=/ { pictures++ }
-      /^Left script in/ { scripts++ }
-      /AddressSanitizer|runtime error:|^ *#[0-9]/ { found = found "\n" $0 }
-      END {
-        if (status > 1 || pictures != scripts || found != "")
-          printf "FAIL %s (status %d, %d pictures, %d scripts)%s\n", file, status, pictures, scripts, found
-      }' "$err"
+    check_run "$file" "$status" "$err"
   done
 }
 export -f runs
