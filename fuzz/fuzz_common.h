@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -11,6 +12,7 @@
 
 #include "game/game.h"
 #include "main/settings.h"
+#include "read/readers.h"
 #include "util/message.h"
 #include "write/writers.h"
 
@@ -50,6 +52,20 @@ inline void put_file(const std::string& path, std::string_view bytes) {
   if (!f) std::abort();
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
+}
+
+// The game an SGF record in `data` holds, or none: a fatal report ends a
+// run; it is not a crash.
+inline Game* read_sgf_bytes(const std::uint8_t* data, std::size_t size) {
+  std::FILE* in = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
+  if (!in) std::abort();
+  Game* game = nullptr;
+  try {
+    game = sgf_read_stream(in, "fuzz.sgf");
+  } catch (const Exit&) {
+  }
+  std::fclose(in);
+  return game;
 }
 
 // Reads with `read` from fresh settings, writes the game as a standard-format

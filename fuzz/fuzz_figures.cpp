@@ -16,6 +16,7 @@
 #include <cstdlib>
 
 #include "device/tex_frame.h"
+#include "fuzz_common.h"
 #include "game/game.h"
 #include "kibitz/kibitz.h"
 #include "main/figure.h"
@@ -49,15 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kg::varsk = (b >> 7) & 1;
   kg::tex_frame_reset();
 
-  std::FILE* in = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
-  if (!in) std::abort();
-  kg::Game* game = nullptr;
-  try {
-    game = kg::sgf_read_stream(in, "fuzz.sgf");
-  } catch (const kg::Exit&) {
-    // A fatal report ends a run; it is not a crash.
-  }
-  std::fclose(in);
+  kg::Game* game = kg::fuzz::read_sgf_bytes(data, size);
   if (!game) return 0;
 
   char* text = nullptr;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "fuzz_common.h"
 #include "game/game.h"
 #include "main/figure.h"
 #include "main/settings.h"
@@ -39,15 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kg::sgfwarn = (flags >> 4) & 1;
   kg::fw = sink;
 
-  std::FILE* in = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
-  if (!in) std::abort();
-  kg::Game* game = nullptr;
-  try {
-    game = kg::sgf_read_stream(in, "fuzz.sgf");
-  } catch (const kg::Exit&) {
-    // A fatal report ends a run; it is not a crash.
-  }
-  std::fclose(in);
+  kg::Game* game = kg::fuzz::read_sgf_bytes(data, size);
   if (!game) return 0;
 
   kg::game2sgf(game);
