@@ -74,36 +74,6 @@ std::string url_name(std::string_view name) {
   return out;  // holds nothing that HTML would read as markup
 }
 
-bool valid_utf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    int more;
-    unsigned int min, code;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      more = 1, min = 0x80, code = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      more = 2, min = 0x800, code = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      more = 3, min = 0x10000, code = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + more >= text.size()) return false;
-    for (int k = 1; k <= more; ++k) {
-      unsigned char d = static_cast<unsigned char>(text[i + k]);
-      if ((d & 0xC0) != 0x80) return false;
-      code = code << 6 | (d & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    i += more + 1;
-  }
-  return true;
-}
-
 bool info_utf8(const GameInfo* info) {
   if (!info) return true;
   for (const auto* field : {&info->ev, &info->id, &info->gn, &info->gc, &info->us, &info->tm,

@@ -235,4 +235,34 @@ int letter_column(int letter) {
   return letter > 'i' ? letter - 'a' - 1 : letter - 'a';
 }
 
+// Length of the UTF-8 sequence that starts `text`, 0 when none does.
+static std::size_t utf8_length(std::string_view text) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t n = 0;
+  unsigned min = 0;
+  if (s[0] < 0x80) return 1;
+  if (s[0] >= 0xC2 && s[0] <= 0xDF) n = 2, min = 0x80;
+  else if (s[0] >= 0xE0 && s[0] <= 0xEF) n = 3, min = 0x800;
+  else if (s[0] >= 0xF0 && s[0] <= 0xF4) n = 4, min = 0x10000;
+  else return 0;
+  if (text.size() < n) return 0;
+  unsigned code = s[0] & (0x7F >> n);
+  for (std::size_t i = 1; i < n; ++i) {
+    if ((s[i] & 0xC0) != 0x80) return 0;
+    code = code << 6 | (s[i] & 0x3F);
+  }
+  // Overlong forms, surrogates and code points past U+10FFFF are not text.
+  if (code < min || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return 0;
+  return n;
+}
+
+bool valid_utf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t n = utf8_length(text.substr(at));
+    if (n == 0) return false;
+    at += n;
+  }
+  return true;
+}
+
 }  // namespace kg

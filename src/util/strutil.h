@@ -52,4 +52,8 @@ char* str_uncomp(FILE* stream);
 // puts out the texts of a node one after another asks this after each text.
 bool text_needs_break(std::string_view text);
 
+// Whether `text` is well-formed UTF-8: no overlong forms, surrogates or code
+// points past U+10FFFF.
+bool valid_utf8(std::string_view text);
+
 }  // namespace kg
