@@ -6,6 +6,7 @@ A case is a directory holding:
   env             optional KEY=VALUE lines added to a minimal environment
   stdin           optional standard input
   in/             optional files copied into the working directory first
+                  (symbolic links copied as links)
   expect/stdout   exact standard output      (missing: must be empty)
   expect/stderr   exact standard error       (missing: must be empty)
   expect/status   exit status                (missing: 0)
@@ -94,7 +95,8 @@ def run_case(binary, case, update):
     expect = case / "expect"
     with tempfile.TemporaryDirectory(prefix="kg-golden-") as work:
         if (case / "in").is_dir():
-            shutil.copytree(case / "in", work, dirs_exist_ok=True)
+            # Links stay links: a case may plant one where the run writes.
+            shutil.copytree(case / "in", work, symlinks=True, dirs_exist_ok=True)
         try:
             proc = subprocess.run(["kifugram"] + args, executable=binary, cwd=work, env=env, timeout=120,
                                   input=read(case / "stdin"), capture_output=True)
