@@ -412,7 +412,9 @@ void start_curses() {
   struct sigaction action {};
   action.sa_handler = on_signal;
   action.sa_flags = SA_RESETHAND;
+  // One giving back at a time: the others wait until the first has ended.
   sigemptyset(&action.sa_mask);
+  for (int signal : kSignals) sigaddset(&action.sa_mask, signal);
   // A signal the caller chose to ignore stays ignored.
   for (int i = 0; i < kSignalCount; ++i)
     if (term.old_actions[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
