@@ -253,7 +253,8 @@ void gif_begin(Game* game, int count, const char* caption) {
     std::fprintf(script, "CWD=%s\n", shell_quote(cwd).c_str());
   else
     std::fputs("CWD=\"`/bin/pwd`\"\n", script);
-  std::fprintf(script, "cd %s\n", shell_quote(format_text("%s/%d", ppm, fntsz)).c_str());
+  // Absolute, so that a CDPATH in the environment cannot send the script elsewhere.
+  std::fprintf(script, "cd %s\n", shell_quote(format_text("%s/%d", absolute(ppm).c_str(), fntsz)).c_str());
 }
 
 void gif_end(bool is_figure, int count, const char* caption) {
@@ -309,7 +310,10 @@ void gif_end(bool is_figure, int count, const char* caption) {
     unlink(state.script_name.c_str());
   } else {
     // Held scripts remove their rows; a failed one may have left any.
-    if (!ran) state.script_left = true;
+    if (!ran) {
+      state.script_left = true;
+      pictures_failed = 1;
+    }
     std::fprintf(stderr, "Left script in \"%s\"\n", state.script_name.c_str());
   }
 }

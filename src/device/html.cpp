@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -38,6 +39,11 @@ struct State {
   bool utf8 = false;       // every text of the record is valid UTF-8
   std::string index_name;  // the index page this device opened
   std::string base_url;    // the base name as it goes into HREF and SRC
+  // An index written to another directory than the pages: the way from it
+  // to them ("../", say), and the way from them to it.
+  std::string index_to_pages;
+  std::string pages_to_index;
+  bool in_page = false;
 };
 State state;
 
@@ -74,30 +80,28 @@ std::string url_name(std::string_view name) {
   return out;  // holds nothing that HTML would read as markup
 }
 
-bool info_utf8(const GameInfo* info) {
-  if (!info) return true;
-  for (const auto* field : {&info->ev, &info->id, &info->gn, &info->gc, &info->us, &info->tm,
-                            &info->ha, &info->km, &info->dt, &info->pc, &info->re, &info->so,
-                            &info->ro, &info->recorder, &info->analysis, &info->rules})
-    if (*field && !valid_utf8(**field)) return false;
-  for (const auto& team : {info->black, info->white}) {
-    if (!team) continue;
-    for (const auto& list : {&team->names, &team->ranks})
-      for (const auto& entry : *list)
-        if (entry && !valid_utf8(*entry)) return false;
-  }
-  return true;
-}
+// A game text, none when it is unknown: the player getters give "" for a
+// side without a team and none for a name never given.
+const char* known(const char* text) { return text && *text ? text : nullptr; }
 
-// Whether every text the pages can show is valid UTF-8, over the whole tree.
+// Whether every text the pages show is valid UTF-8: the heading's game
+// information, the names of variations and the comments. Fields no page
+// shows do not count, so one stray byte there keeps no page from its
+// character set.
 bool record_utf8(Game* top) {
+  for (const char* text : {info_pb(top), info_pw(top), info_br(top), info_wr(top), info_dt(top),
+                           info_pc(top), info_ha(top), info_km(top), info_re(top)})
+    if (text && !valid_utf8(text)) return false;
+  // The heading falls back to the game's name, then to the file's.
+  if (!(known(info_pb(top)) && known(info_pw(top))) && top->name.empty() &&
+      !valid_utf8(top->filename))
+    return false;
   std::vector<Game*> games{top};
   while (!games.empty()) {
     Game* g = games.back();
     games.pop_back();
     if (g->next) games.push_back(g->next);
-    if (!valid_utf8(g->name) || !valid_utf8(g->filename) || !info_utf8(g->info.get()))
-      return false;
+    if (!valid_utf8(g->name)) return false;
     for (Move* m = g->first; m; m = m->next) {
       if (m->variations) games.push_back(m->variations);
       if (!m->info) continue;
@@ -107,10 +111,6 @@ bool record_utf8(Game* top) {
   }
   return true;
 }
-
-// A game text, none when it is unknown: the player getters give "" for a
-// side without a team and none for a name never given.
-const char* known(const char* text) { return text && *text ? text : nullptr; }
 
 std::string html_stone(int number, int colour) {
   return format_text("%c%d", colour == BLACK ? 'B' : 'W', number);
@@ -148,8 +148,25 @@ bool made(int n) { return n <= 0 || diagram_selected(n); }
 
 void HTML_anchor(int n) {
   if (n == 0) n = -state.figures;
-  std::fprintf(fw, "<A HREF=\"%s-%c%02d.html\">", state.base_url.c_str(), n < 0 ? 'f' : 'd',
-               n < 0 ? -n : n);
+  std::fprintf(fw, "<A HREF=\"%s%s-%c%02d.html\">", state.in_page ? "" : state.index_to_pages.c_str(),
+               state.base_url.c_str(), n < 0 ? 'f' : 'd', n < 0 ? -n : n);
+}
+
+// Pages are made in the current directory, wherever -output puts the index:
+// the links between the two must lead there.
+void index_paths(const char* index) {
+  namespace fs = std::filesystem;
+  std::error_code failed;
+  const fs::path cwd = fs::current_path(failed);
+  if (failed) return;
+  const fs::path full = fs::weakly_canonical(fs::absolute(index, failed), failed);
+  if (failed || full.parent_path() == cwd) return;
+  const fs::path to_pages = fs::relative(cwd, full.parent_path(), failed);
+  if (failed || to_pages.empty()) return;
+  const fs::path to_index = fs::relative(full, cwd, failed);
+  if (failed || to_index.empty()) return;
+  state.index_to_pages = url_name(to_pages.string()) + "/";
+  state.pages_to_index = url_name(to_index.string());
 }
 
 // The text of a link to `game`: a variation's name follows in brackets.
@@ -347,13 +364,26 @@ void HTML_index(Game* game, const char* caption) {
   std::fputs("<BR>\n", fw);
 }
 
-// Puts the index stream back however the page ends.
+// Puts the index stream back however the page ends; a page that was not
+// written whole fails the run, as the index does.
 struct PageStream {
   FILE* index;
-  explicit PageStream(FILE* page) : index(fw) { fw = page; }
+  const std::string& name;
+  PageStream(FILE* page, const std::string& page_name) : index(fw), name(page_name) {
+    fw = page;
+    state.in_page = true;
+  }
+  void finish() {
+    FILE* page = fw;
+    fw = index;
+    state.in_page = false;
+    const bool bad = std::ferror(page) != 0;
+    if (std::fclose(page) != 0 || bad) fatal(1, "%s Can't write \"%s\"\n", program.c_str(), name.c_str());
+  }
   ~PageStream() {
     if (fw != index) std::fclose(fw);
     fw = index;
+    state.in_page = false;
   }
 };
 
@@ -426,6 +456,8 @@ int HTML_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* ne
       }
       fw = index;
       output_name = state.index_name.c_str();  // main closes and checks it
+    } else if (output_name) {
+      index_paths(output_name);
     }
     message("d_html: numbered\n");
     if (!flatten) {
@@ -443,7 +475,7 @@ int HTML_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* ne
     std::perror("fopen");
     throw Exit(1);
   }
-  PageStream stream(file);
+  PageStream stream(file, page);
   HTML_header(game);
   std::fprintf(fw, "\n<H2>%s %d: \n", figure ? "Figure" : "Diagram", number);
   text2HTML(caption);
@@ -451,7 +483,8 @@ int HTML_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* ne
   message("[%d (%s)]", number, caption.c_str());
 
   std::fprintf(fw, "In the real game: <A HREF=\"%s\">Index</A> *\n",
-               url_name(output_name ? output_name : epsf.base + ".html").c_str());
+               !state.pages_to_index.empty() ? state.pages_to_index.c_str()
+               : url_name(output_name ? output_name : epsf.base + ".html").c_str());
   if (figure && state.figures > 1)
     link(-(state.figures - 1), game, "Backward");
   else
@@ -495,6 +528,7 @@ int HTML_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* ne
   std::fprintf(fw, "<TT>%s</TT><BR>\n", con_cat().c_str());
   HTML_text(first_comment, next, 999, 0);
   std::fputs("</BODY>\n</HTML>\n", fw);
+  stream.finish();
   return 1;
 }
 

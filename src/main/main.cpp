@@ -105,6 +105,7 @@ int kifugram_main(int argc, char** argv) {
     if (e.text()[0] != '\0') std::fputs(e.text(), stderr);
     status = e.status();
   }
+  if (pictures_failed && status == 0) status = 1;
   return output_close(status);
 }
 

@@ -12,6 +12,7 @@ const char *ppm, *pbmbin, *rgb_b, *rgb_w, *rgb_g, *rgb_o, *rgb_r;
 int figlist[kListSize];
 int dialist[kListSize];
 Epsf epsf;
+int pictures_failed;
 
 namespace {
 
@@ -45,6 +46,7 @@ void reset_own() {
     dialist[i] = i;
   }
   epsf = Epsf{"/tmp", "", 180, 0};
+  pictures_failed = 0;
 }
 
 // Defaults hold before main runs, as for any static setting. The run-wide

@@ -44,6 +44,9 @@ extern const char *ppm, *pbmbin, *rgb_b, *rgb_w, *rgb_g, *rgb_o, *rgb_r;
 extern int figlist[kListSize];
 extern int dialist[kListSize];
 extern Epsf epsf;
+// Set by a device that could not make a picture and went on with the next:
+// the run still ends with status 1.
+extern int pictures_failed;
 
 // Restores every setting to its default (the state before main runs).
 void settings_reset();

@@ -1,13 +1,13 @@
 #!/bin/bash
 # Every corpus SGF file is made into web pages (-to html). No run may crash
-# (status above 1, or a signal) or leave a sanitizer report on standard
-# error, and every page must come with its picture's script. The netpbm
-# tools are kept off PATH, so each script stops at its first tool (see
-# gif.sh); the device tests follow the links of whole games.
+# (status above 1, or a signal), leave a sanitizer report on standard error
+# or a script behind, and every page's picture must be made; the device
+# tests follow the links of whole games.
 # Usage: html.sh <kifugram binary> <corpus dir>
 set -u
 [ -d "$2" ] || { echo "no corpus at $2: skipped"; exit 77; }
-export BIN=$1 WORK=$(mktemp -d /tmp/kg-html-corpus-XXXXXX)
+export BIN=$(realpath "$1") TILES=$(dirname "$(realpath "$1")")/share/ppm WORK=$(mktemp -d /tmp/kg-html-corpus-XXXXXX)
+[ -d "$TILES/15" ] || { echo "no tiles in $TILES: skipped"; exit 77; }
 trap 'rm -rf "$WORK"' EXIT
 . "$(dirname "$0")/pictures.bash"
 
@@ -15,9 +15,10 @@ runs() {
   local err="$WORK/err-$BASHPID" dir="$WORK/pages-$BASHPID" status
   mkdir -p "$dir"
   for file; do
-    (cd "$dir" && PATH=/nonexistent exec "$BIN" -to html -tmp "$WORK" "$file" > /dev/null 2> "$err")
+    (cd "$dir" && exec "$BIN" -to html -tmp "$WORK" -ppm "$TILES" "$file" > /dev/null 2> "$err")
     status=$?
-    check_run "$file" "$status" "$err"
+    check_run "$file" "$status" "$err" "$dir"
+    find "$dir" -maxdepth 1 -name '*.html' -delete
   done
 }
 export -f runs

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Makes GIF pictures of two games at every tile size with the real netpbm
 tools and checks them: the size the report line gives, the colour of a black
-and a white stone's centre, and the board's colour between the lines.
+and a white stone's centre, and the board's colour between the lines; and
+that two runs at once in one working directory make the pictures of each.
 
 Usage: gif_pictures.py KIFUGRAM TILE_DIR EXAMPLE_9x9 GAME_19x19
 Exits 77 (skipped) without netpbm or without the tile library."""
@@ -74,6 +75,40 @@ for path, base, size, black, white, empty in GAMES:
                 got = pixel(picture, x, y)
                 if got != want:
                     failures.append(f"{where}: {what} at ({x},{y}) is {got}, want {want}")
+
+# Two runs at once that share the working directory (-tmp) must each make
+# the pictures they make alone: the intermediate files of one run are not
+# the other's.
+def pictures(game, work, tmp, wait=True):
+    args = [kifugram, "-to", "gif", "-tmp", tmp, "-ppm", tiles, "-max", "10", game]
+    run = subprocess.Popen(args, cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    return run.wait() if wait else run
+
+
+with tempfile.TemporaryDirectory(prefix="kg-gif-") as work:
+    for name in ("alone", "together-1", "together-2", "tmp"):
+        os.makedirs(os.path.join(work, name))
+    tmp = os.path.join(work, "tmp")
+    # The same base name in both, so that only the directories keep them apart.
+    for game, into in ((example, "together-1"), (game19, "together-2")):
+        shutil.copy(game, os.path.join(work, into, "game.sgf"))
+    together = [pictures("game.sgf", os.path.join(work, d), tmp, wait=False)
+                for d in ("together-1", "together-2")]
+    statuses = [run.wait() for run in together]
+    if statuses != [0, 0] or os.listdir(tmp):
+        failures.append(f"runs at once: status {statuses}, left in -tmp: {os.listdir(tmp)}")
+    compared = 0
+    for into in ("together-1", "together-2"):
+        shutil.copy(os.path.join(work, into, "game.sgf"), os.path.join(work, "alone"))
+        pictures("game.sgf", os.path.join(work, "alone"), tmp)
+        for gif in sorted(f for f in os.listdir(os.path.join(work, into)) if f.endswith(".gif")):
+            with open(os.path.join(work, into, gif), "rb") as a, \
+                    open(os.path.join(work, "alone", gif), "rb") as b:
+                if a.read() != b.read():
+                    failures.append(f"runs at once: {into}/{gif} differs from the run alone")
+            compared += 1
+    if compared < 3:
+        failures.append(f"runs at once: only {compared} pictures made")
 
 print("\n".join(failures) if failures else "all pictures as expected")
 sys.exit(1 if failures else 0)

@@ -1,61 +1,62 @@
 #!/usr/bin/env python3
 """Makes the web pages of several records and follows every HREF and SRC of
-every page: each must name a file that exists, every page made must be
-listed in the index, and no two links may disagree about a name.
+every page: each must name a file that exists, also when -output puts the
+index in another directory than the pages, and every page made must be
+listed in the index.
 
-Small records run the real netpbm tools when they are installed, so their
-pictures exist. hoshi_keima.sgf of the corpus (253 diagrams) runs with the
-tools kept off PATH: its scripts stop at once and are kept, and a picture
-counts as made when a kept script would have moved it into place.
+Small records run the real netpbm tools when they are installed.
+hoshi_keima.sgf of the corpus (253 diagrams), and every record when the
+tools are missing, runs with stand-ins for them (tests/stubs/netpbm), which
+check the tiles each script names and leave a file where the picture goes.
 
 Usage: html_links.py KIFUGRAM TILE_DIR EXAMPLE NESTED CORPUS_DIR"""
 import html, os, re, shutil, subprocess, sys, tempfile
 from urllib.parse import unquote_to_bytes
 
 kifugram, tiles, example, nested, corpus = map(os.path.abspath, sys.argv[1:6])
+stubs = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "stubs", "netpbm")
 real_tools = all(shutil.which(t) for t in ("pnmcat", "ppmchange", "pamtogif")) and \
     os.path.isdir(os.path.join(tiles, "15"))
 LINK = re.compile(rb'(?:HREF|SRC)="([^"]*)"')
 
 
-def check(label, record, options, real, rename=None):
+def check(label, record, options, real, rename=None, index=None):
+    """index: where -output puts the index, relative to the pages' directory."""
     problems = []
-    with tempfile.TemporaryDirectory(prefix="kg-links-") as work:
+    with tempfile.TemporaryDirectory(prefix="kg-links-") as top:
+        work = os.path.join(top, "pages")
+        os.makedirs(work)
         name = os.path.basename(record) if rename is None else rename
+        base = os.path.splitext(name)[0]
         shutil.copy(record, os.path.join(work, name))
         env = dict(os.environ)
-        args = [kifugram, "-to", "html", "-tmp", work, "-ppm", tiles, *options]
+        args = [kifugram, "-to", "html", "-tmp", top, "-ppm", tiles, *options]
+        if index:
+            os.makedirs(os.path.dirname(os.path.join(work, index)), exist_ok=True)
+            args += ["-output", index]
         if not real:
-            env["PATH"] = "/nonexistent"
-            args.append("-hold")
+            env["PATH"] = stubs + os.pathsep + env.get("PATH", "")
         run = subprocess.run(args + [name], cwd=work, env=env, capture_output=True)
-        if run.returncode != 0:
+        if run.returncode != 0 or b"Left script" in run.stderr:
             return [f"{label}: status {run.returncode}: {run.stderr[-500:]!r}"]
-        made = set(os.listdir(work))
-        if not real:
-            # The pictures the kept scripts would have made.
-            for root, _, files in os.walk(work):
-                for f in files:
-                    if root != work:
-                        text = open(os.path.join(root, f), "rb").read()
-                        for gif in re.findall(rb"^GIF='(.*)'$", text, re.M):
-                            made.add(os.path.basename(gif.decode("utf-8", "surrogateescape")))
-        base = os.path.splitext(name)[0]
-        pages = sorted(f for f in made if f.endswith(".html"))
-        if base + ".html" not in pages:
+        index_page = os.path.realpath(os.path.join(work, index or base + ".html"))
+        if not os.path.isfile(index_page):
             return [f"{label}: no index page"]
+        pages = {os.path.join(work, f) for f in os.listdir(work) if f.endswith(".html")} | {index_page}
         linked_from_index = set()
-        for page in pages:
-            text = open(os.path.join(work, page), "rb").read()
+        for page in sorted(pages):
+            text = open(page, "rb").read()
             for target in LINK.findall(text):
                 path = os.fsdecode(unquote_to_bytes(html.unescape(target.decode("ascii"))))
-                if path not in made:
-                    problems.append(f"{label}: {page} links to missing {path!r}")
-                if page == base + ".html":
+                # A link leads from the directory of the page it is on.
+                path = os.path.realpath(os.path.join(os.path.dirname(page), path))
+                if not os.path.isfile(path):
+                    problems.append(f"{label}: {os.path.basename(page)} links to missing {path!r}")
+                if page == index_page:
                     linked_from_index.add(path)
-        for page in pages:
-            if page != base + ".html" and page not in linked_from_index:
-                problems.append(f"{label}: {page} is not in the index")
+        for page in pages - {index_page}:
+            if page not in linked_from_index:
+                problems.append(f"{label}: {os.path.basename(page)} is not in the index")
         reports = len(re.findall(rb"\[(?:Figure|Diagram) \d+ ", run.stderr))
         if len(pages) - 1 != reports:
             problems.append(f"{label}: {len(pages) - 1} pages for {reports} pictures")
@@ -68,7 +69,8 @@ cases = [("example", example, [], real_tools, None),
          ("nested", nested, [], real_tools, None),
          ("nested -flatten -max 5", nested, ["-flatten", "-max", "5"], real_tools, None),
          ("nested -diagrams 0,2,4,6", nested, ["-diagrams", "0,2,4,6"], real_tools, None),
-         ("odd name", nested, [], real_tools, 'a b"<>&#?%\'.sgf')]
+         ("odd name", nested, [], real_tools, 'a b"<>&#?%\'.sgf'),
+         ("index in another directory", nested, [], real_tools, None, '../out/i d#x.html')]
 if os.path.isfile(hoshi):
     cases += [("hoshi_keima", hoshi, [], False, None),
               ("hoshi_keima -flatten", hoshi, ["-flatten"], False, None),

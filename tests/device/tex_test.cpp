@@ -35,7 +35,8 @@ constexpr const char* kSettings =
     "%\n% multicol.sty settings\n%\n\\columnsep      1.5pc\n\\columnseprule  0.4pt\n";
 
 TEST_F(TexFrame, PreamblesOfThePaperSizes) {
-  const std::string style = " \\usepackage{multicol}\n \\usepackage{/usr/local/lib/kifugram/lib/sty/sgf}\n";
+  // The default style follows the install prefix.
+  const std::string style = std::string(" \\usepackage{multicol}\n \\usepackage{") + kStyDir + "/sgf}\n";
   EXPECT_EQ(preamble(0, 198), "\\documentclass[letterpaper]{book}\n \\usepackage{}\n" + style + kSettings);
   EXPECT_EQ(preamble(1, 198), "\\documentclass[letterpaper]{book}\n \\usepackage{}\n" + style + kSettings);
   EXPECT_EQ(preamble(2, 198), "\\documentclass[a4paper]{book}\n \\usepackage{a4wide}\n" + style + kSettings);

@@ -61,6 +61,7 @@ doc varsk -to tex -varsk_mode varsk.sgf
 doc long -to tex long.sgf
 doc specials -to tex inject.sgf
 doc latin1 -to tex names.sgf
+doc lines -to tex lines.sgf
 # The paper only changes the PostScript device's preamble.
 for paper in default letter a4wide a4; do
   doc "tex-$paper" -to tex -paper "$paper" -max 60 captures19.sgf
@@ -73,6 +74,7 @@ else
     doc "pstex-$paper-nocoord" -to pstex -coordinates -paper "$paper" nested.sgf
   done
   doc pstex-specials -to pstex inject.sgf
+  doc pstex-lines -to pstex lines.sgf
   doc pstex-kibitz -to pstex -kibitz -statistics kibitz.sgf
 fi
 [ -e /tmp/kg-pwned ] && { echo "FAIL: a comment ran a shell command"; failed=$((failed + 1)); }
