@@ -3,6 +3,9 @@
 // notes below it, the comments beside it, then waits for a key.
 #include "device/screen.h"
 
+// The wide-character calls of curses, for bytes the C locale has no
+// character for.
+#define NCURSES_WIDECHAR 1
 #include <curses.h>
 #include <fcntl.h>
 #include <langinfo.h>
@@ -15,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <string>
 #include <vector>
@@ -94,6 +98,94 @@ ScreenLayout screen_layout(int size, bool diagram, int columns, int lines) {
 
 ScreenSize screen_needs(int size) { return {2 * size + 5, size + 3}; }
 
+// ---- text ---------------------------------------------------------------------------
+
+namespace {
+
+// The forms curses itself gives control codes: "^[" for ESC, "~[" for CSI.
+void add_control(std::string& out, unsigned code) {
+  if (code < 0x20) {
+    out += '^';
+    out += static_cast<char>(code + 0x40);
+  } else if (code == 0x7F) {
+    out += "^?";
+  } else {
+    out += '~';
+    out += static_cast<char>(code - 0x80 + 0x40);
+  }
+}
+
+// The length of the character at the start of a safe text, and its columns.
+std::pair<std::size_t, int> next_char(std::string_view text, bool utf8) {
+  if (!utf8 || static_cast<unsigned char>(text[0]) < 0x80) return {1, 1};
+  std::mbstate_t state{};
+  wchar_t wc = 0;
+  const std::size_t n = std::mbrtowc(&wc, text.data(), text.size(), &state);
+  if (n == 0 || n > text.size()) return {1, 1};
+  const int width = wcwidth(wc);
+  return {n, width < 0 ? 1 : width};
+}
+
+}  // namespace
+
+std::string screen_safe(std::string_view text, bool utf8) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      ++i;
+    } else if (c == '\n' || c == '\t' || (c >= 0x20 && c < 0x7F)) {
+      out += static_cast<char>(c);
+      ++i;
+    } else if (c < 0xA0 && (c < 0x80 || !utf8)) {
+      add_control(out, c);
+      ++i;
+    } else if (!utf8) {
+      out += static_cast<char>(c);
+      ++i;
+    } else {
+      std::mbstate_t state{};
+      wchar_t wc = 0;
+      const std::size_t n = std::mbrtowc(&wc, text.data() + i, text.size() - i, &state);
+      if (n == 0 || n > text.size() - i) {
+        out += '?';
+        ++i;
+        continue;
+      }
+      if (wc >= 0x80 && wc < 0xA0)
+        add_control(out, static_cast<unsigned>(wc));
+      else if (wcwidth(wc) < 0)
+        out += '?';
+      else
+        out.append(text.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
+int screen_columns(std::string_view text, bool utf8) {
+  int columns = 0;
+  while (!text.empty()) {
+    const auto [length, width] = next_char(text, utf8);
+    columns += width;
+    text.remove_prefix(length);
+  }
+  return columns;
+}
+
+std::string_view screen_fit(std::string_view text, int columns, bool utf8) {
+  std::size_t end = 0;
+  while (end < text.size()) {
+    const auto [length, width] = next_char(text.substr(end), utf8);
+    if (width > columns) break;
+    columns -= width;
+    end += length;
+  }
+  return text.substr(0, end);
+}
+
 // ---- the terminal ---------------------------------------------------------------
 
 namespace {
@@ -114,11 +206,17 @@ struct Terminal {
   int saved_stderr = -1;
   FILE* collected = nullptr;  // standard error while curses runs
   int collected_fd = -1;
-  struct sigaction old_actions[5] = {};
+  bool utf8 = false;    // texts go out as UTF-8 characters
+  std::string locale;  // LC_CTYPE before the viewer set the terminal's
+  struct sigaction old_actions[9] = {};
 };
 
 Terminal term;
-constexpr int kSignals[5] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGABRT};
+// The ways out that leave the terminal raw unless it is given back: a kill,
+// the end of the session, and a crash.
+constexpr int kSignals[9] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGABRT,
+                             SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+constexpr int kSignalCount = 9;
 
 // Only calls that are safe in a signal handler.
 void give_back_stderr_raw() {
@@ -134,14 +232,18 @@ void give_back_stderr_raw() {
 
 extern "C" void on_signal(int signal) {
   if (term.active) {
+    term.active = 0;
     if (term.have_modes) tcsetattr(term.fd, TCSANOW, &term.modes);
     if (write(term.fd, term.reset, term.reset_length) < 0) {
       // The terminal is gone; nothing else to give back there.
     }
     give_back_stderr_raw();
   }
-  // SA_RESETHAND restored the default action: the signal ends the process
-  // once this handler returns.
+  // The action from before the viewer takes the signal once this handler
+  // returns: the default one ends the process with it, and a crash comes
+  // back at the faulting instruction.
+  for (int i = 0; i < kSignalCount; ++i)
+    if (kSignals[i] == signal) sigaction(signal, &term.old_actions[i], nullptr);
   raise(signal);
 }
 
@@ -218,29 +320,56 @@ void release_terminal() {
   term.active = 0;
   device_abort = nullptr;
   endwin();
-  for (int i = 0; i < 5; ++i) sigaction(kSignals[i], &term.old_actions[i], nullptr);
+  for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], &term.old_actions[i], nullptr);
   if (term.screen) delscreen(term.screen);
   term.screen = nullptr;
   if (term.tty) std::fclose(term.tty);
   term.tty = nullptr;
   give_back_stderr();
+  if (term.utf8) std::setlocale(LC_CTYPE, term.locale.c_str());
+  term.utf8 = false;
 }
 
-// Bytes of the comments and of the terminal font go to the terminal as they
-// are. Only a UTF-8 terminal gets the bytes 0x80 to 0x9F too (as parts of
-// characters): elsewhere they are control codes, and are shown escaped.
-bool pass_all_bytes() {
-  if (font_is_terminal()) return false;
+// A UTF-8 terminal gets whole characters, and curses counts their columns in
+// its locale, which is set for the viewer alone. The terminal font is a set
+// of single bytes, as is every other coding: those texts go out byte by byte.
+void choose_coding() {
+  term.utf8 = false;
+  if (font_is_terminal()) return;
   const char* current = std::setlocale(LC_CTYPE, nullptr);
-  const std::string saved = current ? current : "C";
-  bool utf8 = false;
+  term.locale = current ? current : "C";
   if (std::setlocale(LC_CTYPE, "")) {
     const char* codeset = nl_langinfo(CODESET);
-    utf8 = codeset && std::strcmp(codeset, "UTF-8") == 0;
+    term.utf8 = codeset && std::strcmp(codeset, "UTF-8") == 0;
   }
-  std::setlocale(LC_CTYPE, saved.c_str());
-  return utf8;
+  if (!term.utf8) std::setlocale(LC_CTYPE, term.locale.c_str());
 }
+
+// Writes a safe text. The C locale has no characters for the bytes 0xA0 to
+// 0xFF: each goes out as the wide character of its value, which curses
+// writes as that byte.
+void put_text(WINDOW* win, std::string_view text) {
+  if (term.utf8) {
+    waddnstr(win, text.data(), static_cast<int>(text.size()));
+    return;
+  }
+  while (!text.empty()) {
+    std::size_t plain = 0;
+    while (plain < text.size() && static_cast<unsigned char>(text[plain]) < 0x80) ++plain;
+    if (plain > 0) {
+      waddnstr(win, text.data(), static_cast<int>(plain));
+      text.remove_prefix(plain);
+      continue;
+    }
+    const wchar_t wide[2] = {static_cast<wchar_t>(static_cast<unsigned char>(text[0])), 0};
+    cchar_t cell;
+    setcchar(&cell, wide, 0, 0, nullptr);
+    wadd_wch(win, &cell);
+    text.remove_prefix(1);
+  }
+}
+
+void put_safe(WINDOW* win, std::string_view text) { put_text(win, screen_safe(text, term.utf8)); }
 
 // Keys come from the terminal even when the record came on standard input.
 void start_curses() {
@@ -256,15 +385,17 @@ void start_curses() {
   term.fd = fileno(out);
   term.have_modes = tcgetattr(term.fd, &term.modes) == 0;
 
-  for (int i = 0; i < 5; ++i) sigaction(kSignals[i], nullptr, &term.old_actions[i]);
+  for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], nullptr, &term.old_actions[i]);
+  choose_coding();
   term.screen = newterm(nullptr, out, in);
   if (!term.screen) {
+    if (term.utf8) std::setlocale(LC_CTYPE, term.locale.c_str());
+    term.utf8 = false;
     if (term.tty) std::fclose(term.tty);
     term.tty = nullptr;
     const char* name = std::getenv("TERM");
     fatal(1, "%s: cannot use the terminal type \"%s\"\n", program.c_str(), name ? name : "");
   }
-  use_legacy_coding(pass_all_bytes() ? 2 : 1);
 
   term.reset_length = 0;
   append_reset(tigetstr("sgr0"));
@@ -281,9 +412,11 @@ void start_curses() {
   struct sigaction action {};
   action.sa_handler = on_signal;
   action.sa_flags = SA_RESETHAND;
+  // One giving back at a time: the others wait until the first has ended.
   sigemptyset(&action.sa_mask);
+  for (int signal : kSignals) sigaddset(&action.sa_mask, signal);
   // A signal the caller chose to ignore stays ignored.
-  for (int i = 0; i < 5; ++i)
+  for (int i = 0; i < kSignalCount; ++i)
     if (term.old_actions[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
 }
 
@@ -327,7 +460,7 @@ void add_text(WINDOW* win, const std::string& text, bool standout = false) {
   const char* start = text.c_str();
   if (getcury(win) == 0 && *start == '\n') ++start;
   if (standout) wstandout(win);
-  waddstr(win, start);
+  put_safe(win, start);
   if (standout) wstandend(win);
 }
 
@@ -370,7 +503,9 @@ void add_comments(WINDOW* win, Move* first_comment, Move* next, int smallest, in
         add_text(win, format_text("%s[%s]: %s\n", t->name->c_str(), rank2str(t->rank),
                                   t->text.c_str()));
       } else {
-        std::size_t width = t->name->size() + std::strlen(rank2str(t->rank)) + 4;
+        const std::size_t width =
+            screen_columns(screen_safe(*t->name, term.utf8), term.utf8) +
+            std::strlen(rank2str(t->rank)) + 4;
         add_text(win, std::string(width, ' ') + t->text + "\n");
       }
     }
@@ -454,11 +589,11 @@ void screen_pass(Game*, int number, int) { con_printf("%d pass", number); }
 void screen_time(Game*, const char*, const char*) {}
 
 void draw_caption(const ScreenWindow& w, Game* game, Move* first, Move* last) {
-  std::string caption = board_caption(game, first, last);
-  const int room = w.area.width - 1;
-  if (static_cast<int>(caption.size()) > room) caption.resize(room > 0 ? room : 0);
+  const std::string whole = screen_safe(board_caption(game, first, last), term.utf8);
+  const std::string_view caption = screen_fit(whole, w.area.width - 1, term.utf8);
   wclear(w.win);
-  mvwaddstr(w.win, 0, (w.area.width - static_cast<int>(caption.size())) / 2, caption.c_str());
+  wmove(w.win, 0, (w.area.width - screen_columns(caption, term.utf8)) / 2);
+  put_text(w.win, caption);
   wrefresh(w.win);
 }
 
@@ -473,12 +608,14 @@ std::pair<int, int> draw_board(const ScreenWindow& w, Game* game) {
     char text[8];
     wmove(w.win, p / size, 2 * (p % size));
     if (cell.label) {
-      std::snprintf(text, sizeof text, "%c ", cell.label->label);
-      waddstr(w.win, text);
+      // A label is one byte: one that is no character of its own shows as '?'.
+      std::string label = screen_safe(std::string(1, cell.label->label) + ' ', term.utf8);
+      if (screen_columns(label, term.utf8) != 2) label = "? ";
+      put_text(w.win, label);
     } else if (cell.mark && cell.mark->mark != 0) {
       wstandout(w.win);
-      waddstr(w.win, cell.colour == EMPTY ? font_decode(point_glyph(size, p / size, p % size))
-                                          : font_decode(glyph));
+      put_text(w.win, cell.colour == EMPTY ? font_decode(point_glyph(size, p / size, p % size))
+                                           : font_decode(glyph));
       wstandend(w.win);
     } else if (cell.colour != EMPTY && cell.number != 0) {
       // Two cells per point: a number that would need more is cut.
@@ -490,9 +627,9 @@ std::pair<int, int> draw_board(const ScreenWindow& w, Game* game) {
       if (cell.number < smallest) smallest = cell.number;
       if (cell.number > largest) largest = cell.number;
     } else if (cell.colour != EMPTY) {
-      waddstr(w.win, font_decode(glyph));
+      put_text(w.win, font_decode(glyph));
     } else {
-      waddstr(w.win, font_decode(point_glyph(size, p / size, p % size)));
+      put_text(w.win, font_decode(point_glyph(size, p / size, p % size)));
     }
   }
   return {smallest, largest};
@@ -504,7 +641,7 @@ int screen_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* 
   draw_caption(s->title, game, first, last);
   const auto [smallest, largest] = draw_board(s->board, game);
   wclrtobot(s->notes.win);
-  waddstr(s->notes.win, con_cat().c_str());
+  put_safe(s->notes.win, con_cat());
   wrefresh(s->notes.win);
   wrefresh(s->board.win);
   if (first_comment && first_comment != next)

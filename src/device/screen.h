@@ -2,6 +2,9 @@
 // where the windows of a figure go.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 namespace kg {
 
 // Glyph codes of the board; the table has kGlyphs entries, the others are
@@ -51,5 +54,18 @@ struct ScreenSize {
 };
 // The smallest terminal on which every window of a board of `size` exists.
 ScreenSize screen_needs(int size);
+
+// Text from the record made harmless for the terminal: tab and line feed
+// stay, other control codes show as "^X" (C0, DEL as "^?") or "~X" (C1, in
+// either coding), a carriage return before a line feed goes. With `utf8`
+// (the current LC_CTYPE must be a UTF-8 locale) characters the terminal can
+// show stay whole and the rest become '?'; otherwise the bytes 0xA0 to 0xFF
+// stay as they are.
+std::string screen_safe(std::string_view text, bool utf8);
+// The terminal columns of a safe text without line breaks.
+int screen_columns(std::string_view text, bool utf8);
+// The longest head of a safe text that fits in `columns`, never cutting a
+// character in two.
+std::string_view screen_fit(std::string_view text, int columns, bool utf8);
 
 }  // namespace kg

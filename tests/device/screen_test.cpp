@@ -1,6 +1,7 @@
 // The screen viewer's drawing rules that need no terminal: the glyph set
 // chosen by TERM, the point glyphs with their star points, and where the
 // windows go. The viewer itself runs in tmux (tests/screen/).
+#include <clocale>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -145,6 +146,55 @@ TEST(ScreenLayout, SmallestTerminal) {
   }
   EXPECT_EQ(screen_needs(19).columns, 43);
   EXPECT_EQ(screen_needs(19).lines, 22);
+}
+
+// Sets LC_CTYPE for one scope.
+class Ctype {
+ public:
+  explicit Ctype(const char* locale) : saved_(std::setlocale(LC_CTYPE, nullptr)) {
+    ok_ = std::setlocale(LC_CTYPE, locale) != nullptr;
+  }
+  ~Ctype() { std::setlocale(LC_CTYPE, saved_.c_str()); }
+  bool ok() const { return ok_; }
+
+ private:
+  std::string saved_;
+  bool ok_ = false;
+};
+
+TEST(ScreenText, ControlsShowInEitherCoding) {
+  // C0, DEL and C1 show as curses shows them; tab and line feed lay out.
+  const std::string in = "a\x1b[31m\x07\x7f\tb\r\nc\rd";
+  const std::string out = "a^[[31m^G^?\tb\nc^Md";
+  EXPECT_EQ(screen_safe(in, false), out);
+  EXPECT_EQ(screen_safe(std::string("\0z", 2), false), "^@z");
+  // Single bytes: C1 escaped, the rest of the high half kept.
+  EXPECT_EQ(screen_safe("x\x9b" "1m\x80\x9f\xa0\xc2\xff", false), "x~[1m~@~_\xa0\xc2\xff");
+  Ctype utf8("C.UTF-8");
+  ASSERT_TRUE(utf8.ok());
+  EXPECT_EQ(screen_safe(in, true), out);
+  // C1 as characters (CSI, OSC) are controls too; bytes that are no
+  // character, alone, cut short or overlong, are '?'.
+  EXPECT_EQ(screen_safe("x\xc2\x9b" "1m \xc2\x9d" "0;t\xc2\x80", true), "x~[1m ~]0;t~@");
+  EXPECT_EQ(screen_safe("a\x9b\xff\xc0\xaf" "b\xe6\x97", true), "a????b??");
+  EXPECT_EQ(screen_safe("\xed\xa0\x80", true), "???");  // a surrogate
+  EXPECT_EQ(screen_safe("Variätiön été 日本語", true), "Variätiön été 日本語");
+}
+
+TEST(ScreenText, ColumnsAndFitNeverSplitACharacter) {
+  EXPECT_EQ(screen_columns("ab\xc3\xa9", false), 4);
+  EXPECT_EQ(screen_fit("abcdef", 4, false), "abcd");
+  Ctype utf8("C.UTF-8");
+  ASSERT_TRUE(utf8.ok());
+  const std::string text = "été 日本語";
+  EXPECT_EQ(screen_columns(text, true), 10);
+  EXPECT_EQ(screen_columns("e\xcc\x81", true), 1);  // a combining accent
+  EXPECT_EQ(screen_fit(text, 10, true), text);
+  EXPECT_EQ(screen_fit(text, 9, true), "été 日本");
+  EXPECT_EQ(screen_fit(text, 8, true), "été 日本");
+  EXPECT_EQ(screen_fit(text, 5, true), "été ");
+  EXPECT_EQ(screen_fit(text, 2, true), "ét");
+  EXPECT_EQ(screen_fit(text, 0, true), "");
 }
 
 }  // namespace

@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
 """Runs `kifugram -to graphic` in a real terminal and checks what it shows.
 
-  screen_test.py BINARY boards|font|keys|terminal    in tmux or on a pty
+  screen_test.py BINARY boards|font|keys|terminal|text    in tmux or on a pty
   screen_test.py BINARY corpus DIR                   every DIR/**/*.sgf, go mode
 
 Each tmux case has a server of its own (tmux -L), so cases can run side by
 side. Exits 77 when tmux is missing, or for `corpus` when DIR is.
 """
 import fcntl, os, re, select, shlex, shutil, signal, struct, subprocess
-import sys, tempfile, termios, time
+import sys, tempfile, termios, time, unicodedata
 from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
@@ -141,7 +141,9 @@ class Tmux:
         self.tmux("kill-server")
         shell = f"cd {shlex.quote(str(self.games))} && sh {shlex.quote(str(wrapper))} " \
                 f"{shlex.quote(str(d))} {shlex.quote(command)}"
-        self.tmux("new-session", "-d", "-x", str(self.width), "-y", str(self.height), shell)
+        # The server just told to go may still be going: start another then.
+        wait_for(lambda: self.tmux("new-session", "-d", "-x", str(self.width), "-y",
+                                   str(self.height), shell).returncode == 0, "a tmux session")
         self.dir = d
         wait_for(lambda: (d / "pid").exists(), "the program to start")
 
@@ -385,12 +387,18 @@ def case_terminal(t, work):
     finally:
         small.close()
 
-    for name, number in (("SIGTERM", signal.SIGTERM), ("SIGHUP", signal.SIGHUP)):
-        t.start("kifugram -to graphic comments.sgf")
+    # A crash too gives the terminal back and shows the held messages, then
+    # ends with its signal. The sanitizers' own handlers stand aside.
+    asan = os.environ.get("ASAN_OPTIONS", "") + ":handle_segv=0:handle_sigbus=0:handle_sigfpe=0"
+    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGSEGV, signal.SIGBUS, signal.SIGFPE,
+                   signal.SIGILL):
+        name = signal.Signals(number).name
+        t.start(f"env ASAN_OPTIONS={asan} kifugram -to graphic comments.sgf")
         t.wait_screen(PROMPT)
         os.kill(t.pid(), number)
         check(t.status() == 128 + number, f"{name} ends the viewer")
         check(t.sane(), f"{name} leaves the terminal as it was")
+        check("[Adding letters]" in t.screen(joined=True), f"{name}: held messages shown")
 
 
 def read_pty(fd, into, timeout):
@@ -468,6 +476,87 @@ def case_font(t, work):
         check(b"@ " not in out and b". ." not in out, f"xterm {size}x{size}: no plain glyphs")
 
 
+# Control codes in every kind of text the viewer shows: CSI and OSC as C1
+# characters (UTF-8 C2 9B, C2 9D), ESC and BEL, a lone C1 byte, bytes that
+# are no UTF-8, in a comment, a variation's name and a label, and in a
+# kibitz line (a second run, with -kibitz; names are letters and digits).
+HOSTILE_GAME = (
+    b"(;SZ[9];B[cc]C[before\xc2\x9b31mRED esc\x1b[32mGREEN osc\xc2\x9d0;T\x07 "
+    b"byte\x9b33mYELLOW bad\xff\xc0\xaf end\n]"
+    b"(;W[dd]LB[ee:\x1b])"
+    b"(;W[ee]N[var\xc2\x9b34mBLUE]C[ok\n]))")
+HOSTILE_KIBITZ = b"(;SZ[9];B[cc]C[kz[3d\\] : hi\x1bc\xc2\x9b35mMAGENTA\n])"
+
+
+def display_width(text):
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
+
+
+def wrapped(text, width):
+    """Lines of `text` filled to `width` columns, as a terminal wraps them: a
+    wide character that does not fit starts the next line."""
+    lines, line = [], ""
+    for c in text:
+        if display_width(line + c) > width:
+            lines.append(line)
+            line = ""
+        line += c
+    return lines + [line]
+
+
+def case_text(t, work):
+    """Texts from the record reach the terminal without control codes, and
+    in a UTF-8 locale wrap by display columns."""
+    (work / "hostile.sgf").write_bytes(HOSTILE_GAME)
+    (work / "kibitz.sgf").write_bytes(HOSTILE_KIBITZ)
+    for lang in ("C.UTF-8", "C"):
+        # Bytes that are no character: '?' in UTF-8, as they are elsewhere
+        # (where C2 is a letter of its own).
+        utf8 = lang == "C.UTF-8"
+        bad = b"byte?33mYELLOW bad??? " if utf8 else b"byte~[33mYELLOW bad\xff\xc0\xaf "
+        c2 = b"" if utf8 else b"\xc2"
+        runs = [([], "hostile.sgf", [b"before" + c2 + b"~[31mRED esc^[[32mGREEN osc" + c2 +
+                                     b"~]0;T^G " + bad, b"var" + c2 + b"~[34mBLUE", b". ? ."]),
+                (["-kibitz"], "kibitz.sgf", [b"kz[ 3d]: hi^[c" + c2 + b"~[35mMAGENTA"])]
+        env = {"PATH": "/usr/bin:/bin", "TERM": "tmux-256color", "HOME": str(work), "LANG": lang}
+        for options, name, shown in runs:
+            what = f"{lang} {name}"
+            with open(work / "err", "wb") as err:
+                status, out, sane = run_on_pty(
+                    [t.binary, "-to", "graphic"] + options + [str(work / name)], env, err)
+            check(status == 0 and sane, f"{what}: status {status}, modes kept {sane}")
+            c1 = re.findall(rb"\xc2[\x80-\x9f]" if lang == "C.UTF-8" else rb"[\x80-\x9f]", out)
+            check(not c1, f"{what}: no C1 control reaches the terminal: {c1[:3]}")
+            injected = [m for m in (b"\x1b[32m", b"\x1bc", b"\x07", b"\x1b[34m", b"\x1b ")
+                        if m in out]
+            check(not injected, f"{what}: no ESC or BEL from the record: {injected}")
+            for text in shown:
+                check(text in out, f"{what}: shown as {text!r}")
+
+    # Runs of 'x' and accented letters, one column each, put a two-column
+    # character astride the edge of the 98 columns beside a 9x9 board.
+    comment = "Comment: " + "Variätiön été 日本語 " * 12
+    (work / "wide.sgf").write_text(f"(;SZ[9];B[cc]C[{comment}\n];W[dd]C[Short.\n])",
+                                   encoding="utf-8")
+    t.env["LANG"] = "C.UTF-8"
+    t.start("env LANG=C.UTF-8 kifugram -to graphic wide.sgf")
+    t.wait_screen(PROMPT)
+    lines = t.lines()
+    want = wrapped(comment.rstrip(), 98)
+    check([display_width(line) for line in want[:2]] == [98, 97], "a character astride the edge")
+    got = [line[21:].rstrip() for line in lines[:len(want) + 1]]
+    check(got == want + [PROMPT], "wrapped by columns:\n" + "\n".join(got))
+    check(all(line[21:].strip() == "" for line in lines[len(want) + 1:]), "nothing below")
+    t.keys("x")
+    t.wait_screen("Short.")
+    lines = t.lines()
+    check([line[21:].rstrip() for line in lines[:3]] == ["Short.", PROMPT, ""] and
+          not any(line[21:].strip() for line in lines[2:]),
+          f"the next figure leaves nothing stale: {lines[:4]!r}")
+    t.keys("q")
+    check(t.status() == 0 and t.sane(), "UTF-8 run quits sane")
+
+
 def case_corpus(binary, corpus):
     """Every record in go mode on a 120 x 40 pty: no crash, no sanitizer
     report, status 0 or 1, and the terminal modes as they were."""
@@ -517,7 +606,7 @@ def main():
         t = Tmux(work, binary, case)
         try:
             {"boards": case_boards, "keys": case_keys, "terminal": case_terminal,
-             "font": case_font}[case](t, Path(work))
+             "font": case_font, "text": case_text}[case](t, Path(work))
         except Stuck as e:
             check(False, f"{e}; the screen:\n{t.screen()}")
         finally:
