@@ -61,6 +61,16 @@ int TeX_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* nex
   int lowest = 999, highest = 0;
   const int size = game->size;
   const auto& board = game->figure_board;
+  auto stone = [&](const BoardCell& cell, int letter, int column, bool numbered) {
+    const char colour = cell.colour == BLACK ? 'b' : 'w';
+    if (numbered && cell.number != 0) {
+      if (cell.number < lowest) lowest = cell.number;
+      if (cell.number > highest) highest = cell.number;
+      std::fprintf(fw, "\\p:%c-%d=\\%c{%d}\n", letter, column, colour, (cell.number - 1) % 100 + 1);
+    } else {
+      std::fprintf(fw, "\\p:%c-%d=\\%c.\n", letter, column, colour);
+    }
+  };
   for (int row = 0; row < size; ++row) {
     for (int col = 0; col < size; ++col) {
       const std::size_t at = static_cast<std::size_t>(row) * size + col;
@@ -69,15 +79,15 @@ int TeX_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* nex
       const int letter = row_letter(row), column = col + 1;
       if (cell.label) {
         message("[L[%c,%c) ignored]", 'a' + col, 'a' + row);
+        // The label is ignored, not the stone under it.
+        if (cell.colour != EMPTY) stone(cell, letter, column, true);
       } else if (cell.mark) {
+        // A stone under the mark goes first: the style then draws the
+        // marked stone of its colour instead of an empty point.
+        if (cell.colour != EMPTY) stone(cell, letter, column, false);
         std::fprintf(fw, "\\gomark{%c}{%d}{%s}\n", letter, column, "\\triangle");
-      } else if (cell.colour != EMPTY && cell.number != 0) {
-        if (cell.number < lowest) lowest = cell.number;
-        if (cell.number > highest) highest = cell.number;
-        std::fprintf(fw, "\\p:%c-%d=\\%c{%d}\n", letter, column, cell.colour == BLACK ? 'b' : 'w',
-                     (cell.number - 1) % 100 + 1);
       } else if (cell.colour != EMPTY) {
-        std::fprintf(fw, "\\p:%c-%d=\\%c.\n", letter, column, cell.colour == BLACK ? 'b' : 'w');
+        stone(cell, letter, column, true);
       }
     }
   }

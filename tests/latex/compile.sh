@@ -17,7 +17,8 @@ trap 'rm -rf "$work"' EXIT
 cp "$here"/*.sgf "$golden"/tex/escapes_and_injection/in/inject.sgf \
   "$golden"/tex/latin1_and_utf8/in/names.sgf "$golden"/tex/board_13/in/thirteen.sgf \
   "$golden"/tex/kibitz_lines/in/kibitz.sgf "$golden"/tex/row_letters_19/in/rows.sgf \
-  "$golden"/tex/varsk_emphasis/in/varsk.sgf "$golden"/tex/long_comment/in/long.sgf "$work"
+  "$golden"/tex/varsk_emphasis/in/varsk.sgf "$golden"/tex/long_comment/in/long.sgf \
+  "$golden"/tex/marked_stones/in/marked.sgf "$work"
 cp "$here"/../../examples/example-9x9.sgf "$work"
 cd "$work" || exit 1
 # TeX makes the metrics of the 8 pt go fonts from their sources into the
@@ -62,6 +63,7 @@ doc long -to tex long.sgf
 doc specials -to tex inject.sgf
 doc latin1 -to tex names.sgf
 doc lines -to tex lines.sgf
+doc marked -to tex marked.sgf
 # The paper only changes the PostScript device's preamble.
 for paper in default letter a4wide a4; do
   doc "tex-$paper" -to tex -paper "$paper" -max 60 captures19.sgf
