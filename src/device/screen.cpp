@@ -388,7 +388,15 @@ void start_curses() {
   for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], nullptr, &term.old_actions[i]);
   choose_coding();
   term.screen = newterm(nullptr, out, in);
-  if (!term.screen) {
+  // A terminal that cannot move the cursor (dumb, say) would show the
+  // board run together on one line.
+  const char* move = term.screen ? tigetstr("cup") : nullptr;
+  if (!move || move == reinterpret_cast<const char*>(-1)) {
+    if (term.screen) {
+      endwin();
+      delscreen(term.screen);
+      term.screen = nullptr;
+    }
     if (term.utf8) std::setlocale(LC_CTYPE, term.locale.c_str());
     term.utf8 = false;
     if (term.tty) std::fclose(term.tty);
@@ -401,8 +409,7 @@ void start_curses() {
   append_reset(tigetstr("sgr0"));
   append_reset(tigetstr("cnorm"));
   append_reset(tigetstr("rmkx"));
-  const char* move = tigetstr("cup");
-  if (move && move != reinterpret_cast<const char*>(-1)) append_reset(tiparm(move, LINES - 1, 0));
+  append_reset(tiparm(move, LINES - 1, 0));
   append_reset("\r\n");
   append_reset(tigetstr("rmcup"));
 

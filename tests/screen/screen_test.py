@@ -354,7 +354,7 @@ def case_keys(t, work):
 
 
 def case_terminal(t, work):
-    """Standard input, no terminal, too small, signals."""
+    """Standard input, no terminal, unusable terminal types, too small, signals."""
     (work / "comments.sgf").write_text(COMMENTS_GAME)
     t.start("kifugram -to graphic < comments.sgf")
     t.wait_screen(PROMPT)
@@ -372,6 +372,13 @@ def case_terminal(t, work):
     check(run.returncode == 1 and run.stderr.endswith(
         b": -to graphic needs a terminal, and there is none\n") and run.stdout == b"",
         f"no terminal: {run.returncode} {run.stderr!r}")
+
+    # A terminal that cannot move the cursor is refused, as is an unknown one.
+    for term in ("dumb", "no-such-terminal"):
+        t.start(f"env TERM={term} kifugram -to graphic comments.sgf")
+        check(t.status() == 1 and t.sane(), f"TERM={term}: status 1, terminal sane")
+        shown = t.screen(joined=True)
+        check(f'cannot use the terminal type "{term}"' in shown, f"TERM={term}: {shown!r}")
 
     record, _ = long_game()
     (work / "long.sgf").write_text(record)
