@@ -3,8 +3,11 @@
 # the tiles a script names and write no real picture: every script runs to
 # its end in a few process starts, where the real tools would take many
 # minutes over the corpus; the device tests run the real tools on whole games.
-PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")/../stubs/netpbm" && pwd):$PATH"
-export PATH
+# KG_REAL_NETPBM=1 runs the real tools instead, for a sweep by hand.
+if [ -z "${KG_REAL_NETPBM:-}" ]; then
+  PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")/../stubs/netpbm" && pwd):$PATH"
+  export PATH
+fi
 
 # check_run FILE STATUS ERR DIR: a line "FAIL ..." when the run of FILE
 # crashed (status above 1, or a signal), left a sanitizer report in ERR,
