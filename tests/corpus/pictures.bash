@@ -1,10 +1,9 @@
 # Sourced by the corpus runs of the picture formats (gif.sh, html.sh).
-# The netpbm tools are replaced by stand-ins (tests/stubs/netpbm) that check
-# the tiles a script names and write no real picture: every script runs to
-# its end in a few process starts, where the real tools would take many
-# minutes over the corpus; the device tests run the real tools on whole games.
-# KG_REAL_NETPBM=1 runs the real tools instead, for a sweep by hand.
-if [ -z "${KG_REAL_NETPBM:-}" ]; then
+# Every picture script runs to its end with the netpbm tools. Where they are
+# missing, stand-ins (tests/stubs/netpbm) take their place: they check the
+# tiles a script names and write no real picture.
+if ! command -v pnmcat > /dev/null || ! command -v ppmchange > /dev/null ||
+   ! command -v pamtogif > /dev/null; then
   PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")/../stubs/netpbm" && pwd):$PATH"
   export PATH
 fi

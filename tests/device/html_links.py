@@ -4,10 +4,9 @@ every page: each must name a file that exists, also when -output puts the
 index in another directory than the pages, and every page made must be
 listed in the index.
 
-Small records run the real netpbm tools when they are installed.
-hoshi_keima.sgf of the corpus (253 diagrams), and every record when the
-tools are missing, runs with stand-ins for them (tests/stubs/netpbm), which
-check the tiles each script names and leave a file where the picture goes.
+The records run the real netpbm tools when they are installed, else
+stand-ins for them (tests/stubs/netpbm), which check the tiles each script
+names and leave a file where the picture goes.
 
 Usage: html_links.py KIFUGRAM TILE_DIR EXAMPLE NESTED CORPUS_DIR"""
 import html, os, re, shutil, subprocess, sys, tempfile
@@ -72,9 +71,9 @@ cases = [("example", example, [], real_tools, None),
          ("odd name", nested, [], real_tools, 'a b"<>&#?%\'.sgf'),
          ("index in another directory", nested, [], real_tools, None, '../out/i d#x.html')]
 if os.path.isfile(hoshi):
-    cases += [("hoshi_keima", hoshi, [], False, None),
-              ("hoshi_keima -flatten", hoshi, ["-flatten"], False, None),
-              ("hoshi_keima -diagrams 0,3,7,100,150", hoshi, ["-diagrams", "0,3,7,100,150"], False, None)]
+    cases += [("hoshi_keima", hoshi, [], real_tools, None),
+              ("hoshi_keima -flatten", hoshi, ["-flatten"], real_tools, None),
+              ("hoshi_keima -diagrams 0,3,7,100,150", hoshi, ["-diagrams", "0,3,7,100,150"], real_tools, None)]
 else:
     print(f"no {hoshi}: its runs skipped")
 problems = []
