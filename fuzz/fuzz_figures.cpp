@@ -11,19 +11,12 @@
 //   byte 1: bits 0-2 -max (0 none), bits 3-4 figure list (none, every
 //           3 moves, "2,5,9", every move), bits 5-6 diagram list (all, none,
 //           "0,1,3", "2,0"), bit 7 varsk.
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "device/tex_frame.h"
 #include "fuzz_common.h"
-#include "game/game.h"
 #include "kibitz/kibitz.h"
 #include "main/figure.h"
 #include "main/options.h"
-#include "main/settings.h"
-#include "read/readers.h"
-#include "util/message.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;

@@ -1,22 +1,9 @@
 // libFuzzer target: the standard-format reader on arbitrary bytes, then the
 // standard-format writer on whatever was read.
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 
 #include "fuzz_common.h"
-#include "game/game.h"
-#include "main/settings.h"
-#include "read/readers.h"
-#include "util/message.h"
-#include "write/writers.h"
 
-namespace {
-
-std::string input_path;
-
-}  // namespace
+static std::string input_path;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::string dir = kg::fuzz::make_work_dir("sf");

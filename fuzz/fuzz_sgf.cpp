@@ -4,23 +4,11 @@
 // The first byte also picks the reading modes (it is read as part of the
 // input too, and is skipped like any byte before the first "("):
 //   bit 0 kibitz, bit 1 varsk, bit 2 short keys, bit 4 warnings.
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "fuzz_common.h"
-#include "game/game.h"
 #include "main/figure.h"
-#include "main/settings.h"
-#include "read/readers.h"
-#include "util/message.h"
-#include "write/writers.h"
 
-namespace {
-
-std::FILE* sink = nullptr;
-
-}  // namespace
+static std::FILE* sink = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   sink = std::fopen("/dev/null", "w");

@@ -2,24 +2,10 @@
 // made from the input (the companion is what comes before the first line
 // "--"; without that line there is no companion), then the standard-format
 // writer on the game.
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <string_view>
 
 #include "fuzz_common.h"
-#include "game/game.h"
-#include "main/settings.h"
-#include "read/readers.h"
-#include "util/message.h"
-#include "write/writers.h"
 
-namespace {
-
-std::string base;
-
-}  // namespace
+static std::string base;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::string dir = kg::fuzz::make_work_dir("tav");

@@ -1,5 +1,5 @@
-// The gif device's pure parts: which points get stars and edges, the tile
-// names of labels, and quoting for /bin/sh tried on the shell itself.
+// The gif device's pure parts: stars on the boards no golden run draws, the
+// tile names of labels, and quoting for /bin/sh tried on the shell itself.
 #include <cstdio>
 #include <string>
 
@@ -27,23 +27,10 @@ TEST_F(GifTest, StarPointsByBoardSize) {
   EXPECT_EQ(stars(8), "4,4 ");
 }
 
-TEST_F(GifTest, EdgesOfTheWholeBoard) {
-  game = new_game(5);
-  std::string out;
-  for (int p = 0; p < 25; ++p) {
-    const char* edge = gif_edge(game, p);
-    out += edge ? edge : "-";
-    out += p % 5 == 4 ? "\n" : " ";
-  }
-  EXPECT_EQ(out, "ul u u u ur\nl - - - r\nl - - - r\nl - - - r\nll d d d lr\n");
-}
-
 // A label's tile name holds nothing but letters, digits and slashes.
 TEST_F(GifTest, LabelTilesNeedNoQuoting) {
-  EXPECT_EQ(label_tile('a'), "l/a");
-  EXPECT_EQ(label_tile('Z'), "l/Z");
-  EXPECT_EQ(label_tile('7'), "l/7");
-  EXPECT_EQ(label_tile(';'), "l/x3b");
+  for (auto [code, tile] : {std::pair{'a', "l/a"}, {'Z', "l/Z"}, {'7', "l/7"}, {';', "l/x3b"}})
+    EXPECT_EQ(label_tile(code), tile);
   EXPECT_EQ(label_tile('a' + 256), "l/a");
   for (int code = -300; code < 600; ++code)
     for (char c : label_tile(code)) EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c)) || c == '/');

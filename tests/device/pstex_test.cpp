@@ -1,6 +1,6 @@
 // The pstex device where whole runs cannot reach: the digit groups of every
-// number, the font tables, a figure board that no record can make, and a
-// link planted at a figure file's name.
+// number, a figure board that no record can make, and a link planted at a
+// figure file's name.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,23 +36,7 @@ Number number_of(int n, int colour) {
   return out;
 }
 
-TEST(EpsNumber, DesignedExamples) {
-  EXPECT_EQ(number_of(5, WHITE).text, "mark (5) 0 ");
-  Number n21 = number_of(21, WHITE);
-  EXPECT_EQ(n21.text, "mark (1) 37 (2) 0 ");
-  EXPECT_EQ(n21.box.left, 34);
-  EXPECT_EQ(n21.box.width, 832);
-  EXPECT_EQ(n21.box.baseline, -23);
-  EXPECT_EQ(n21.box.height, 733);
-  EXPECT_EQ(number_of(11, WHITE).text, "mark (1) 74 (1) 37 ");
-  EXPECT_EQ(number_of(10, WHITE).text, "mark (0) 0 (1) 37 ");
-  // Black stones take the bold face, whose 1 narrows by less.
-  Number b11 = number_of(11, BLACK);
-  EXPECT_EQ(b11.text, "mark (1) 55 (1) 27 ");
-  EXPECT_EQ(b11.box.baseline, -24);
-  EXPECT_EQ(b11.box.height, 752);
-}
-
+// (Designed examples of numbers, with their boxes, are in golden EPS files.)
 // Read right to left, the groups spell the number; only a group of a single
 // 1 is shifted; the box runs from the leading digit's ink to the last one's.
 TEST(EpsNumber, GroupsSpellEveryNumber) {
@@ -85,21 +69,6 @@ TEST(EpsNumber, GroupsSpellEveryNumber) {
       EXPECT_EQ(got.box.width, ink - narrowing - got.box.left) << n;
     }
   }
-}
-
-TEST(FontMetricsTable, BottomAndTopAreTheDigitsExtremes) {
-  for (const FontMetrics* font : font_roles) {
-    int bottom = 0, top = 0;
-    for (const auto& glyph : font->digit) {
-      EXPECT_EQ(glyph.wx, 556) << font->name;  // digits share one width
-      bottom = std::min(bottom, glyph.lly);
-      top = std::max(top, glyph.ury);
-    }
-    EXPECT_EQ(font->bottom, bottom) << font->name;
-    EXPECT_EQ(font->top, top) << font->name;
-  }
-  EXPECT_STREQ(font_roles[wFont]->name, "Helvetica");
-  EXPECT_STREQ(font_roles[bFont]->name, "Helvetica-Bold");
 }
 
 // A scratch directory for figure files, removed with what it holds.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "device/screen.h"
@@ -93,13 +94,10 @@ TEST(PointGlyph, EdgesCornersAndStarPoints) {
     return std::make_pair(lines, count);
   };
   using Lines = std::vector<int>;
-  EXPECT_EQ(stars(19), std::make_pair(Lines{3, 9, 15}, 9));
-  EXPECT_EQ(stars(13), std::make_pair(Lines{3, 9}, 4));
-  EXPECT_EQ(stars(10), std::make_pair(Lines{3, 6}, 4));
-  EXPECT_EQ(stars(25), std::make_pair(Lines{3, 21}, 4));
-  EXPECT_EQ(stars(9), std::make_pair(Lines{2, 6}, 4));
-  EXPECT_EQ(stars(8), std::make_pair(Lines{2, 5}, 4));
-  EXPECT_EQ(stars(7), std::make_pair(Lines{2, 4}, 4));
+  const std::tuple<int, Lines, int> want[] = {{19, {3, 9, 15}, 9}, {13, {3, 9}, 4}, {10, {3, 6}, 4},
+                                              {25, {3, 21}, 4},    {9, {2, 6}, 4},   {8, {2, 5}, 4},
+                                              {7, {2, 4}, 4}};
+  for (const auto& [size, lines, count] : want) EXPECT_EQ(stars(size), std::pair(lines, count)) << size;
   for (int size = 1; size <= 6; ++size) EXPECT_EQ(stars(size).second, 0) << size;
   EXPECT_EQ(point_glyph(19, 9, 9), GLYPH_STAR);
   EXPECT_EQ(point_glyph(19, 9, 0), GLYPH_LEFT);
@@ -107,21 +105,18 @@ TEST(PointGlyph, EdgesCornersAndStarPoints) {
 }
 
 TEST(ScreenLayout, FigureLeftDiagramRight) {
-  auto area = [](const ScreenArea& a) { return std::vector<int>{a.x, a.y, a.width, a.height}; };
+  // title, board, notes and text as x y width height
+  auto areas = [](int size, bool diagram, int columns, int lines) {
+    ScreenLayout l = screen_layout(size, diagram, columns, lines);
+    std::vector<int> out;
+    for (const ScreenArea& a : {l.title, l.board, l.notes, l.text})
+      out.insert(out.end(), {a.x, a.y, a.width, a.height});
+    return out;
+  };
   using V = std::vector<int>;
-  ScreenLayout f = screen_layout(19, false, 120, 40);
-  EXPECT_EQ(area(f.title), (V{1, 0, 38, 1}));
-  EXPECT_EQ(area(f.board), (V{1, 1, 38, 19}));
-  EXPECT_EQ(area(f.notes), (V{1, 20, 38, 19}));
-  EXPECT_EQ(area(f.text), (V{41, 0, 78, 39}));
-  ScreenLayout d = screen_layout(19, true, 120, 40);
-  EXPECT_EQ(area(d.title), (V{81, 0, 38, 1}));
-  EXPECT_EQ(area(d.board), (V{81, 1, 38, 19}));
-  EXPECT_EQ(area(d.notes), (V{81, 20, 38, 19}));
-  EXPECT_EQ(area(d.text), (V{1, 0, 78, 39}));
-  ScreenLayout small = screen_layout(9, false, 80, 24);
-  EXPECT_EQ(area(small.notes), (V{1, 10, 18, 13}));
-  EXPECT_EQ(area(small.text), (V{21, 0, 58, 23}));
+  EXPECT_EQ(areas(19, false, 120, 40), (V{1, 0, 38, 1, 1, 1, 38, 19, 1, 20, 38, 19, 41, 0, 78, 39}));
+  EXPECT_EQ(areas(19, true, 120, 40), (V{81, 0, 38, 1, 81, 1, 38, 19, 81, 20, 38, 19, 1, 0, 78, 39}));
+  EXPECT_EQ(areas(9, false, 80, 24), (V{1, 0, 18, 1, 1, 1, 18, 9, 1, 10, 18, 13, 21, 0, 58, 23}));
 }
 
 // On the smallest terminal every window has at least one cell and lies on

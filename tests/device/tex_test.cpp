@@ -1,6 +1,6 @@
-// The LaTeX document frame where no -to tex run reaches it: the preambles of
-// the PostScript device, the style's location, a document without figures,
-// and the escapes of text2tex byte by byte.
+// The LaTeX document frame where no run reaches it: the style's location, the
+// multicols rule, a document without figures, and text2tex byte by byte.
+// (The preambles of every paper and the specials are golden runs.)
 #include "device/tex_frame.h"
 
 #include <cstdlib>
@@ -31,32 +31,17 @@ class TexFrame : public Fresh {
   }
 };
 
-constexpr const char* kSettings =
-    "%\n% multicol.sty settings\n%\n\\columnsep      1.5pc\n\\columnseprule  0.4pt\n";
-
-TEST_F(TexFrame, PreamblesOfThePaperSizes) {
+TEST_F(TexFrame, StyleFromTheOptionTheEnvironmentOrTheDefaultAndFigureSizes) {
   // The default style follows the install prefix.
-  const std::string style = std::string(" \\usepackage{multicol}\n \\usepackage{") + kStyDir + "/sgf}\n";
-  EXPECT_EQ(preamble(0, 198), "\\documentclass[letterpaper]{book}\n \\usepackage{}\n" + style + kSettings);
-  EXPECT_EQ(preamble(1, 198), "\\documentclass[letterpaper]{book}\n \\usepackage{}\n" + style + kSettings);
-  EXPECT_EQ(preamble(2, 198), "\\documentclass[a4paper]{book}\n \\usepackage{a4wide}\n" + style + kSettings);
-  EXPECT_EQ(preamble(3, 198), "\\documentclass[a4paper]{book}\n \\usepackage{a4}\n" + style + kSettings +
-                                  "%\n% Use the paper even more efficiently\n%\n\\textheight55\\baselineskip\n"
-                                  "\\textwidth6.500000in\n\\evensidemargin0.000000in\n"
-                                  "\\oddsidemargin\\evensidemargin\n\\topmargin0.000000in\n");
-  EXPECT_EQ(tex_figuresize(0), 180);
-  EXPECT_EQ(tex_figuresize(2), 200);
-  EXPECT_EQ(tex_figuresize(3), 180);
-  EXPECT_EQ(tex_figuresize(7), 180);
-}
-
-TEST_F(TexFrame, StyleFromTheOptionTheEnvironmentOrTheDefault) {
+  EXPECT_NE(preamble(0, 198).find(std::string(" \\usepackage{") + kStyDir + "/sgf}\n"), std::string::npos);
   setenv("SGFMACROS", "/opt/styles", 1);
   EXPECT_NE(preamble(0, 198).find(" \\usepackage{/opt/styles/sgf}\n"), std::string::npos);
   sty = "/home/me/mine";
   EXPECT_NE(preamble(0, 198).find(" \\usepackage{/home/me/mine}\n"), std::string::npos);
   kibitz = 1;  // kibitz lines need wide columns
   EXPECT_NE(preamble(0, 198).find("\\columnsep      12.0pc\n"), std::string::npos);
+  for (auto [paper, size] : {std::pair{0, 180}, {2, 200}, {3, 180}, {7, 180}})
+    EXPECT_EQ(tex_figuresize(paper), size) << paper;
 }
 
 TEST_F(TexFrame, MulticolsOnlyWhenTheFiguresFitAColumnAndClosedByTheTrailer) {
@@ -106,16 +91,11 @@ TEST_F(TexFrame, PlayersAfterALineBreakCannotExtendIt) {
   EXPECT_NE(text.find("Ann, 1d\\\\\n{}[Team] Bo, 2d\\\\\n{}*star, 3d\\\\\n"), std::string::npos);
 }
 
-TEST_F(TexFrame, Text2texEscapesEverySpecialCharacter) {
-  EXPECT_EQ(escaped("a_b ~ c\\d"), "a\\_b \\Tilde\\ c$\\backslash$d");
-  EXPECT_EQ(escaped("_#{}&%$^+<>|=~x~"), "\\_\\#\\{\\}\\&\\%\\$\\^{}$+$$<$$>$$|$$=$\\Tilde x\\Tilde ");
-  EXPECT_EQ(escaped("^^5c\\end{document}"), "\\^{}\\^{}5c$\\backslash$end\\{document\\}");
+// Line ends of other systems, bytes TeX refuses or takes for commands, and
+// the coding: UTF-8 kept, anything else read as Latin-1.
+TEST_F(TexFrame, Text2texLineEndsControlsAndCodings) {
   EXPECT_EQ(output_of([] { text2tex(static_cast<const char*>(nullptr)), text2tex(""); }), "");
-  // Line ends of other systems, and bytes TeX refuses or takes for commands.
   EXPECT_EQ(escaped("a\r\nb\rc\x01\x0c\x1b\x7f\td"), "a\nb\nc    \td");
-}
-
-TEST_F(TexFrame, Text2texKeepsUtf8AndReadsAnythingElseAsLatin1) {
   EXPECT_EQ(escaped("J\xc3\xb6rg \xe5\x9b\xb2\xe7\xa2\x81 \xf0\x9f\x98\x80"),
             "J\xc3\xb6rg \xe5\x9b\xb2\xe7\xa2\x81 \xf0\x9f\x98\x80");
   EXPECT_EQ(escaped("J\xf6rg"), "J\xc3\xb6rg");
