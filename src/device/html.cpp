@@ -364,25 +364,22 @@ void HTML_index(Game* game, const char* caption) {
   std::fputs("<BR>\n", fw);
 }
 
-// Puts the index stream back however the page ends; a page that was not
-// written whole fails the run, as the index does.
+// Puts the index stream back however the page ends.
 struct PageStream {
   FILE* index;
-  const std::string& name;
-  PageStream(FILE* page, const std::string& page_name) : index(fw), name(page_name) {
+  explicit PageStream(FILE* page) : index(fw) {
     fw = page;
     state.in_page = true;
   }
-  void finish() {
-    FILE* page = fw;
-    fw = index;
+  // A page that was not written whole fails the run, as the index does.
+  void finish(const std::string& name) {
+    FILE* page = std::exchange(fw, index);
     state.in_page = false;
     const bool bad = std::ferror(page) != 0;
-    if (std::fclose(page) != 0 || bad) fatal(1, "%s Can't write \"%s\"\n", program.c_str(), name.c_str());
+    if (std::fclose(page) != 0 || bad) cannot_write(name.c_str());
   }
   ~PageStream() {
-    if (fw != index) std::fclose(fw);
-    fw = index;
+    if (fw != index) std::fclose(std::exchange(fw, index));
     state.in_page = false;
   }
 };
@@ -475,7 +472,7 @@ int HTML_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* ne
     std::perror("fopen");
     throw Exit(1);
   }
-  PageStream stream(file, page);
+  PageStream stream(file);
   HTML_header(game);
   std::fprintf(fw, "\n<H2>%s %d: \n", figure ? "Figure" : "Diagram", number);
   text2HTML(caption);
@@ -528,7 +525,7 @@ int HTML_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* ne
   std::fprintf(fw, "<TT>%s</TT><BR>\n", con_cat().c_str());
   HTML_text(first_comment, next, 999, 0);
   std::fputs("</BODY>\n</HTML>\n", fw);
-  stream.finish();
+  stream.finish(page);
   return 1;
 }
 

@@ -115,13 +115,21 @@ void add_control(std::string& out, unsigned code) {
   }
 }
 
-// The length of the character at the start of a safe text, and its columns.
-std::pair<std::size_t, int> next_char(std::string_view text, bool utf8) {
-  if (!utf8 || static_cast<unsigned char>(text[0]) < 0x80) return {1, 1};
+// The character at the start of a text in the locale's coding: its length
+// (0 when the bytes make none) and its value.
+std::pair<std::size_t, wchar_t> decode(std::string_view text) {
   std::mbstate_t state{};
   wchar_t wc = 0;
   const std::size_t n = std::mbrtowc(&wc, text.data(), text.size(), &state);
-  if (n == 0 || n > text.size()) return {1, 1};
+  if (n == 0 || n > text.size()) return {0, 0};
+  return {n, wc};
+}
+
+// The length of the character at the start of a safe text, and its columns.
+std::pair<std::size_t, int> next_char(std::string_view text, bool utf8) {
+  if (!utf8 || static_cast<unsigned char>(text[0]) < 0x80) return {1, 1};
+  const auto [n, wc] = decode(text);
+  if (n == 0) return {1, 1};
   const int width = wcwidth(wc);
   return {n, width < 0 ? 1 : width};
 }
@@ -145,10 +153,8 @@ std::string screen_safe(std::string_view text, bool utf8) {
       out += static_cast<char>(c);
       ++i;
     } else {
-      std::mbstate_t state{};
-      wchar_t wc = 0;
-      const std::size_t n = std::mbrtowc(&wc, text.data() + i, text.size() - i, &state);
-      if (n == 0 || n > text.size() - i) {
+      const auto [n, wc] = decode(text.substr(i));
+      if (n == 0) {
         out += '?';
         ++i;
         continue;

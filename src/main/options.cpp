@@ -82,7 +82,7 @@ void open_output(const char* name) {
   fw = stdout;
   output_name = nullptr;
   FILE* file = std::fopen(name, "w");
-  if (file == nullptr) fatal(1, "%s Can't write \"%s\"\n", program.c_str(), name);
+  if (file == nullptr) cannot_write(name);
   fw = file;
   output_name = name;
 }
@@ -297,6 +297,10 @@ const char* output_format_name(int code) {
   for (const ValueWord& w : kOutputFormats)
     if (w.code == code) return w.word;
   return "";
+}
+
+void cannot_write(const char* name) {
+  fatal(1, "%s Can't write \"%s\"\n", program.c_str(), name);
 }
 
 int output_close(int status) {

@@ -39,5 +39,7 @@ extern const char* output_name;
 // already did (it then leaves `fw` none). A failed write turns `status` 0 into
 // 1 with a "Can't write" message, so a lost output is never a success.
 int output_close(int status);
+// Ends the run with the "Can't write" message and status 1.
+[[noreturn]] void cannot_write(const char* name);
 
 }  // namespace kg
