@@ -14,8 +14,10 @@
 #include <random>
 
 #include "game/game.h"
-#include "main/figure.h"
-#include "main/settings.h"
+#include "device/devices.h"
+#include "figure/figure.h"
+#include "util/files.h"
+#include "util/options.h"
 
 namespace {
 
@@ -102,11 +104,15 @@ struct QuietStderr {
   }
 };
 
-void draw(Game* g, const OutputDevice* device) {
-  fw = std::fopen("/dev/null", "w");
-  game2fig(g, device);
-  if (fw) std::fclose(fw);  // the ascii device closes it itself
-  fw = stdout;
+using MakeDevice = std::unique_ptr<OutputDevice> (*)(const Options&, MainOutput&);
+
+void draw(Game* g, MakeDevice make, const Options& opt) {
+  MainOutput out(opt.program);
+  out.open("/dev/null");
+  auto device = make(opt, out);
+  game2fig(g, *device, opt);
+  device.reset();
+  out.close(0);
 }
 
 // Peak resident memory (kB) of a child that runs `work`.
@@ -125,45 +131,40 @@ long child_peak_kb(const std::function<void()>& work) {
 
 // `max_moves` as -max: 50 draws a line as a book would, -1 leaves cutting
 // to the variations.
-void run_case(benchmark::State& state, const std::function<Game*()>& make,
-              const OutputDevice* device, int max_moves) {
-  auto setup = [max_moves] {
-    settings_reset();
-    maxmoves = max_moves;
-  };
+void run_case(benchmark::State& state, const std::function<Game*()>& make, MakeDevice device,
+              int max_moves) {
+  Options opt;
+  opt.maxmoves = max_moves;
   // Measured first, so the children do not inherit this run's heap.
   long build_kb = child_peak_kb([&] { make(); });
   long peak_kb = child_peak_kb([&] {
-    setup();
     QuietStderr quiet;
-    draw(make(), device);
+    draw(make(), device, opt);
   });
   Game* g = make();
   {
-    setup();
     QuietStderr quiet;
-    for (auto _ : state) draw(g, device);
+    for (auto _ : state) draw(g, device, opt);
   }
   game_free(g);
-  settings_reset();
   state.counters["build_kB"] = static_cast<double>(build_kb);
   state.counters["peak_kB"] = static_cast<double>(peak_kb);
 }
 
 void BM_Game300(benchmark::State& state) {
-  run_case(state, [] { return line_game(300); }, &ascii_device, 50);
+  run_case(state, [] { return line_game(300); }, make_ascii_device, 50);
 }
 void BM_Line9000(benchmark::State& state) {
-  run_case(state, [] { return line_game(9000); }, &ascii_device, 50);
+  run_case(state, [] { return line_game(9000); }, make_ascii_device, 50);
 }
 void BM_Tree10000(benchmark::State& state) {
-  run_case(state, [] { return tree_game(10000); }, &ascii_device, -1);
+  run_case(state, [] { return tree_game(10000); }, make_ascii_device, -1);
 }
 void BM_Deep1M_Null(benchmark::State& state) {
-  run_case(state, [] { return deep_game(1000000); }, &null_device, -1);
+  run_case(state, [] { return deep_game(1000000); }, make_null_device, -1);
 }
 void BM_Deep1M_Ascii(benchmark::State& state) {
-  run_case(state, [] { return deep_game(1000000); }, &ascii_device, -1);
+  run_case(state, [] { return deep_game(1000000); }, make_ascii_device, -1);
 }
 
 BENCHMARK(BM_Game300)->Unit(benchmark::kMillisecond);

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "game/game.h"
-#include "main/settings.h"
+#include "util/options.h"
 #include "read/readers.h"
 #include "sgf_gen.h"
 #include "write/writers.h"
@@ -45,20 +45,17 @@ long file_size(const std::string& path) {
 
 void BM_ReadWrite(benchmark::State& state) {
   std::string path = input(static_cast<int>(state.range(0)));
-  settings_reset();
-  keep_main_captures = false;  // as the program reads for -to sgf
+  Options opt;
+  opt.keep_main_captures = false;  // as the program reads for -to sgf
   for (auto _ : state) {
-    fw = std::fopen("/dev/null", "w");
-    Game* game = sgf_read(path.c_str());
-    game2sgf(game);
+    FILE* fw = std::fopen("/dev/null", "w");
+    Game* game = sgf_read(path.c_str(), opt);
+    game2sgf(game, opt, fw);
     std::fclose(fw);
-    fw = stdout;
     state.PauseTiming();
-    game2db_reset();
     game_free(game);
     state.ResumeTiming();
   }
-  keep_main_captures = true;
   state.SetBytesProcessed(state.iterations() * file_size(path));
 }
 BENCHMARK(BM_ReadWrite)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);

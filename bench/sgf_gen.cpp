@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "game/game.h"
-#include "main/settings.h"
+#include "util/options.h"
 #include "read/readers.h"
 
 namespace kg::bench {
@@ -31,8 +31,7 @@ bool own_eye(const BoardPoint& p, int colour) {
 }  // namespace
 
 std::string long_line(std::size_t bytes, unsigned seed) {
-  int warn = sgfwarn;
-  sgfwarn = 0;
+  const Options quiet;  // no warnings
   Game* game = game_alloc(nullptr);
   std::mt19937 rng(seed);
   std::string out = "(;GM[1]FF[4]SZ[19]PB[Black]PW[White]GN[Generated long line]\n";
@@ -74,13 +73,11 @@ std::string long_line(std::size_t bytes, unsigned seed) {
   }
   out += ")\n";
   game_free(game);
-  sgfwarn = warn;
   return out;
 }
 
 std::string game_line(std::size_t bytes, const std::string& corpus) {
-  int warn = sgfwarn;
-  sgfwarn = 0;
+  const Options quiet;  // no warnings
   // Main lines of the usable games: (colour, location) pairs and comments.
   struct Step {
     int colour, location;
@@ -92,7 +89,7 @@ std::string game_line(std::size_t bytes, const std::string& corpus) {
     if (entry.path().extension() == ".sgf") paths.push_back(entry.path());
   std::sort(paths.begin(), paths.end());
   for (const auto& path : paths) {
-    Game* g = sgf_read(path.c_str());
+    Game* g = sgf_read(path.c_str(), quiet);
     if (!g) continue;
     std::vector<Step> steps;
     bool usable = g->size == 19;
@@ -151,7 +148,6 @@ std::string game_line(std::size_t bytes, const std::string& corpus) {
   }
   out += ")\n";
   game_free(game);
-  sgfwarn = warn;
   return out;
 }
 

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "game/game.h"
-#include "main/settings.h"
+#include "util/options.h"
 #include "read/readers.h"
 #include "util/message.h"
 #include "write/writers.h"
@@ -56,12 +56,18 @@ inline void put_file(const std::string& path, std::string_view bytes) {
 
 // The game an SGF record in `data` holds, or none: a fatal report ends a
 // run; it is not a crash.
+// The options of the input being run.
+inline Options& opt() {
+  static Options options;
+  return options;
+}
+
 inline Game* read_sgf_bytes(const std::uint8_t* data, std::size_t size) {
   std::FILE* in = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
   if (!in) std::abort();
   Game* game = nullptr;
   try {
-    game = sgf_read_stream(in, "fuzz.sgf");
+    game = sgf_read_stream(in, "fuzz.sgf", opt());
   } catch (const Exit&) {
   }
   std::fclose(in);
@@ -73,8 +79,8 @@ inline Game* read_sgf_bytes(const std::uint8_t* data, std::size_t size) {
 // crash.
 template <class Read>
 int read_and_write_sf(Read read) {
-  settings_reset();
-  sgfwarn = 1;
+  opt() = Options{};
+  opt().sgfwarn = 1;
   message_column = 0;
   Game* game = nullptr;
   try {
@@ -85,10 +91,9 @@ int read_and_write_sf(Read read) {
   if (game) {
     char* text = nullptr;
     std::size_t length = 0;
-    fw = open_memstream(&text, &length);
-    game2sf(game);
+    FILE* fw = open_memstream(&text, &length);
+    game2sf(game, fw);
     std::fclose(fw);
-    fw = stdout;
     std::free(text);
     game_free(game);
   }

@@ -14,5 +14,5 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   kg::fuzz::put_file(input_path, std::string_view(reinterpret_cast<const char*>(data), size));
-  return kg::fuzz::read_and_write_sf([&] { return kg::read_standard(input_path.c_str()); });
+  return kg::fuzz::read_and_write_sf([&] { return kg::read_standard(input_path.c_str(), kg::fuzz::opt()); });
 }

@@ -6,7 +6,7 @@
 //   bit 0 kibitz, bit 1 varsk, bit 2 short keys, bit 4 warnings.
 
 #include "fuzz_common.h"
-#include "main/figure.h"
+#include "figure/figure.h"
 
 static std::FILE* sink = nullptr;
 
@@ -18,27 +18,23 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;  // fmemopen refuses an empty buffer
-  kg::settings_reset();
-  kg::game2db_reset();
+  kg::Options& opt = kg::fuzz::opt();
+  opt = kg::Options{};
   kg::message_column = 0;
   unsigned flags = data[0];
-  kg::kibitz = flags & 1;
-  kg::varsk = (flags >> 1) & 1;
-  kg::longkey = !((flags >> 2) & 1);
-  kg::sgfwarn = (flags >> 4) & 1;
-  kg::fw = sink;
+  opt.kibitz = flags & 1;
+  opt.varsk = (flags >> 1) & 1;
+  opt.longkey = !((flags >> 2) & 1);
+  opt.sgfwarn = (flags >> 4) & 1;
 
   kg::Game* game = kg::fuzz::read_sgf_bytes(data, size);
   if (!game) return 0;
 
-  kg::game2sgf(game);
-  kg::game2db_reset();
-  kg::game2db(game, "fuzz.sgf");
+  kg::game2sgf(game, opt, sink);
+  kg::game2db(game, "fuzz.sgf", opt, sink);
   kg::game_sequent(game);
   kg::game_flatten(game);
-  kg::game2db_reset();
-  kg::game2sgf(game);
+  kg::game2sgf(game, opt, sink);
   kg::game_free(game);
-  kg::fw = stdout;
   return 0;
 }

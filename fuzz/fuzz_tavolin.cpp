@@ -30,5 +30,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!has_companion) std::remove((base + ".txt").c_str());
   kg::fuzz::put_file(base + ".tav", record);
 
-  return kg::fuzz::read_and_write_sf([&] { return kg::read_tavolin(base.c_str()); });
+  return kg::fuzz::read_and_write_sf([&] { return kg::read_tavolin(base.c_str(), kg::fuzz::opt()); });
 }

@@ -8,26 +8,39 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "figure/figure.h"
 #include "game/game.h"
-#include "main/settings.h"
 #include "read/readers.h"
+#include "util/files.h"
 #include "util/message.h"
+#include "util/options.h"
 #include "write/writers.h"
 
 namespace kg::test {
 
-// What `body` writes to fw.
-inline std::string output_of(const std::function<void()>& body) {
+// The options of the test that runs: reader warnings on, everything else
+// as a run starts.
+inline Options& opt() {
+  static Options options;
+  return options;
+}
+inline void reset_options() {
+  opt() = Options{};
+  opt().sgfwarn = 1;
+}
+
+// What `body` writes to the stream it is given.
+inline std::string output_of(const std::function<void(FILE*)>& body) {
   char* data = nullptr;
   std::size_t size = 0;
-  FILE *saved = fw, *memory = fw = open_memstream(&data, &size);
-  body();
+  FILE* memory = open_memstream(&data, &size);
+  body(memory);
   std::fclose(memory);
-  fw = saved;
   std::string out(data ? data : "", size);
   std::free(data);
   return out;
@@ -62,6 +75,38 @@ inline void put(const std::string& path, std::string_view bytes) {
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
 }
+inline std::string contents(const std::string& path) {
+  std::string out;
+  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) out.append(buffer, n);
+    std::fclose(f);
+  }
+  return out;
+}
+// What `body` writes to a main output, as a device run writes it.
+inline std::string main_output_of(const std::function<void(MainOutput&)>& body) {
+  const std::string name = temp_file();
+  {
+    MainOutput out(opt().program);
+    EXPECT_TRUE(out.open(name));
+    body(out);
+    out.close(0);
+  }
+  std::string text = contents(name);
+  std::remove(name.c_str());
+  return text;
+}
+
+// What the figures of `g`, drawn by the device `make` makes, write to the
+// main output.
+using MakeDevice = std::unique_ptr<OutputDevice> (*)(const Options&, MainOutput&);
+inline std::string figures_of(Game* g, MakeDevice make, const FigureNeeds& needs = {}) {
+  return main_output_of([&](MainOutput& out) {
+    auto device = make(opt(), out);
+    game2fig(g, *device, opt(), needs);
+  });
+}
 
 // The nodes of a line, root first, or only those with a move or pass.
 inline std::vector<Move*> line(const Game* g, bool moves_only = false) {
@@ -79,7 +124,7 @@ inline std::vector<Game*> variations(const Move* m) {
 
 inline int point(const Game* g, const char* p) { return (p[1] - 'a') * g->size + (p[0] - 'a'); }
 inline Game* new_game(int size = 19) {
-  Game* g = game_alloc(nullptr);
+  Game* g = game_alloc(nullptr, &opt());
   if (size != 19) store_sz(g, size);
   return g;
 }
@@ -98,14 +143,12 @@ inline Move* play(Game* g, int colour, const char* p) {
 class Fresh : public testing::Test {
  protected:
   void SetUp() override {
-    settings_reset();
-    sgfwarn = 1;
+    reset_options();
     message_column = 0;
   }
   void TearDown() override {
     game_free(game);
-    settings_reset();
-    keep_main_captures = true;
+    reset_options();
   }
   Game* game = nullptr;
 };
@@ -113,17 +156,15 @@ class Fresh : public testing::Test {
 // Reads SGF from strings; the games are freed after the test.
 class SgfTest : public Fresh {
  protected:
-  void SetUp() override { Fresh::SetUp(), game2db_reset(); }
   void TearDown() override {
     for (Game* g : games_) game_free(g);
     Fresh::TearDown();
-    game2db_reset();
   }
   Game* read(std::string_view text, const char* name = "t.sgf") {
     FILE* in = std::tmpfile();
     std::fwrite(text.data(), 1, text.size(), in);
     std::rewind(in);
-    Game* g = sgf_read_stream(in, name);
+    Game* g = sgf_read_stream(in, name, opt());
     last_offset_ = std::ftell(in);
     std::fclose(in);
     if (g) games_.push_back(g);
@@ -140,8 +181,7 @@ class SgfTest : public Fresh {
     return errors;
   }
   static std::string sgf_of(Game* g) {
-    game2db_reset();
-    return output_of([g] { game2sgf(g); });
+    return output_of([g](FILE* f) { game2sgf(g, opt(), f); });
   }
 
   long last_offset_ = 0;

@@ -4,89 +4,89 @@
 #include <cstring>
 #include <string>
 
+#include "device/devices.h"
+#include "figure/figure.h"
 #include "game/game.h"
 #include "kibitz/kibitz.h"
-#include "main/figure.h"
-#include "main/settings.h"
 #include "util/strutil.h"
 
 namespace kg {
 
 namespace {
 
-void print_columns(int size) {
+class AsciiDevice : public OutputDevice {
+ public:
+  AsciiDevice(const Options& opt, MainOutput& out) : opt_(opt), out_(out) {}
+
+  void onmove(Game*, int number, int, int old_number, int) override {
+    con_printf("%d at %d", number, old_number);
+  }
+  void onstone(Game* game, int number, int, int location) override {
+    con_printf("%d at %s", number, point_name(location, game->size, PointName::board_pair).c_str());
+  }
+  void pass(Game*, int number, int) override { con_printf("%d pass", number); }
+  bool emit(Game* game, const Figure& figure) override;
+
+ private:
+  void print_columns(int size);
+  void print_caption(Game* game, const std::string& caption);
+  void print_comments(Move* first_comment, Move* next, int smallest, int largest);
+
+  const Options& opt_;
+  MainOutput& out_;
+  std::FILE* fw = nullptr;
+  KibitzTable kibitzers_;
+};
+
+void AsciiDevice::print_columns(int size) {
   std::fputs("\t   ", fw);
   for (int c = 0; c < size; ++c) std::fprintf(fw, "%c ", column_letter(c));
 }
 
-void print_caption(Game* game, const char* caption) {
-  int length = static_cast<int>(std::strlen(caption));
+void AsciiDevice::print_caption(Game* game, const std::string& caption) {
+  int length = static_cast<int>(caption.size());
   int pad = (2 * game->size - length) / 2;
   if (pad < 0) pad = 0;
-  std::fprintf(fw, "\t%*s%s\n", pad, "", caption);
+  std::fprintf(fw, "\t%*s%s\n", pad, "", caption.c_str());
   std::fprintf(fw, "\t%*s%s\n", pad, "", std::string(length, '-').c_str());
 }
 
-int ASCII_init(Game*) { return 1; }
-
-void ASCII_exit(Game*) {}
-
-int ASCII_alloc(Game*) { return 1; }
-void ASCII_free(Game*) {}
-
-void ASCII_onmove(Game*, int number, int, int old_number, int) {
-  con_printf("%d at %d", number, old_number);
-}
-
-void ASCII_onstone(Game* game, int number, int, int location) {
-  con_printf("%d at (%c,%d)", number, column_letter(location % game->size),
-             game->size - location / game->size);
-}
-
-void ASCII_pass(Game*, int number, int) { con_printf("%d pass", number); }
-void ASCII_time(Game*, const char*, const char*) {}
-
 // Prints the comments of the nodes [first_comment, next).
-void print_comments(Move* first_comment, Move* next, int smallest, int largest) {
+void AsciiDevice::print_comments(Move* first_comment, Move* next, int smallest, int largest) {
+  const bool kibitz = opt_.kibitz;
   // Lines and kibitzer names are printed whole, however long.
-  std::string line, last_name;
-  for (Move* m = first_comment; m && m != next; m = m->next) {
-    if (!m->info || !m->info->texts) continue;
-    if (kibitz) kib_add(m->info->texts);
-    if (m->number != 0) {
-      last_name.clear();
-      if (labels && smallest != largest) {
-        std::fprintf(fw, "\n%s %3d:\n", m->colour == BLACK ? "Black" : "White", m->number);
-        std::fputs("---------\n", fw);
-      }
+  std::string line;
+  walk_comments(first_comment, next, kibitz, [&](Move* m) {
+    if (kibitz) kibitzers_.kib_add(m->info->texts);
+    if (m->number != 0 && opt_.labels && smallest != largest) {
+      std::fprintf(fw, "\n%s %3d:\n", m->colour == BLACK ? "Black" : "White", m->number);
+      std::fputs("---------\n", fw);
     }
-    for (const Text* t = m->info->texts; t; t = t->next) {
-      line = t->text.c_str();
-      if (!line.empty() && line.back() == ' ') line.back() = '\n';
-      if (!kibitz) {
-        std::fputs(line.c_str(), fw);
-        if (text_needs_break(t->text)) std::fputc('\n', fw);
-        continue;
-      }
-      if (!line.empty() && line.back() == '\n') line.pop_back();
-      if (!t->name) {
-        // A plain comment among kibitz lines has no speaker to align under.
-        last_name.clear();
-        std::fprintf(fw, "%s\n", line.c_str());
-      } else if (*t->name != last_name) {
-        last_name = *t->name;
-        std::fprintf(fw, "%s[%s]: %s\n", t->name->c_str(), rank2str(t->rank), line.c_str());
-      } else {
-        int width = static_cast<int>(t->name->size() + std::strlen(rank2str(t->rank)) + 4);
-        std::fprintf(fw, "%*s%s\n", width, "", line.c_str());
-      }
+  }, [&](const Text& t, Speaker who) {
+    line = t.text.c_str();
+    if (!line.empty() && line.back() == ' ') line.back() = '\n';
+    if (who == Speaker::none) {
+      std::fputs(line.c_str(), fw);
+      if (text_needs_break(t.text)) std::fputc('\n', fw);
+      return;
     }
-  }
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    const std::string rank = who == Speaker::unnamed ? "" : rank2str(t.rank);
+    if (who == Speaker::unnamed) {
+      // A plain comment among kibitz lines has no speaker to align under.
+      std::fprintf(fw, "%s\n", line.c_str());
+    } else if (who == Speaker::named) {
+      std::fprintf(fw, "%s[%s]: %s\n", t.name->c_str(), rank.c_str(), line.c_str());
+    } else {
+      int width = static_cast<int>(t.name->size() + rank.size() + 4);
+      std::fprintf(fw, "%*s%s\n", width, "", line.c_str());
+    }
+  });
 }
 
-int ASCII_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* next) {
+bool AsciiDevice::emit(Game* game, const Figure& figure) {
+  fw = out_.stream();
   const int size = game->size;
-  const char* caption = board_caption(game, first, last);
   const auto& fig = game->figure_board;
   int smallest = 999, largest = 0;
 
@@ -116,18 +116,20 @@ int ASCII_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* n
   }
   print_columns(size);
   std::fputs("\n\n", fw);
-  print_caption(game, caption);
+  print_caption(game, figure.caption);
   std::string notes = con_cat();
   if (!notes.empty()) std::fprintf(fw, "\n%s\n", notes.c_str());
   std::fputc('\n', fw);
 
-  if (first_comment && first_comment != next) print_comments(first_comment, next, smallest, largest);
-  return 1;
+  if (figure.first_comment && figure.first_comment != figure.next)
+    print_comments(figure.first_comment, figure.next, smallest, largest);
+  return true;
 }
 
 }  // namespace
 
-const OutputDevice ascii_device = {ASCII_init,    ASCII_exit, ASCII_alloc, ASCII_free, ASCII_onmove,
-                                   ASCII_onstone, ASCII_pass, ASCII_time,  ASCII_emit};
+std::unique_ptr<OutputDevice> make_ascii_device(const Options& opt, MainOutput& out) {
+  return std::make_unique<AsciiDevice>(opt, out);
+}
 
 }  // namespace kg

@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "device/devices.h"
 #include "device/gif_tiles.h"
+#include "figure/figure.h"
 #include "game/game.h"
-#include "main/figure.h"
-#include "main/settings.h"
 #include "util/message.h"
 #include "util/strutil.h"
 
@@ -35,58 +35,13 @@ namespace kg {
 
 namespace {
 
-// One row of tiles: its file's index and the pnmcat line that makes it.
-struct Row {
-  int index;
-  std::string line;
-};
-
-struct State {
-  int figures = 0, diagrams = 0;
-  int notes = 0;  // notes on standard error since the last report
-  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-  std::FILE* script = nullptr;
-  std::string script_name;
-  std::string workdir;  // this run's directory inside epsf.dir, made at the first picture
-  std::vector<Row> rows;  // of the picture being written
-  // Row files in the directory, by index: the pnmcat line each was made
-  // with, "?" when its content is not known, "" when there is none.
-  std::vector<std::string> rows_made;
-  bool script_left = false;
-};
-State state;
-
 // The intermediate file of one row of tiles, as the scripts name it.
 std::string row_file(int index) { return format_text("\"${TMP}/%02d.ppm\"", index); }
-
-// Removes the row files and the run's directory, unless a script was left
-// in it for a look.
-void remove_workdir() {
-  if (state.workdir.empty()) return;
-  if (!state.script_left) {
-    for (std::size_t i = 0; i < state.rows_made.size(); ++i)
-      if (!state.rows_made[i].empty())
-        unlink(format_text("%s/%02zu.ppm", state.workdir.c_str(), i).c_str());
-    rmdir(state.workdir.c_str());
-  }
-  state.workdir.clear();
-  state.rows_made.clear();
-}
-
-// Also when the run ends some other way than through GIF_exit.
-struct WorkdirGuard {
-  ~WorkdirGuard() { remove_workdir(); }
-} workdir_guard;
 
 int colour_letter(int colour) { return colour == BLACK ? 'B' : 'W'; }
 
 // Column letters skip I, as on a Go board.
 int column_tile(int column) { return column_letter(column) - 'a' + 'A'; }
-
-void note_separator() {
-  if (state.notes != 0) std::fputs(", ", stderr);
-  ++state.notes;
-}
 
 // A relative directory would be read after the script has changed into
 // the tile library; it is taken from where the program runs.
@@ -127,14 +82,6 @@ const char* mark_tile(int kind) {
   throw Exit(1);
 }
 
-void make_workdir() {
-  std::string name = absolute(epsf.dir) + "/kifugram-XXXXXX";
-  std::vector<char> buffer(name.begin(), name.end());
-  buffer.push_back('\0');
-  if (!mkdtemp(buffer.data())) cannot_create(name);
-  state.workdir = buffer.data();
-}
-
 // Runs the script with /bin/sh; true when it ended with status 0.
 bool run_script(const std::string& name) {
   std::fflush(nullptr);  // keep our output ahead of the tools'
@@ -148,9 +95,9 @@ bool run_script(const std::string& name) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-std::string column_letters() {
+std::string column_letters(int x0, int x1) {
   std::string line = "pnmcat -lr";
-  for (int x = state.x0; x <= state.x1; ++x) line += format_text(" c/%c", column_tile(x));
+  for (int x = x0; x <= x1; ++x) line += format_text(" c/%c", column_tile(x));
   return line;
 }
 
@@ -212,18 +159,14 @@ const char* gif_edge(const Game* game, int point) {
   return nullptr;
 }
 
-void gif_begin(Game* game, int count, const char* caption) {
+void GifDevice::gif_begin(Game* game, int count, const char* caption) {
   const int kind = game->parent ? 'd' : 'f';
-  if (state.workdir.empty()) make_workdir();
-  state.script_name = format_text("%s/%s.%c%02d", state.workdir.c_str(), epsf.base.c_str(), kind, count);
+  if (workdir_.empty()) make_workdir();
+  const std::string name =
+      format_text("%s/%s.%c%02d", workdir_.c_str(), opt_.epsf.base.c_str(), kind, count);
   // The directory is ours alone; still, never write through a link.
-  int fd = open(state.script_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  std::FILE* script = fd < 0 ? nullptr : fdopen(fd, "w");
-  if (!script) {
-    if (fd >= 0) close(fd);
-    cannot_create(state.script_name);
-  }
-  state.script = script;
+  if (!script_.open(name, OutFile::Open::private_)) cannot_create(name);
+  std::FILE* script = script_.get();
 
   // The getters give "" for a side without a team, none for a name never given.
   const char* white = info_pw(game);
@@ -232,7 +175,7 @@ void gif_begin(Game* game, int count, const char* caption) {
   if (black && !*black) black = nullptr;
   std::time_t now = std::time(nullptr);
   const std::string gif =
-      format_text("%s/%s-%c%02d.gif", state.workdir.c_str(), epsf.base.c_str(), kind, count);
+      format_text("%s/%s-%c%02d.gif", workdir_.c_str(), opt_.epsf.base.c_str(), kind, count);
   char cwd[PATH_MAX];
   const bool have_cwd = getcwd(cwd, sizeof cwd) != nullptr;
 
@@ -241,27 +184,26 @@ void gif_begin(Game* game, int count, const char* caption) {
                comment_text(format_text("%s-%s (%s)", white ? white : "unknown",
                                         black ? black : "unknown", caption))
                    .c_str());
-  std::fprintf(script, "# Creator\t: %s\n", comment_text(program).c_str());
+  std::fprintf(script, "# Creator\t: %s\n", comment_text(opt_.program).c_str());
   const char* date = std::ctime(&now);
   std::fprintf(script, "# CreationDate\t: %s", date ? date : "\n");
   std::fputs("#\n", script);
   std::fputs("set -e\n", script);
-  std::fprintf(script, "PATH=\"${PATH}\":%s\n", shell_quote(absolute(pbmbin)).c_str());
-  std::fprintf(script, "TMP=%s\n", shell_quote(state.workdir).c_str());
+  std::fprintf(script, "PATH=\"${PATH}\":%s\n", shell_quote(absolute(opt_.pbmbin)).c_str());
+  std::fprintf(script, "TMP=%s\n", shell_quote(workdir_).c_str());
   std::fprintf(script, "GIF=%s\n", shell_quote(gif).c_str());
   if (have_cwd)
     std::fprintf(script, "CWD=%s\n", shell_quote(cwd).c_str());
   else
     std::fputs("CWD=\"`/bin/pwd`\"\n", script);
   // Absolute, so that a CDPATH in the environment cannot send the script elsewhere.
-  std::fprintf(script, "cd %s\n", shell_quote(format_text("%s/%d", absolute(ppm).c_str(), fntsz)).c_str());
+  std::fprintf(script, "cd %s\n", shell_quote(format_text("%s/%d", absolute(opt_.ppm).c_str(), opt_.fntsz)).c_str());
 }
 
-void gif_end(bool is_figure, int count, const char* caption) {
-  std::FILE* script = state.script;
-  state.script = nullptr;
-  const std::vector<Row> rows = std::move(state.rows);
-  state.rows.clear();
+void GifDevice::gif_end(bool is_figure, int count, const char* caption) {
+  std::FILE* script = script_.get();
+  const std::vector<Row> rows = std::move(rows_);
+  rows_.clear();
 
   std::fputs("#\n# * Collate the lines\n# * Convert the colors according to the user specs\n"
              "# * Convert to GIF\n#\n",
@@ -270,98 +212,117 @@ void gif_end(bool is_figure, int count, const char* caption) {
   for (const Row& row : rows) std::fprintf(script, "\t%s\t\\\n", row_file(row.index).c_str());
   // One ppmchange maps every placeholder at once: a colour it writes is
   // never taken for a placeholder by a later pass.
-  const char* colours[] = {rgb_b, rgb_w, rgb_g, rgb_o, rgb_r};
+  const std::string* colours[] = {&opt_.rgb_b, &opt_.rgb_w, &opt_.rgb_g, &opt_.rgb_o, &opt_.rgb_r};
   std::fputs("| ppmchange", script);
   for (int i = 0; i < 5; ++i)
-    std::fprintf(script, " \\\n\t'rgb:%04x/%04x/%04x' %s", i, i, i, shell_quote(colours[i]).c_str());
+    std::fprintf(script, " \\\n\t'rgb:%04x/%04x/%04x' %s", i, i, i, shell_quote(*colours[i]).c_str());
   std::fputs(" \\\n| pamtogif -quiet > \"${GIF}\"\n", script);
   std::fputs("/bin/mv \"${GIF}\" \"${CWD}\"\n", script);
-  if (hold) {
+  if (opt_.hold) {
     std::fputs("#\n# * Remove intermediate files\n#\n/bin/rm", script);
     for (const Row& row : rows) std::fprintf(script, " \\\n\t%s", row_file(row.index).c_str());
     std::fputs("\n", script);
   }
-  const bool written = std::ferror(script) == 0;
-  const bool closed = std::fclose(script) == 0;
+  const std::string name = script_.name();
+  const bool whole = script_.close();
 
-  if (state.notes != 0) {
+  if (notes_ != 0) {
     std::fputc('\n', stderr);
-    state.notes = 0;
+    notes_ = 0;
   }
-  int width = (state.x1 - state.x0 + 1) * fntsz, height = (state.y1 - state.y0 + 1) * fntsz;
-  if (coords) {
-    width += 2 * fntsz;
-    height += 2 * fntsz;
+  const int unit = opt_.fntsz;
+  int width = (x1_ - x0_ + 1) * unit, height = (y1_ - y0_ + 1) * unit;
+  if (opt_.coords) {
+    width += 2 * unit;
+    height += 2 * unit;
   }
   std::fprintf(stderr, "[%s %d (%s) WIDTH=%d HEIGHT=%d]\n", is_figure ? "Figure" : "Diagram", count,
                caption, width, height);
 
   // A script that was not written whole is not run.
-  const bool ran = written && closed && run_script(state.script_name);
+  const bool hold = opt_.hold;
+  const bool ran = whole && run_script(name);
   if (!ran || hold)
-    for (std::string& line : state.rows_made)
+    for (std::string& line : rows_made_)
       if (!line.empty()) line = "?";
   for (const Row& row : rows) {
     const auto at = static_cast<std::size_t>(row.index);
-    if (state.rows_made.size() <= at) state.rows_made.resize(at + 1);
-    state.rows_made[at] = ran && !hold ? row.line : "?";
+    if (rows_made_.size() <= at) rows_made_.resize(at + 1);
+    rows_made_[at] = ran && !hold ? row.line : "?";
   }
   if (ran && !hold) {
-    unlink(state.script_name.c_str());
+    unlink(name.c_str());
   } else {
     // Held scripts remove their rows; a failed one may have left any.
     if (!ran) {
-      state.script_left = true;
-      pictures_failed = 1;
+      script_left_ = true;
+      pictures_failed_ = true;
     }
-    std::fprintf(stderr, "Left script in \"%s\"\n", state.script_name.c_str());
+    std::fprintf(stderr, "Left script in \"%s\"\n", name.c_str());
   }
 }
 
-int GIF_init(Game*) {
-  if (fntsz != 15 && fntsz != 19 && fntsz != 23) {
-    std::fprintf(stderr, "Illegal pointsize: %d\n", fntsz);
-    return 0;
-  }
-  remove_workdir();  // of a run that ended early in this process
-  state.figures = state.diagrams = state.notes = 0;
-  state.script_left = false;
-  return 1;
+void GifDevice::make_workdir() {
+  std::string name = absolute(opt_.epsf.dir) + "/kifugram-XXXXXX";
+  std::vector<char> buffer(name.begin(), name.end());
+  buffer.push_back('\0');
+  if (!mkdtemp(buffer.data())) cannot_create(name);
+  workdir_ = buffer.data();
 }
 
-void GIF_exit(Game*) { remove_workdir(); }
+// Removes the row files and the run's directory, unless a script was left
+// in it for a look.
+void GifDevice::remove_workdir() {
+  if (workdir_.empty()) return;
+  if (!script_left_) {
+    for (std::size_t i = 0; i < rows_made_.size(); ++i)
+      if (!rows_made_[i].empty()) unlink(format_text("%s/%02zu.ppm", workdir_.c_str(), i).c_str());
+    rmdir(workdir_.c_str());
+  }
+  workdir_.clear();
+  rows_made_.clear();
+}
 
-int GIF_alloc(Game*) { return 1; }
-void GIF_free(Game*) {}
+void GifDevice::note_separator() {
+  if (notes_ != 0) std::fputs(", ", stderr);
+  ++notes_;
+}
 
-void GIF_onmove(Game*, int number, int colour, int old_number, int old_colour) {
+bool GifDevice::init(Game*) {
+  if (opt_.fntsz != 15 && opt_.fntsz != 19 && opt_.fntsz != 23) {
+    std::fprintf(stderr, "Illegal pointsize: %d\n", opt_.fntsz);
+    return false;
+  }
+  return true;
+}
+
+void GifDevice::exit(Game*) { remove_workdir(); }
+
+void GifDevice::onmove(Game*, int number, int colour, int old_number, int old_colour) {
   note_separator();
   std::fprintf(stderr, "%c%d at %c%d", colour_letter(colour), number, colour_letter(old_colour),
                old_number);
 }
 
-void GIF_onstone(Game* game, int number, int colour, int location) {
+void GifDevice::onstone(Game* game, int number, int colour, int location) {
   note_separator();
-  std::fprintf(stderr, "%c%d at (%c,%d)", colour_letter(colour), number,
-               column_letter(location % game->size), game->size - location / game->size);
+  std::fprintf(stderr, "%c%d at %s", colour_letter(colour), number,
+               point_name(location, game->size, PointName::board_pair).c_str());
 }
 
-void GIF_pass(Game*, int number, int colour) {
+void GifDevice::pass(Game*, int number, int colour) {
   note_separator();
   std::fprintf(stderr, "%c%d pass", colour_letter(colour), number);
 }
 
-void GIF_time(Game*, const char*, const char*) {}
-
-int GIF_emit(Game* game, Move* first, Move* last, Move*, Move*) {
-  gif_picture(game, first, last, game->parent ? ++state.diagrams : ++state.figures);
-  return 1;
+bool GifDevice::emit(Game* game, const Figure& figure) {
+  gif_picture(game, figure, figure.count);
+  return true;
 }
 
-void gif_picture(Game* game, Move* first, Move* last, int count) {
-  // The caption buffer is overwritten by the next board_caption.
-  const std::string caption = board_caption(game, first, last);
-  const bool figure = game->parent == nullptr;
+void GifDevice::gif_picture(Game* game, const Figure& record, int count) {
+  const std::string& caption = record.caption;
+  const bool figure = !record.diagram;
   gif_begin(game, count, caption.c_str());
 
   const int size = game->size;
@@ -371,22 +332,22 @@ void gif_picture(Game* game, Move* first, Move* last, int count) {
   // A view stored for another board size is kept within this one.
   if (view.x < 0 || view.x >= size || view.x + view.width > size) view.x = 0, view.width = size;
   if (view.y < 0 || view.y >= size || view.y + view.height > size) view.y = 0, view.height = size;
-  state.x0 = view.x;
-  state.y0 = view.y;
-  state.x1 = view.x + view.width - 1;
-  state.y1 = view.y + view.height - 1;
+  x0_ = view.x;
+  y0_ = view.y;
+  x1_ = view.x + view.width - 1;
+  y1_ = view.y + view.height - 1;
 
+  const bool coords = opt_.coords;
   std::vector<Row> rows;
-  if (coords) rows.push_back({state.y0, column_letters()});
-  for (int row = state.y0; row <= state.y1; ++row) {
+  if (coords) rows.push_back({y0_, column_letters(x0_, x1_)});
+  for (int row = y0_; row <= y1_; ++row) {
     std::string line = "pnmcat -lr";
     if (coords) line += format_text(" c/%d", size - row);
-    for (int column = state.x0; column <= state.x1; ++column)
-      line += point_tile(game, row * size + column);
+    for (int column = x0_; column <= x1_; ++column) line += point_tile(game, row * size + column);
     if (coords) line += format_text(" c/%d", size - row);
     rows.push_back({row + 1, std::move(line)});
   }
-  if (coords) rows.push_back({state.y1 + 2, column_letters()});
+  if (coords) rows.push_back({y1_ + 2, column_letters(x0_, x1_)});
 
   // Most rows of a picture are rows of the one before (the letters, the
   // empty rows, what a variation leaves alone). Without -hold such a row is
@@ -394,17 +355,18 @@ void gif_picture(Game* game, Move* first, Move* last, int count) {
   // so that each can run on its own.
   for (const Row& row : rows) {
     const auto at = static_cast<std::size_t>(row.index);
-    if (!hold && at < state.rows_made.size() && state.rows_made[at] == row.line)
-      std::fprintf(state.script, "# %02d.ppm is the row made before\n", row.index);
+    if (!opt_.hold && at < rows_made_.size() && rows_made_[at] == row.line)
+      std::fprintf(script_.get(), "# %02d.ppm is the row made before\n", row.index);
     else
-      std::fprintf(state.script, "%s > %s\n", row.line.c_str(), row_file(row.index).c_str());
+      std::fprintf(script_.get(), "%s > %s\n", row.line.c_str(), row_file(row.index).c_str());
   }
-  state.rows = std::move(rows);
+  rows_ = std::move(rows);
 
   gif_end(figure, count, caption.c_str());
 }
 
-const OutputDevice gif_device = {GIF_init,    GIF_exit, GIF_alloc, GIF_free, GIF_onmove,
-                                 GIF_onstone, GIF_pass, GIF_time,  GIF_emit};
+std::unique_ptr<OutputDevice> make_gif_device(const Options& opt, MainOutput&) {
+  return std::make_unique<GifDevice>(opt);
+}
 
 }  // namespace kg

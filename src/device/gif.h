@@ -5,29 +5,60 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "figure/figure.h"
+#include "util/files.h"
+#include "util/options.h"
 
 namespace kg {
 
 struct Game;
-struct Move;
 
-int GIF_init(Game* game);
-void GIF_exit(Game* game);
-int GIF_alloc(Game* game);
-void GIF_free(Game* game);
-void GIF_onmove(Game* game, int number, int colour, int old_number, int old_colour);
-void GIF_onstone(Game* game, int number, int colour, int location);
-void GIF_pass(Game* game, int number, int colour);
-void GIF_time(Game* game, const char* black_time, const char* white_time);
-int GIF_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* next);
+class GifDevice : public OutputDevice {
+ public:
+  explicit GifDevice(const Options& opt) : opt_(opt) {}
+  // The run's directory goes however the run ends.
+  ~GifDevice() override { remove_workdir(); }
 
-// Writes and runs the script of one picture, figure or diagram `count`.
-void gif_picture(Game* game, Move* first, Move* last, int count);
-// Opens the script of figure or diagram `count` and writes its head; a
-// script that cannot be created ends the run.
-void gif_begin(Game* game, int count, const char* caption);
-// Writes the script's tail, reports the picture and runs the script.
-void gif_end(bool is_figure, int count, const char* caption);
+  bool init(Game* game) override;
+  void exit(Game* game) override;
+  void onmove(Game* game, int number, int colour, int old_number, int old_colour) override;
+  void onstone(Game* game, int number, int colour, int location) override;
+  void pass(Game* game, int number, int colour) override;
+  bool emit(Game* game, const Figure& figure) override;
+
+  // Writes and runs the script of one picture, the figure or diagram `count`.
+  void gif_picture(Game* game, const Figure& figure, int count);
+
+ private:
+  // One row of tiles: its file's index and the pnmcat line that makes it.
+  struct Row {
+    int index;
+    std::string line;
+  };
+
+  // Opens the script of figure or diagram `count` and writes its head; a
+  // script that cannot be created ends the run.
+  void gif_begin(Game* game, int count, const char* caption);
+  // Writes the script's tail, reports the picture and runs the script.
+  void gif_end(bool is_figure, int count, const char* caption);
+  void make_workdir();
+  void remove_workdir();
+  void note_separator();
+
+  const Options& opt_;
+  int notes_ = 0;  // notes on standard error since the last report
+  int x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
+  OutFile script_;
+  std::string workdir_;  // this run's directory inside -tmp, made at the first picture
+  std::vector<Row> rows_;  // of the picture being written
+  // Row files in the directory, by index: the pnmcat line each was made
+  // with, "?" when its content is not known, "" when there is none.
+  std::vector<std::string> rows_made_;
+  bool script_left_ = false;
+};
+
 // An empty point drawn with a star.
 bool gif_star(const Game* game, int point);
 // The tile suffix of a point on the board's edge ("ul", "u", ...), or none.

@@ -15,12 +15,12 @@
 #include <utility>
 #include <vector>
 
+#include "device/devices.h"
 #include "device/gif.h"
+#include "figure/figure.h"
 #include "game/game.h"
 #include "kibitz/kibitz.h"
-#include "main/figure.h"
-#include "main/options.h"
-#include "main/settings.h"
+#include "util/files.h"
 #include "util/message.h"
 #include "util/strutil.h"
 
@@ -29,9 +29,8 @@ namespace kg {
 namespace {
 
 struct State {
-  int figures = 0;  // diagrams take the numbers of the numbering pass
-  bool numbered = false;
-  int numbering_counter = 1;
+  int figures = 0;  // diagrams take the numbers the driver gave them
+  bool started = false;
   bool index_pending = true;
   bool head_written = false;
   Game* head_game = nullptr;  // whose information every head shows
@@ -45,26 +44,7 @@ struct State {
   std::string pages_to_index;
   bool in_page = false;
 };
-State state;
-
 // ---- texts ----------------------------------------------------------------------
-
-void text2HTML(std::string_view text) {
-  for (char c : text) {
-    switch (c) {
-      case '&': std::fputs("&amp;", fw); break;
-      case '<': std::fputs("&lt;", fw); break;
-      case '>': std::fputs("&gt;", fw); break;
-      case '\n':
-      case '\r': std::fputc(' ', fw); break;
-      case 127: std::fputs("&#127;", fw); break;
-      default: std::fputc(c, fw); break;
-    }
-  }
-}
-void text2HTML(const char* text) {
-  if (text) text2HTML(std::string_view(text));
-}
 
 // A file name as one path segment of a URL, written into a quoted attribute.
 std::string url_name(std::string_view name) {
@@ -118,202 +98,319 @@ std::string html_stone(int number, int colour) {
 
 // ---- numbering and links ----------------------------------------------------------
 
-// Numbers every variation depth first, in the order in which the figure
-// driver makes their diagrams: a variation, the variations inside its line,
-// then its next sibling.
-void numbering(Game* game) {
-  std::vector<std::pair<Game*, Move*>> stack;
-  auto enter = [&](Game* g) {
-    g->diagram_number = g->parent ? state.numbering_counter++ : 0;
-    stack.emplace_back(g, g->first);
-  };
-  enter(game);
-  while (!stack.empty()) {
-    Move*& at = stack.back().second;
-    while (at && !at->variations) at = at->next;
-    if (at) {
-      Game* v = at->variations;
-      at = at->next;
-      enter(v);
-      continue;
+// ---- the device ----------------------------------------------------------------
+
+class HtmlDevice : public GifDevice {
+ public:
+  HtmlDevice(const Options& opt, MainOutput& out) : GifDevice(opt), opt_(opt), out_(out) {}
+
+  void exit(Game* game) override {
+    fw = out_.stream();
+    HTML_trailer();
+    GifDevice::exit(game);
+  }
+
+  void onmove(Game* game, int number, int colour, int old_number, int old_colour) override {
+    GifDevice::onmove(game, number, colour, old_number, old_colour);
+    con_printf("%s at %s", html_stone(number, colour).c_str(),
+               html_stone(old_number, old_colour).c_str());
+  }
+
+  void onstone(Game* game, int number, int colour, int location) override {
+    GifDevice::onstone(game, number, colour, location);
+    con_printf("%s at %s", html_stone(number, colour).c_str(),
+               point_name(location, game->size, PointName::sgf_pair).c_str());
+  }
+
+  void pass(Game* game, int number, int colour) override {
+    GifDevice::pass(game, number, colour);
+    con_printf("%s pass", html_stone(number, colour).c_str());
+  }
+
+  bool emit(Game* game, const Figure& record) override {
+    fw = out_.stream();
+    Move *first = record.first, *last = record.last, *next = record.next;
+    const bool figure = !record.diagram;
+    const bool first_emit = !state.started;
+    if (first_emit) {
+      Game* top = game;
+      while (top->parent) top = top->parent;
+      state.started = true;
+      state.base_url = url_name(opt_.epsf.base);
+      state.utf8 = record_utf8(top);
     }
-    Game* sibling = stack.back().first->next;
-    stack.pop_back();
-    if (sibling) enter(sibling);
+
+    // The picture first, numbered as the page.
+    const int number = record.number;
+    if (figure) state.figures = number;
+    gif_picture(game, record, number);
+    if (first_emit) {
+      if (out_.is_stdout()) {
+        const std::string index_name = opt_.epsf.base + ".html";
+        // The main output closes and checks it.
+        if (!out_.open(index_name)) {
+          std::perror(index_name.c_str());
+          throw Exit(1);
+        }
+        fw = out_.stream();
+      } else {
+        index_paths(out_.name().c_str());
+      }
+      message("d_html: numbered\n");
+      if (!opt_.flatten) {
+        message("\nYou could use -flatten options\n");
+        message("in order to have the best result\n\n");
+      }
+    }
+    const std::string page = format_text("%s-%c%02d.html", opt_.epsf.base.c_str(), figure ? 'f' : 'd', number);
+
+    const std::string& caption = record.caption;
+    HTML_index(game, caption.c_str());
+
+    OutFile file;
+    if (!file.open(page, OutFile::Open::truncate)) {
+      std::perror("fopen");
+      throw Exit(1);
+    }
+    PageStream stream(*this, std::move(file));
+    HTML_header(game);
+    std::fprintf(fw, "\n<H2>%s %d: \n", figure ? "Figure" : "Diagram", number);
+    text2HTML(caption);
+    std::fputs("</H2>\n", fw);
+    message("[%d (%s)]", number, caption.c_str());
+
+    std::fprintf(fw, "In the real game: <A HREF=\"%s\">Index</A> *\n",
+                 !state.pages_to_index.empty() ? state.pages_to_index.c_str()
+                 : url_name(out_.name()).c_str());
+    if (figure && state.figures > 1)
+      link(-(state.figures - 1), game, "Backward");
+    else
+      std::fputs("Backward", fw);
+    if (figure && next && next->next) {
+      std::fputs(" * ", fw);
+      link(-(state.figures + 1), game, "Forward");
+    } else {
+      std::fputs(" * Forward", fw);
+    }
+    std::fputs("<BR>Variations: ", fw);
+    if (Game* parent = game->parent)
+      link(parent->parent ? parent->diagram_number : -game->figure_number, parent, "Parent");
+    else
+      std::fputs("Parent", fw);
+    std::fputs(" * ", fw);
+    if (game->prev)
+      link(game->prev->diagram_number, game->prev, "Previous");
+    else
+      std::fputs("Previous", fw);
+    std::fputs(" * ", fw);
+    if (game->next)
+      link(game->next->diagram_number, game->next, "Next");
+    else
+      std::fputs("Next", fw);
+    std::fputs("\n<BR>From this diagram: ", fw);
+    if (last) {
+      int running = 0;
+      for (Move* m = first; m; m = m->next) {
+        for (Game* v = m->variations; v; v = v->next) {
+          if (running > 0) std::fputs(" * ", fw);
+          link(v->diagram_number, v, format_text("Variation %d", ++running).c_str());
+        }
+        if (m == last) break;
+      }
+    }
+    std::fputs("\n<BR>\n", fw);
+
+    std::fprintf(fw, "<P>\n<IMG SRC=\"%s-%c%02d.gif\" ALT=\"%s %d\">\n<P>\n", state.base_url.c_str(),
+                 figure ? 'f' : 'd', number, figure ? "figure" : "diagram", number);
+    std::fprintf(fw, "<TT>%s</TT><BR>\n", con_cat().c_str());
+    HTML_text(record.first_comment, next, 999, 0);
+    std::fputs("</BODY>\n</HTML>\n", fw);
+    stream.finish();
+    return true;
   }
-}
 
-// Whether the page a link names is made: every figure, the selected diagrams.
-bool made(int n) { return n <= 0 || diagram_selected(n); }
-
-void HTML_anchor(int n) {
-  if (n == 0) n = -state.figures;
-  std::fprintf(fw, "<A HREF=\"%s%s-%c%02d.html\">", state.in_page ? "" : state.index_to_pages.c_str(),
-               state.base_url.c_str(), n < 0 ? 'f' : 'd', n < 0 ? -n : n);
-}
-
-// Pages are made in the current directory, wherever -output puts the index:
-// the links between the two must lead there.
-void index_paths(const char* index) {
-  namespace fs = std::filesystem;
-  std::error_code failed;
-  const fs::path cwd = fs::current_path(failed);
-  if (failed) return;
-  const fs::path full = fs::weakly_canonical(fs::absolute(index, failed), failed);
-  if (failed || full.parent_path() == cwd) return;
-  const fs::path to_pages = fs::relative(cwd, full.parent_path(), failed);
-  if (failed || to_pages.empty()) return;
-  const fs::path to_index = fs::relative(full, cwd, failed);
-  if (failed || to_index.empty()) return;
-  state.index_to_pages = url_name(to_pages.string()) + "/";
-  state.pages_to_index = url_name(to_index.string());
-}
-
-// The text of a link to `game`: a variation's name follows in brackets.
-void anchor_label(Game* game, const char* text) {
-  std::string c = board_caption(game, game->first, game->first);
-  bool plain = c.empty();
-  if (c.size() >= 3 && (c[0] == 'B' || c[0] == 'W') && c[1] == ' ') {
-    plain = true;
-    for (std::size_t i = 2; i < c.size(); ++i)
-      if (c[i] < '0' || c[i] > '9') plain = false;
+ private:
+  void text2HTML(std::string_view text) {
+    for (char c : text) {
+      switch (c) {
+        case '&': std::fputs("&amp;", fw); break;
+        case '<': std::fputs("&lt;", fw); break;
+        case '>': std::fputs("&gt;", fw); break;
+        case '\n':
+        case '\r': std::fputc(' ', fw); break;
+        case 127: std::fputs("&#127;", fw); break;
+        default: std::fputc(c, fw); break;
+      }
+    }
   }
-  std::fputs(text, fw);
-  if (plain) return;
-  std::size_t begin = c.find_first_not_of(" \t"), end = c.find_last_not_of(" \t");
-  std::fputs(" (", fw);
-  if (begin != std::string::npos) text2HTML(std::string_view(c).substr(begin, end - begin + 1));
-  std::fputc(')', fw);
-}
+  void text2HTML(const char* text) {
+    if (text) text2HTML(std::string_view(text));
+  }
 
-void HTML_anchor_text(Game* game, const char* text) {
-  anchor_label(game, text);
-  std::fputs("</A>", fw);
-}
+  // Whether the page a link names is made: every figure, the selected diagrams.
+  bool made(int n) const { return n <= 0 || opt_.diagram_selected(n); }
 
-// A link to page `n`, or its text alone when that page is not made.
-void link(int n, Game* game, const char* text) {
-  if (made(n == 0 ? -state.figures : n)) {
-    HTML_anchor(n);
-    HTML_anchor_text(game, text);
-  } else {
+  void HTML_anchor(int n) {
+    if (n == 0) n = -state.figures;
+    std::fprintf(fw, "<A HREF=\"%s%s-%c%02d.html\">", state.in_page ? "" : state.index_to_pages.c_str(),
+                 state.base_url.c_str(), n < 0 ? 'f' : 'd', n < 0 ? -n : n);
+  }
+
+  // Pages are made in the current directory, wherever -output puts the index:
+  // the links between the two must lead there.
+  void index_paths(const char* index) {
+    namespace fs = std::filesystem;
+    std::error_code failed;
+    const fs::path cwd = fs::current_path(failed);
+    if (failed) return;
+    const fs::path full = fs::weakly_canonical(fs::absolute(index, failed), failed);
+    if (failed || full.parent_path() == cwd) return;
+    const fs::path to_pages = fs::relative(cwd, full.parent_path(), failed);
+    if (failed || to_pages.empty()) return;
+    const fs::path to_index = fs::relative(full, cwd, failed);
+    if (failed || to_index.empty()) return;
+    state.index_to_pages = url_name(to_pages.string()) + "/";
+    state.pages_to_index = url_name(to_index.string());
+  }
+
+  // The text of a link to `game`: a variation's name follows in brackets.
+  void anchor_label(Game* game, const char* text) {
+    std::string c = board_caption(game, game->first, game->first);
+    bool plain = c.empty();
+    if (c.size() >= 3 && (c[0] == 'B' || c[0] == 'W') && c[1] == ' ') {
+      plain = true;
+      for (std::size_t i = 2; i < c.size(); ++i)
+        if (c[i] < '0' || c[i] > '9') plain = false;
+    }
+    std::fputs(text, fw);
+    if (plain) return;
+    std::size_t begin = c.find_first_not_of(" \t"), end = c.find_last_not_of(" \t");
+    std::fputs(" (", fw);
+    if (begin != std::string::npos) text2HTML(std::string_view(c).substr(begin, end - begin + 1));
+    std::fputc(')', fw);
+  }
+
+  void HTML_anchor_text(Game* game, const char* text) {
     anchor_label(game, text);
+    std::fputs("</A>", fw);
   }
-}
 
-// ---- page parts -----------------------------------------------------------------
-
-void HTML_header(Game* game) {
-  Game* g = state.head_written ? state.head_game : game;
-  const char* black = known(info_pb(g));
-  const char* white = known(info_pw(g));
-  const char* black_rank = known(info_br(g));
-  const char* white_rank = known(info_wr(g));
-  const char* date = known(info_dt(g));
-  auto players = [&](const char* versus) {
-    text2HTML(black ? black : "NN");
-    std::fputs(", ", fw);
-    text2HTML(black_rank ? black_rank : "NR");
-    std::fputs(versus, fw);
-    text2HTML(white ? white : "NN");
-    std::fputs(", ", fw);
-    text2HTML(white_rank ? white_rank : "NR");
-    if (date) {
-      std::fputs(" (", fw);
-      text2HTML(date);
-      std::fputc(')', fw);
-    }
-  };
-  std::fputs("<HTML>\n<HEAD>\n", fw);
-  if (state.utf8)
-    std::fputs("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n", fw);
-  std::fputs("<TITLE>\n", fw);
-  players(" versus ");
-  std::fputs("</TITLE>\n</HEAD>\n", fw);
-  std::fputs("<BODY bgcolor=\"#dddddd\" text=\"#000000\">\n<H1>", fw);
-  if (black && white)
-    players(" <EM>versus</EM> ");
-  else
-    text2HTML(!g->name.empty() ? g->name : g->filename);
-  std::fputs("</H1>\n", fw);
-  if (!state.head_written) {
-    for (auto [label, name, rank] : {std::tuple{"Black: ", black, black_rank},
-                                     std::tuple{"White: ", white, white_rank}}) {
-      std::fputs(label, fw);
-      text2HTML(name ? name : "NN");
-      std::fputc(' ', fw);
-      text2HTML(rank ? rank : "NR");
-      std::fputs("<BR>\n", fw);
-    }
-    for (auto [label, value] :
-         {std::pair{"Date: ", date}, std::pair{"Place: ", known(info_pc(g))},
-          std::pair{"Handicap: ", known(info_ha(g))}, std::pair{"Komi: ", known(info_km(g))},
-          std::pair{"Result: ", known(info_re(g))}}) {
-      if (!value) continue;
-      std::fputs(label, fw);
-      text2HTML(value);
-      std::fputs("<BR>\n", fw);
-    }
-    std::fputs("<PRE>\n", fw);
-  }
-  state.head_game = g;
-  state.head_written = true;
-}
-
-void HTML_trailer() {
-  if (state.trailer_written) return;
-  state.trailer_written = true;
-  std::fputs("</PRE>\n", fw);
-  if (statout) {
-    const char* headings[] = {"name", "rank", "frequency", "amount"};
-    const char* prefixes[] = {"kdict", "krank", "kfreq", "kbyte"};
-    for (int order = 0; order < 4; ++order) {
-      std::fprintf(stdout, "<H2>Kibitzers sorted by %s</H2>\n", headings[order]);
-      kib_list(order, prefixes[order]);
+  // A link to page `n`, or its text alone when that page is not made.
+  void link(int n, Game* game, const char* text) {
+    if (made(n == 0 ? -state.figures : n)) {
+      HTML_anchor(n);
+      HTML_anchor_text(game, text);
+    } else {
+      anchor_label(game, text);
     }
   }
-  std::fputs("</BODY>\n</HTML>\n", fw);
-  std::fputc('\n', stderr);
-}
 
-// The comments of the nodes [first_comment, next).
-void HTML_text(Move* first_comment, Move* next, int lowest, int highest) {
-  if (!first_comment) return;
-  std::fputs("<DL>\n", fw);
-  if (first_comment == next) {
-    std::fputs("\n</DL>\n", fw);
-    return;
+  // ---- page parts -----------------------------------------------------------------
+
+  void HTML_header(Game* game) {
+    Game* g = state.head_written ? state.head_game : game;
+    const char* black = known(info_pb(g));
+    const char* white = known(info_pw(g));
+    const char* black_rank = known(info_br(g));
+    const char* white_rank = known(info_wr(g));
+    const char* date = known(info_dt(g));
+    auto players = [&](const char* versus) {
+      text2HTML(black ? black : "NN");
+      std::fputs(", ", fw);
+      text2HTML(black_rank ? black_rank : "NR");
+      std::fputs(versus, fw);
+      text2HTML(white ? white : "NN");
+      std::fputs(", ", fw);
+      text2HTML(white_rank ? white_rank : "NR");
+      if (date) {
+        std::fputs(" (", fw);
+        text2HTML(date);
+        std::fputc(')', fw);
+      }
+    };
+    std::fputs("<HTML>\n<HEAD>\n", fw);
+    if (state.utf8)
+      std::fputs("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n", fw);
+    std::fputs("<TITLE>\n", fw);
+    players(" versus ");
+    std::fputs("</TITLE>\n</HEAD>\n", fw);
+    std::fputs("<BODY bgcolor=\"#dddddd\" text=\"#000000\">\n<H1>", fw);
+    if (black && white)
+      players(" <EM>versus</EM> ");
+    else
+      text2HTML(!g->name.empty() ? g->name : g->filename);
+    std::fputs("</H1>\n", fw);
+    if (!state.head_written) {
+      for (auto [label, name, rank] : {std::tuple{"Black: ", black, black_rank},
+                                       std::tuple{"White: ", white, white_rank}}) {
+        std::fputs(label, fw);
+        text2HTML(name ? name : "NN");
+        std::fputc(' ', fw);
+        text2HTML(rank ? rank : "NR");
+        std::fputs("<BR>\n", fw);
+      }
+      for (auto [label, value] :
+           {std::pair{"Date: ", date}, std::pair{"Place: ", known(info_pc(g))},
+            std::pair{"Handicap: ", known(info_ha(g))}, std::pair{"Komi: ", known(info_km(g))},
+            std::pair{"Result: ", known(info_re(g))}}) {
+        if (!value) continue;
+        std::fputs(label, fw);
+        text2HTML(value);
+        std::fputs("<BR>\n", fw);
+      }
+      std::fputs("<PRE>\n", fw);
+    }
+    state.head_game = g;
+    state.head_written = true;
   }
-  std::string speaker;
-  for (Move* m = first_comment; m && m != next; m = m->next) {
-    if (!m->info || !m->info->texts) continue;
-    if (kibitz) kib_add(m->info->texts);
-    if (m->number != 0) {
-      speaker.clear();
-      if (labels && lowest != highest)
+
+  void HTML_trailer() {
+    if (state.trailer_written) return;
+    state.trailer_written = true;
+    std::fputs("</PRE>\n", fw);
+    if (opt_.statout) {
+      const char* headings[] = {"name", "rank", "frequency", "amount"};
+      const char* prefixes[] = {"kdict", "krank", "kfreq", "kbyte"};
+      for (int order = 0; order < 4; ++order) {
+        std::fprintf(stdout, "<H2>Kibitzers sorted by %s</H2>\n", headings[order]);
+        kibitzers_.kib_list(order, prefixes[order]);
+      }
+    }
+    std::fputs("</BODY>\n</HTML>\n", fw);
+    std::fputc('\n', stderr);
+  }
+
+  // The comments of the nodes [first_comment, next).
+  void HTML_text(Move* first_comment, Move* next, int lowest, int highest) {
+    if (!first_comment) return;
+    std::fputs("<DL>\n", fw);
+    if (first_comment == next) {
+      std::fputs("\n</DL>\n", fw);
+      return;
+    }
+    const bool kibitz = opt_.kibitz;
+    walk_comments(first_comment, next, kibitz, [&](Move* m) {
+      if (kibitz) kibitzers_.kib_add(m->info->texts);
+      if (m->number != 0 && opt_.labels && lowest != highest)
         std::fprintf(fw, "<DT><STRONG>%c%d</STRONG><DD> %s\n", m->colour == BLACK ? 'B' : 'W',
                      m->number, kibitz ? "<P>" : "");
-    }
-    for (const Text* t = m->info->texts; t; t = t->next) {
-      if (kibitz && t->name && *t->name != speaker) {
-        speaker = *t->name;
-        const char* rank = rank2str(t->rank);
-        while (*rank == ' ') ++rank;
+    }, [&](const Text& t, Speaker who) {
+      if (who == Speaker::named) {
+        const std::string rank = rank2str(t.rank);
         std::fputs("<STRONG>", fw);
-        text2HTML(speaker);
+        text2HTML(*t.name);
         std::fputc(' ', fw);
-        text2HTML(rank);
+        text2HTML(std::string_view(rank).substr(std::min(rank.find_first_not_of(' '), rank.size())));
         std::fputs("</STRONG>\n<LISTING>", fw);
-        text2HTML(t->text);
+        text2HTML(t.text);
         std::fputs("</LISTING>\n", fw);
       } else if (kibitz) {
         // A plain comment among kibitz lines has no speaker of its own.
-        if (!t->name) speaker.clear();
         std::fputs("<LISTING>", fw);
-        text2HTML(t->text);
+        text2HTML(t.text);
         std::fputs("</LISTING>\n", fw);
-      } else if (varsk) {
-        std::string_view text = t->text;
+      } else if (opt_.varsk) {
+        std::string_view text = t.text;
         std::size_t open = text.find("(*"), close = text.find("*)");
         std::size_t begin = 0, end = text.size();
         if (open != std::string_view::npos) {
@@ -328,210 +425,73 @@ void HTML_text(Move* first_comment, Move* next, int lowest, int highest) {
         if (end > begin) text2HTML(text.substr(begin, end - begin));
         if (close != std::string_view::npos) std::fputs("\n</EM>\n", fw);
       } else {
-        text2HTML(t->text);
+        text2HTML(t.text);
       }
-      if (!kibitz && text_needs_break(t->text)) std::fputc('\n', fw);
+      if (!kibitz && text_needs_break(t.text)) std::fputc('\n', fw);
+    });
+    std::fputs("\n</DL>\n", fw);
+  }
+
+  int nesting(const Game* game) {
+    int depth = 0;
+    for (const Game* g = game->parent; g; g = g->parent) ++depth;
+    return depth;
+  }
+
+  void HTML_index(Game* game, const char* caption) {
+    if (state.index_pending) {
+      state.index_pending = false;
+      HTML_header(game);
+      std::fputs("<P>\n", fw);
     }
+    if (game->parent) {
+      for (int i = nesting(game); i > 0; --i) std::fputs(" |", fw);
+      HTML_anchor(game->diagram_number);
+      std::fprintf(fw, "Diagram %d ", game->diagram_number);
+      HTML_anchor_text(game, "");
+    } else {
+      HTML_anchor(-state.figures);
+      std::fprintf(fw, "Figure %d", state.figures);
+      HTML_anchor_text(game, "");
+      std::fputs(" (", fw);
+      text2HTML(caption);
+      std::fputc(')', fw);
+    }
+    std::fputs("<BR>\n", fw);
   }
-  std::fputs("\n</DL>\n", fw);
-}
 
-int nesting(const Game* game) {
-  int depth = 0;
-  for (const Game* g = game->parent; g; g = g->parent) ++depth;
-  return depth;
-}
+  // Puts the index stream back however the page ends.
+  struct PageStream {
+    HtmlDevice& device;
+    OutFile page;
+    FILE* index;
+    PageStream(HtmlDevice& d, OutFile file) : device(d), page(std::move(file)), index(d.fw) {
+      device.fw = page.get();
+      device.state.in_page = true;
+    }
+    // A page that was not written whole fails the run, as the index does.
+    void finish() {
+      device.fw = index;
+      device.state.in_page = false;
+      if (!page.close()) cannot_write(device.opt_.program, page.name());
+    }
+    ~PageStream() {
+      device.fw = index;
+      device.state.in_page = false;
+    }
+  };
 
-void HTML_index(Game* game, const char* caption) {
-  if (state.index_pending) {
-    state.index_pending = false;
-    HTML_header(game);
-    std::fputs("<P>\n", fw);
-  }
-  if (game->parent) {
-    for (int i = nesting(game); i > 0; --i) std::fputs(" |", fw);
-    HTML_anchor(game->diagram_number);
-    std::fprintf(fw, "Diagram %d ", game->diagram_number);
-    HTML_anchor_text(game, "");
-  } else {
-    HTML_anchor(-state.figures);
-    std::fprintf(fw, "Figure %d", state.figures);
-    HTML_anchor_text(game, "");
-    std::fputs(" (", fw);
-    text2HTML(caption);
-    std::fputc(')', fw);
-  }
-  std::fputs("<BR>\n", fw);
-}
-
-// Puts the index stream back however the page ends.
-struct PageStream {
-  FILE* index;
-  explicit PageStream(FILE* page) : index(fw) {
-    fw = page;
-    state.in_page = true;
-  }
-  // A page that was not written whole fails the run, as the index does.
-  void finish(const std::string& name) {
-    FILE* page = std::exchange(fw, index);
-    state.in_page = false;
-    const bool bad = std::ferror(page) != 0;
-    if (std::fclose(page) != 0 || bad) cannot_write(name.c_str());
-  }
-  ~PageStream() {
-    if (fw != index) std::fclose(std::exchange(fw, index));
-    state.in_page = false;
-  }
+  const Options& opt_;
+  MainOutput& out_;
+  std::FILE* fw = stdout;  // the index's stream, or the page's while one is written
+  State state;
+  KibitzTable kibitzers_;
 };
-
-// ---- the device ----------------------------------------------------------------
-
-int HTML_init(Game* game) {
-  state = State{};
-  return GIF_init(game);
-}
-
-void HTML_exit(Game* game) {
-  HTML_trailer();
-  GIF_exit(game);
-}
-
-int HTML_alloc(Game* game) { return GIF_alloc(game); }
-void HTML_free(Game* game) { GIF_free(game); }
-
-void HTML_onmove(Game* game, int number, int colour, int old_number, int old_colour) {
-  GIF_onmove(game, number, colour, old_number, old_colour);
-  con_printf("%s at %s", html_stone(number, colour).c_str(),
-             html_stone(old_number, old_colour).c_str());
-}
-
-void HTML_onstone(Game* game, int number, int colour, int location) {
-  GIF_onstone(game, number, colour, location);
-  con_printf("%s at (%c,%c)", html_stone(number, colour).c_str(), 'a' + location % game->size,
-             'a' + location / game->size);
-}
-
-void HTML_pass(Game* game, int number, int colour) {
-  GIF_pass(game, number, colour);
-  con_printf("%s pass", html_stone(number, colour).c_str());
-}
-
-void HTML_time(Game* game, const char* black_time, const char* white_time) {
-  GIF_time(game, black_time, white_time);
-}
-
-int HTML_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* next) {
-  const bool figure = game->parent == nullptr;
-  // Pictures and pages are numbered alike, so numbering comes first.
-  const bool first_emit = !state.numbered;
-  if (first_emit) {
-    Game* top = game;
-    while (top->parent) top = top->parent;
-    numbering(top);
-    state.numbered = true;
-    state.base_url = url_name(epsf.base);
-    state.utf8 = record_utf8(top);
-  }
-
-  // The picture first, numbered as the page.
-  int number;
-  if (figure) {
-    number = ++state.figures;
-    for (Move* m = first; m && m != last; m = m->next)
-      for (Game* v = m->variations; v; v = v->next) v->figure_number = number;
-  } else {
-    number = game->diagram_number;
-  }
-  gif_picture(game, first, last, number);
-  if (first_emit) {
-    if (fw == stdout) {
-      state.index_name = epsf.base + ".html";
-      FILE* index = std::fopen(state.index_name.c_str(), "w");
-      if (!index) {
-        std::perror(state.index_name.c_str());
-        throw Exit(1);
-      }
-      fw = index;
-      output_name = state.index_name.c_str();  // main closes and checks it
-    } else if (output_name) {
-      index_paths(output_name);
-    }
-    message("d_html: numbered\n");
-    if (!flatten) {
-      message("\nYou could use -flatten options\n");
-      message("in order to have the best result\n\n");
-    }
-  }
-  const std::string page = format_text("%s-%c%02d.html", epsf.base.c_str(), figure ? 'f' : 'd', number);
-
-  const std::string caption = board_caption(game, first, last);
-  HTML_index(game, caption.c_str());
-
-  FILE* file = std::fopen(page.c_str(), "w");
-  if (!file) {
-    std::perror("fopen");
-    throw Exit(1);
-  }
-  PageStream stream(file);
-  HTML_header(game);
-  std::fprintf(fw, "\n<H2>%s %d: \n", figure ? "Figure" : "Diagram", number);
-  text2HTML(caption);
-  std::fputs("</H2>\n", fw);
-  message("[%d (%s)]", number, caption.c_str());
-
-  std::fprintf(fw, "In the real game: <A HREF=\"%s\">Index</A> *\n",
-               !state.pages_to_index.empty() ? state.pages_to_index.c_str()
-               : url_name(output_name ? output_name : epsf.base + ".html").c_str());
-  if (figure && state.figures > 1)
-    link(-(state.figures - 1), game, "Backward");
-  else
-    std::fputs("Backward", fw);
-  if (figure && next && next->next) {
-    std::fputs(" * ", fw);
-    link(-(state.figures + 1), game, "Forward");
-  } else {
-    std::fputs(" * Forward", fw);
-  }
-  std::fputs("<BR>Variations: ", fw);
-  if (Game* parent = game->parent)
-    link(parent->parent ? parent->diagram_number : -game->figure_number, parent, "Parent");
-  else
-    std::fputs("Parent", fw);
-  std::fputs(" * ", fw);
-  if (game->prev)
-    link(game->prev->diagram_number, game->prev, "Previous");
-  else
-    std::fputs("Previous", fw);
-  std::fputs(" * ", fw);
-  if (game->next)
-    link(game->next->diagram_number, game->next, "Next");
-  else
-    std::fputs("Next", fw);
-  std::fputs("\n<BR>From this diagram: ", fw);
-  if (last) {
-    int running = 0;
-    for (Move* m = first; m; m = m->next) {
-      for (Game* v = m->variations; v; v = v->next) {
-        if (running > 0) std::fputs(" * ", fw);
-        link(v->diagram_number, v, format_text("Variation %d", ++running).c_str());
-      }
-      if (m == last) break;
-    }
-  }
-  std::fputs("\n<BR>\n", fw);
-
-  std::fprintf(fw, "<P>\n<IMG SRC=\"%s-%c%02d.gif\" ALT=\"%s %d\">\n<P>\n", state.base_url.c_str(),
-               figure ? 'f' : 'd', number, figure ? "figure" : "diagram", number);
-  std::fprintf(fw, "<TT>%s</TT><BR>\n", con_cat().c_str());
-  HTML_text(first_comment, next, 999, 0);
-  std::fputs("</BODY>\n</HTML>\n", fw);
-  stream.finish(page);
-  return 1;
-}
 
 }  // namespace
 
-const OutputDevice html_device = {HTML_init,    HTML_exit, HTML_alloc, HTML_free, HTML_onmove,
-                                  HTML_onstone, HTML_pass, HTML_time,  HTML_emit};
+std::unique_ptr<OutputDevice> make_html_device(const Options& opt, MainOutput& out) {
+  return std::make_unique<HtmlDevice>(opt, out);
+}
 
 }  // namespace kg

@@ -3,19 +3,17 @@
 // the LaTeX text written to `fw` places each file under its caption.
 #include "device/pstex.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <string>
 
+#include "device/devices.h"
 #include "device/tex_frame.h"
+#include "figure/figure.h"
 #include "game/game.h"
-#include "main/figure.h"
-#include "main/settings.h"
+#include "util/files.h"
 #include "util/message.h"
 #include "util/strutil.h"
 
@@ -55,38 +53,6 @@ constexpr FontMetrics kHelveticaBold = {
     728,
     55};
 
-// Run state: every run starts afresh in PSTeX_init.
-int figures = 0;
-int diagrams = 0;
-bool prolog_failed = false;
-bool prolog_read = false;
-std::string prolog;  // the prolog's bytes, read once per run
-std::FILE* figure_stream = nullptr;
-std::string figure_name;
-
-// Figure and stone files have names anyone can predict in a shared
-// directory: a link planted at such a name is refused, never followed. An
-// earlier run's file is removed and made anew rather than truncated, which
-// on some file systems forces every rewritten file out to disk at close.
-std::FILE* create_file(const std::string& name) {
-  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-  int fd = ::open(name.c_str(), flags, 0666);
-  struct stat st;
-  if (fd < 0 && errno == EEXIST && ::lstat(name.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-    ::unlink(name.c_str());  // what cannot go makes the second open fail
-    fd = ::open(name.c_str(), flags, 0666);
-  }
-  std::FILE* stream = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
-  if (!stream) {
-    if (fd >= 0) ::close(fd);
-    message("Couldn't create: \"%s\"\n", name.c_str());
-    throw Exit(1);
-  }
-  // One write for a whole figure file, prolog included.
-  std::setvbuf(stream, nullptr, _IOFBF, 1 << 16);
-  return stream;
-}
-
 // A header comment ends at a line break; what followed would run as code.
 std::string comment_text(const char* text) {
   std::string out(text);
@@ -96,8 +62,8 @@ std::string comment_text(const char* text) {
 }
 
 // Full-board width in hundredths of a centimetre, as "boardinit" reads it.
-void put_boardinit(std::FILE* stream, int size) {
-  long long w = static_cast<long long>(epsf.size) * 254 / 72;
+void put_boardinit(std::FILE* stream, int size, int points) {
+  long long w = static_cast<long long>(points) * 254 / 72;
   std::fprintf(stream, "%d %lld.%02lld boardinit\n", size, w / 100, (w < 0 ? -w : w) % 100);
 }
 
@@ -148,158 +114,35 @@ const char* mark_procedure(int kind) {
   }
 }
 
-void eps_begin(Game* game, char kind, int count, const char* caption) {
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, ".%c%02d", kind, count);
-  figure_name = epsf.dir + '/' + epsf.base + suffix;
-  figure_stream = create_file(figure_name);
-  std::FILE* f = figure_stream;
+class PsTexDevice : public OutputDevice {
+ public:
+  PsTexDevice(const Options& opt, MainOutput& out)
+      : opt_(opt), frame_(opt, out, TexFrame::Kind::book) {}
 
-  const int size = game->size;
-  if (game->view.width == 0) game->view.width = size;
-  if (game->view.height == 0) game->view.height = size;
-  const char* white = info_pw(game);
-  const char* black = info_pb(game);
-  std::time_t now = std::time(nullptr);
-  const char* date = std::ctime(&now);
+  void exit(Game* game) override { frame_.tex_trailer(game); }
+  void onmove(Game* game, int number, int colour, int old_number, int old_colour) override;
+  void onstone(Game* game, int number, int colour, int location) override;
+  void pass(Game* game, int number, int colour) override;
+  bool emit(Game* game, const Figure& figure) override;
 
-  std::fputs("%!PS-Adobe-2.0 EPSF-1.2\n", f);
-  std::fprintf(f, "%%%%Title: %s-%s (%s)\n", comment_text(white ? white : "unknown").c_str(),
-               comment_text(black ? black : "unknown").c_str(), comment_text(caption).c_str());
-  std::fprintf(f, "%%%%Creator: %s\n", program.c_str());
-  std::fprintf(f, "%%%%CreationDate: %s", date ? date : "\n");
-  const long long full = epsf.fullsize, points = size > 0 ? size : 1;
-  std::fprintf(f, "%%%%BoundingBox: 0 0 %lld %lld\n", game->view.width * full / points,
-               game->view.height * full / points);
-  put_fonts(f);
-  std::fputs("%%EndComments\n", f);
-  eps_prolog(f);
-  std::fputs("Tavolin begin\n", f);
-  std::fprintf(f, "/cache %s def\n", caching ? "true" : "false");
-  std::fprintf(f, "/axis  %s def\n", coords ? "true" : "false");
-  put_boardinit(f, size);
-  std::fprintf(f, "/bdx %2d def\n/bdy %2d def\n/bdw %2d def\n/bdh %2d def\n", game->view.x,
-               game->view.y, game->view.width, game->view.height);
-  std::fprintf(f, "/rgx %2d def\n/rgy %2d def\n/rgw %2d def\n/rgh %2d def\n", game->region.x,
-               game->region.y, game->region.width, game->region.height);
-  std::fputs("board\n", f);
-}
+ private:
+  std::FILE* fw() const { return frame_.fw(); }
+  std::string eps_begin(Game* game, char kind, int count, const char* caption);
+  void eps_end(int count, const char* caption);
+  void put_points(Game* game, int& lowest, int& highest);
+  std::string stone_note(Game* game, int number, int colour);
+  std::string eps_stone(Game* game, int number, int colour);
+  void eps_prolog(std::FILE* stream);
+  OutFile create_file(const std::string& name);
+  void finish_file(OutFile& file);
 
-void eps_end(int count, const char* caption) {
-  std::fputs("end\n%%Trailer\n", figure_stream);
-  std::fclose(figure_stream);
-  figure_stream = nullptr;
-  message("[%d (%s)]", count, caption);
-}
-
-// The point lines of a figure; returns the lowest and highest number drawn
-// (0 and 0 when none is).
-void put_points(Game* game, int& lowest, int& highest) {
-  std::FILE* f = figure_stream;
-  const int size = game->size;
-  const auto& cells = game->figure_board;
-  bool black_seen = false, white_seen = false;
-  for (int row = 0; row < size; ++row) {
-    for (int col = 0; col < size; ++col) {
-      const std::size_t at = static_cast<std::size_t>(row) * size + col;
-      if (at >= cells.size()) return;
-      const BoardCell& cell = cells[at];
-      const int x = col, y = size - 1 - row;
-      const bool black = cell.colour == BLACK;
-      if (cell.label) {
-        put_letter(f, cell.label->label);
-        std::fprintf(f, " %d %d fs\n", x, y);
-      } else if (cell.mark) {
-        const int kind = cell.mark->mark;
-        if (const char* name = mark_procedure(kind))
-          std::fprintf(f, "%d %d %d %s\n", black ? 1 : 0, x, y, name);
-        else if (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST)
-          std::fprintf(f, "%d %d %d shade\n", (kind - MARK_SHADE_FIRST) * 10, x, y);
-        else if (kind == MARK_BLACK_TERRITORY || kind == MARK_WHITE_TERRITORY)
-          std::fprintf(f, "%d %d %s\n", x, y, kind == MARK_BLACK_TERRITORY ? "bterr" : "wterr");
-      } else if (cell.colour != EMPTY && cell.number > 0) {
-        if (lowest == 0 || cell.number < lowest) lowest = cell.number;
-        if (cell.number > highest) highest = cell.number;
-        NumberBox box;
-        eps_number(f, (cell.number - 1) % 100 + 1, cell.colour, box);
-        bool& seen = black ? black_seen : white_seen;
-        if (!seen) {
-          seen = true;
-          const char c = black ? 'b' : 'w';
-          std::fprintf(f, "\n/%cB %d def\n/%cH %d def\n", c, box.baseline, c, box.height);
-        }
-        std::fprintf(f, "%d %d %d %d %cst\n", box.left, box.width, x, y, black ? 'b' : 'w');
-      } else if (cell.colour != EMPTY) {
-        std::fprintf(f, "%d %d %cs\n", x, y, black ? 'b' : 'w');
-      }
-    }
-  }
-}
-
-// The stone file of (number, colour) as the notes name it.
-std::string stone_note(Game* game, int number, int colour) {
-  return tex_path(eps_stone(game, number, colour));
-}
-
-int PSTeX_init(Game*) {
-  figures = diagrams = 0;
-  prolog_failed = prolog_read = false;
-  prolog.clear();
-  return 1;
-}
-
-void PSTeX_exit(Game* game) { tex_trailer(game); }
-int PSTeX_alloc(Game*) { return 1; }
-void PSTeX_free(Game*) {}
-
-void PSTeX_onmove(Game* game, int number, int colour, int old_number, int old_colour) {
-  std::string stone = stone_note(game, number, colour);
-  con_printf("\\stone{%s} at \\stone{%s}", stone.c_str(),
-             stone_note(game, old_number, old_colour).c_str());
-}
-
-void PSTeX_onstone(Game* game, int number, int colour, int location) {
-  const int size = game->size > 0 ? game->size : 1;
-  con_printf("\\stone{%s} at (%c,%d)", stone_note(game, number, colour).c_str(),
-             column_letter(location % size), size - location / size);
-}
-
-void PSTeX_pass(Game* game, int number, int colour) {
-  con_printf("\\stone{%s} pass", stone_note(game, number, colour).c_str());
-}
-
-void PSTeX_time(Game*, const char*, const char*) {}
-
-int PSTeX_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* next) {
-  const std::string caption = board_caption(game, first, last);
-  tex_header(game);
-  const bool diagram = game->parent != nullptr;
-  const int count = diagram ? ++diagrams : ++figures;
-  eps_begin(game, diagram ? 'd' : 'f', count, caption.c_str());
-  int lowest = 0, highest = 0;
-  put_points(game, lowest, highest);
-  eps_end(count, caption.c_str());
-
-  // A figure without a numbered stone is captioned with the moves it holds
-  // (passes, or moves on points whose stones it cannot show), and with its
-  // number alone when it holds none.
-  if (highest == 0 && first) {
-    lowest = first->number;
-    highest = last ? last->number : first->number;
-  }
-  std::fprintf(fw, "\\connect{%s}\n", con_cat().c_str());
-  std::fprintf(fw, "\\epsfflush{%s}{%s %d", tex_path(figure_name).c_str(),
-               diagram ? "Diagram" : "Figure", count);
-  if (highest == 0 && lowest == 0)
-    std::fputs("}\n", fw);
-  else if (lowest == highest)
-    std::fprintf(fw, " (%d)}\n", lowest);
-  else
-    std::fprintf(fw, " (%d--%d)}\n", lowest, highest);
-  if (highest == 0 && lowest == 0) lowest = 999;
-  tex_text(first_comment, next, lowest, highest);
-  return 1;
-}
+  const Options& opt_;
+  TexFrame frame_;
+  bool prolog_failed_ = false;
+  bool prolog_read_ = false;
+  std::string prolog_;  // the prolog's bytes, read once per run
+  OutFile figure_;
+};
 
 }  // namespace
 
@@ -343,54 +186,221 @@ void eps_number(std::FILE* stream, int number, int colour, NumberBox& box) {
   box.height = m.top - m.bottom;
 }
 
-std::string eps_stone(Game* game, int number, int colour) {
+namespace {
+
+std::string PsTexDevice::eps_stone(Game* game, int number, int colour) {
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, "/%c.%03d", colour == BLACK ? 'b' : 'w', number);
-  std::string name = epsf.dir + suffix;
-  std::FILE* f = create_file(name);
+  std::string name = opt_.epsf.dir + suffix;
+  OutFile file = create_file(name);
+  std::FILE* f = file.get();
   const int size = game->size > 0 ? game->size : 1;
-  const int half = (epsf.size / size + 1) / 2;
+  const int half = (opt_.epsf.size / size + 1) / 2;
   std::fputs("%!PS-Adobe-2.0 EPSF-1.2\n", f);
   std::fprintf(f, "%%%%Title: %s stone numbered %d\n", colour == BLACK ? "Black" : "White",
                number);
-  std::fprintf(f, "%%%%Creator: %s\n", program.c_str());
+  std::fprintf(f, "%%%%Creator: %s\n", opt_.program.c_str());
   std::fprintf(f, "%%%%BoundingBox: -%d -%d %d %d\n", half, half, half, half);
   put_fonts(f);
   std::fputs("%%EndComments\n", f);
   eps_prolog(f);
   std::fputs("Tavolin begin\n/cache false def\n/axis  false def\n", f);
-  put_boardinit(f, game->size);
+  put_boardinit(f, game->size, opt_.epsf.size);
   NumberBox box;
   eps_number(f, number, colour, box);
   const char c = colour == BLACK ? 'b' : 'w';
   std::fprintf(f, "\n/%cB %d def\n/%cH %d def\n", c, box.baseline, c, box.height);
   std::fprintf(f, "%d %d 0 0 %cst\n", box.left, box.width, c);
   std::fputs("end\n%%Trailer\n", f);
-  std::fclose(f);
+  finish_file(file);
   return name;
 }
 
-void eps_prolog(std::FILE* stream) {
-  if (prolog_failed) return;
-  if (!prolog_read) {
+void PsTexDevice::eps_prolog(std::FILE* stream) {
+  if (prolog_failed_) return;
+  if (!prolog_read_) {
     const char* env = std::getenv("SGFPROLOG");
     const char* path = env ? env : kPrologFile;
     std::FILE* in = std::fopen(path, "rb");
     if (!in) {
       std::fprintf(stderr, "Can not open \"%s\"\n", path);
-      prolog_failed = true;
+      prolog_failed_ = true;
       return;
     }
     char buffer[4096];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) prolog.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) prolog_.append(buffer, n);
     std::fclose(in);
-    prolog_read = true;
+    prolog_read_ = true;
   }
-  std::fwrite(prolog.data(), 1, prolog.size(), stream);
+  std::fwrite(prolog_.data(), 1, prolog_.size(), stream);
 }
 
-const OutputDevice pstex_device = {PSTeX_init,    PSTeX_exit, PSTeX_alloc, PSTeX_free, PSTeX_onmove,
-                                   PSTeX_onstone, PSTeX_pass, PSTeX_time,  PSTeX_emit};
+// Figure and stone files have names anyone can predict in a shared
+// directory: a link planted at such a name is refused, never followed.
+OutFile PsTexDevice::create_file(const std::string& name) {
+  OutFile file;
+  if (!file.open(name, OutFile::Open::fresh)) {
+    message("Couldn't create: \"%s\"\n", name.c_str());
+    throw Exit(1);
+  }
+  return file;
+}
+
+// A file cut short (a full disk) would stop LaTeX or dvips far from here:
+// it is removed and the run fails at once.
+void PsTexDevice::finish_file(OutFile& file) {
+  if (file.close()) return;
+  ::unlink(file.name().c_str());
+  cannot_write(opt_.program, file.name());
+}
+
+std::string PsTexDevice::eps_begin(Game* game, char kind, int count, const char* caption) {
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, ".%c%02d", kind, count);
+  const std::string name = opt_.epsf.dir + '/' + opt_.epsf.base + suffix;
+  figure_ = create_file(name);
+  std::FILE* f = figure_.get();
+
+  const int size = game->size;
+  if (game->view.width == 0) game->view.width = size;
+  if (game->view.height == 0) game->view.height = size;
+  const char* white = info_pw(game);
+  const char* black = info_pb(game);
+  std::time_t now = std::time(nullptr);
+  const char* date = std::ctime(&now);
+
+  std::fputs("%!PS-Adobe-2.0 EPSF-1.2\n", f);
+  std::fprintf(f, "%%%%Title: %s-%s (%s)\n", comment_text(white ? white : "unknown").c_str(),
+               comment_text(black ? black : "unknown").c_str(), comment_text(caption).c_str());
+  std::fprintf(f, "%%%%Creator: %s\n", opt_.program.c_str());
+  std::fprintf(f, "%%%%CreationDate: %s", date ? date : "\n");
+  const long long full = opt_.epsf.fullsize, points = size > 0 ? size : 1;
+  std::fprintf(f, "%%%%BoundingBox: 0 0 %lld %lld\n", game->view.width * full / points,
+               game->view.height * full / points);
+  put_fonts(f);
+  std::fputs("%%EndComments\n", f);
+  eps_prolog(f);
+  std::fputs("Tavolin begin\n", f);
+  std::fprintf(f, "/cache %s def\n", opt_.caching ? "true" : "false");
+  std::fprintf(f, "/axis  %s def\n", opt_.coords ? "true" : "false");
+  put_boardinit(f, size, opt_.epsf.size);
+  std::fprintf(f, "/bdx %2d def\n/bdy %2d def\n/bdw %2d def\n/bdh %2d def\n", game->view.x,
+               game->view.y, game->view.width, game->view.height);
+  std::fprintf(f, "/rgx %2d def\n/rgy %2d def\n/rgw %2d def\n/rgh %2d def\n", game->region.x,
+               game->region.y, game->region.width, game->region.height);
+  std::fputs("board\n", f);
+  return name;
+}
+
+void PsTexDevice::eps_end(int count, const char* caption) {
+  std::fputs("end\n%%Trailer\n", figure_.get());
+  finish_file(figure_);
+  message("[%d (%s)]", count, caption);
+}
+
+// The point lines of a figure; returns the lowest and highest number drawn
+// (0 and 0 when none is).
+void PsTexDevice::put_points(Game* game, int& lowest, int& highest) {
+  std::FILE* f = figure_.get();
+  const int size = game->size;
+  const auto& cells = game->figure_board;
+  bool black_seen = false, white_seen = false;
+  for (int row = 0; row < size; ++row) {
+    for (int col = 0; col < size; ++col) {
+      const std::size_t at = static_cast<std::size_t>(row) * size + col;
+      if (at >= cells.size()) return;
+      const BoardCell& cell = cells[at];
+      const int x = col, y = size - 1 - row;
+      const bool black = cell.colour == BLACK;
+      if (cell.label) {
+        put_letter(f, cell.label->label);
+        std::fprintf(f, " %d %d fs\n", x, y);
+      } else if (cell.mark) {
+        const int kind = cell.mark->mark;
+        if (const char* name = mark_procedure(kind))
+          std::fprintf(f, "%d %d %d %s\n", black ? 1 : 0, x, y, name);
+        else if (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST)
+          std::fprintf(f, "%d %d %d shade\n", (kind - MARK_SHADE_FIRST) * 10, x, y);
+        else if (kind == MARK_BLACK_TERRITORY || kind == MARK_WHITE_TERRITORY)
+          std::fprintf(f, "%d %d %s\n", x, y, kind == MARK_BLACK_TERRITORY ? "bterr" : "wterr");
+      } else if (cell.colour != EMPTY && cell.number > 0) {
+        if (lowest == 0 || cell.number < lowest) lowest = cell.number;
+        if (cell.number > highest) highest = cell.number;
+        NumberBox box;
+        eps_number(f, (cell.number - 1) % 100 + 1, cell.colour, box);
+        bool& seen = black ? black_seen : white_seen;
+        if (!seen) {
+          seen = true;
+          const char c = black ? 'b' : 'w';
+          std::fprintf(f, "\n/%cB %d def\n/%cH %d def\n", c, box.baseline, c, box.height);
+        }
+        std::fprintf(f, "%d %d %d %d %cst\n", box.left, box.width, x, y, black ? 'b' : 'w');
+      } else if (cell.colour != EMPTY) {
+        std::fprintf(f, "%d %d %cs\n", x, y, black ? 'b' : 'w');
+      }
+    }
+  }
+}
+
+// The stone file of (number, colour) as the notes name it.
+std::string PsTexDevice::stone_note(Game* game, int number, int colour) {
+  return tex_path(eps_stone(game, number, colour));
+}
+
+void PsTexDevice::onmove(Game* game, int number, int colour, int old_number, int old_colour) {
+  std::string stone = stone_note(game, number, colour);
+  con_printf("\\stone{%s} at \\stone{%s}", stone.c_str(),
+             stone_note(game, old_number, old_colour).c_str());
+}
+
+void PsTexDevice::onstone(Game* game, int number, int colour, int location) {
+  const int size = game->size > 0 ? game->size : 1;
+  con_printf("\\stone{%s} at %s", stone_note(game, number, colour).c_str(),
+             point_name(location, size, PointName::board_pair).c_str());
+}
+
+void PsTexDevice::pass(Game* game, int number, int colour) {
+  con_printf("\\stone{%s} pass", stone_note(game, number, colour).c_str());
+}
+
+bool PsTexDevice::emit(Game* game, const Figure& figure) {
+  const std::string& caption = figure.caption;
+  Move *first = figure.first, *last = figure.last;
+  std::FILE* fw = this->fw();
+  frame_.tex_header(game);
+  const bool diagram = figure.diagram;
+  const int count = figure.count;
+  const std::string figure_name = eps_begin(game, diagram ? 'd' : 'f', count, caption.c_str());
+  int lowest = 0, highest = 0;
+  put_points(game, lowest, highest);
+  eps_end(count, caption.c_str());
+
+  // A figure without a numbered stone is captioned with the moves it holds
+  // (passes, or moves on points whose stones it cannot show), and with its
+  // number alone when it holds none.
+  if (highest == 0 && first) {
+    lowest = first->number;
+    highest = last ? last->number : first->number;
+  }
+  std::fprintf(fw, "\\connect{%s}\n", con_cat().c_str());
+  std::fprintf(fw, "\\epsfflush{%s}{%s %d", tex_path(figure_name).c_str(),
+               diagram ? "Diagram" : "Figure", count);
+  if (highest == 0 && lowest == 0)
+    std::fputs("}\n", fw);
+  else if (lowest == highest)
+    std::fprintf(fw, " (%d)}\n", lowest);
+  else
+    std::fprintf(fw, " (%d--%d)}\n", lowest, highest);
+  if (highest == 0 && lowest == 0) lowest = 999;
+  frame_.tex_text(figure.first_comment, figure.next, lowest, highest);
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<OutputDevice> make_pstex_device(const Options& opt, MainOutput& out) {
+  return std::make_unique<PsTexDevice>(opt, out);
+}
 
 }  // namespace kg

@@ -4,11 +4,8 @@
 #pragma once
 
 #include <cstdio>
-#include <string>
 
 namespace kg {
-
-struct Game;
 
 // One font's digits, in thousandths of the font size.
 struct FontMetrics {
@@ -31,13 +28,5 @@ struct NumberBox {
 // Writes "mark" and the digit groups of `number` (at least 1) for bst/wst,
 // rightmost group first, and measures them in the font of `colour`'s stones.
 void eps_number(std::FILE* stream, int number, int colour, NumberBox& box);
-
-// Writes the EPS file of one numbered stone for the notes and returns its
-// name; ends the run when the file cannot be made.
-std::string eps_stone(Game* game, int number, int colour);
-
-// Copies the prolog to `stream`; a prolog that cannot be read is reported
-// once per run, and the files are then written without it.
-void eps_prolog(std::FILE* stream);
 
 }  // namespace kg

@@ -23,9 +23,9 @@
 #include <string>
 #include <vector>
 
+#include "device/devices.h"
+#include "figure/figure.h"
 #include "game/game.h"
-#include "main/figure.h"
-#include "main/settings.h"
 #include "util/message.h"
 #include "util/strutil.h"
 
@@ -51,20 +51,20 @@ constexpr const char* kFontGlyphs[kGlyphs] = {
     "\xC4\xC5", "\xC4\xC5", "\xC4\xC5",
 };
 
-const char* const* glyphs = kPlainGlyphs;
-
 }  // namespace
 
-void font_init() {
+void Font::font_init() {
   const char* term = std::getenv("TERM");
-  glyphs = term && std::strcmp(term, "xterm") == 0 ? kFontGlyphs : kPlainGlyphs;
+  glyphs_ = term && std::strcmp(term, "xterm") == 0 ? kFontGlyphs : kPlainGlyphs;
 }
 
-const char* font_decode(int code) { return code >= 0 && code < kGlyphs ? glyphs[code] : "??"; }
+const char* Font::font_decode(int code) const {
+  return code >= 0 && code < kGlyphs ? glyphs_[code] : "??";
+}
 
-void font_exit() {}
+bool Font::font_is_terminal() const { return glyphs_ == kFontGlyphs; }
 
-bool font_is_terminal() { return glyphs == kFontGlyphs; }
+Font::Font() : glyphs_(kPlainGlyphs) {}
 
 bool star_line(int size, int line) {
   if (size == 19 && line == 9) return true;
@@ -217,6 +217,7 @@ struct Terminal {
   struct sigaction old_actions[9] = {};
 };
 
+// Static: the signal handler that gives the terminal back must reach it.
 Terminal term;
 // The ways out that leave the terminal raw unless it is given back: a kill,
 // the end of the session, and a crash.
@@ -286,62 +287,12 @@ void give_back_stderr() {
   term.collected = nullptr;
 }
 
-// ---- the screen records ------------------------------------------------------
-
-struct ScreenWindow {
-  WINDOW* win = nullptr;
-  ScreenArea area;
-};
-
-struct Screen {
-  ScreenWindow title, notes, board, text;
-  Game* game = nullptr;
-};
-
-// The figure's and its open diagrams' records: quitting leaves them to
-// screen_exit, which the driver calls instead of their screen_free.
-std::vector<Screen*> live;
-
-void drop_window(ScreenWindow& w) {
-  if (!w.win) return;
-  wclear(w.win);
-  delwin(w.win);
-  w.win = nullptr;
-}
-
-void drop_screen(Screen* s) {
-  drop_window(s->text);
-  drop_window(s->board);
-  drop_window(s->notes);
-  drop_window(s->title);
-  if (s->game) s->game->device = nullptr;
-  std::erase(live, s);
-  delete s;
-}
-
-// Ends curses and undoes everything screen_init changed; safe to call twice.
-void release_terminal() {
-  if (!term.active) return;
-  while (!live.empty()) drop_screen(live.back());
-  term.active = 0;
-  device_abort = nullptr;
-  endwin();
-  for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], &term.old_actions[i], nullptr);
-  if (term.screen) delscreen(term.screen);
-  term.screen = nullptr;
-  if (term.tty) std::fclose(term.tty);
-  term.tty = nullptr;
-  give_back_stderr();
-  if (term.utf8) std::setlocale(LC_CTYPE, term.locale.c_str());
-  term.utf8 = false;
-}
-
 // A UTF-8 terminal gets whole characters, and curses counts their columns in
 // its locale, which is set for the viewer alone. The terminal font is a set
 // of single bytes, as is every other coding: those texts go out byte by byte.
-void choose_coding() {
+void choose_coding(const Font& font) {
   term.utf8 = false;
-  if (font_is_terminal()) return;
+  if (font.font_is_terminal()) return;
   const char* current = std::setlocale(LC_CTYPE, nullptr);
   term.locale = current ? current : "C";
   if (std::setlocale(LC_CTYPE, "")) {
@@ -378,7 +329,7 @@ void put_text(WINDOW* win, std::string_view text) {
 void put_safe(WINDOW* win, std::string_view text) { put_text(win, screen_safe(text, term.utf8)); }
 
 // Keys come from the terminal even when the record came on standard input.
-void start_curses() {
+void start_curses(const Font& font, const std::string& program) {
   FILE* in = isatty(STDIN_FILENO) ? stdin : nullptr;
   FILE* out = isatty(STDOUT_FILENO) ? stdout : nullptr;
   if (!in || !out) {
@@ -392,7 +343,7 @@ void start_curses() {
   term.have_modes = tcgetattr(term.fd, &term.modes) == 0;
 
   for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], nullptr, &term.old_actions[i]);
-  choose_coding();
+  choose_coding(font);
   term.screen = newterm(nullptr, out, in);
   // A terminal that cannot move the cursor (dumb, say) would show the
   // board run together on one line.
@@ -420,7 +371,6 @@ void start_curses() {
   append_reset(tigetstr("rmcup"));
 
   term.active = 1;
-  device_abort = release_terminal;
   collect_stderr();
   struct sigaction action {};
   action.sa_handler = on_signal;
@@ -433,239 +383,282 @@ void start_curses() {
     if (term.old_actions[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
 }
 
-// ---- the viewer ---------------------------------------------------------------
+struct ScreenWindow {
+  WINDOW* win = nullptr;
+  ScreenArea area;
+};
 
-bool go_mode = false;
-// The keyboard is gone (end of input): nothing waits any more, and the next
-// prompt ends the run.
-bool input_gone = false;
+struct Screen {
+  ScreenWindow title, notes, board, text;
+  Game* game = nullptr;
+};
 
-// One key; KEY_RESIZE and interrupted reads are not keys.
-int read_key(WINDOW* win) {
-  if (input_gone) return ERR;
-  for (;;) {
-    errno = 0;
-    int key = wgetch(win);
-    if (key == KEY_RESIZE) continue;
-    if (key != ERR) return key;
-    if (errno == EINTR) continue;
-    input_gone = true;
-    return ERR;
-  }
+void drop_window(ScreenWindow& w) {
+  if (!w.win) return;
+  wclear(w.win);
+  delwin(w.win);
+  w.win = nullptr;
 }
 
-// Adds text to the comment window, stopping at "[more]" when it is full.
-void add_text(WINDOW* win, const std::string& text, bool standout = false) {
-  const int height = getmaxy(win);
-  if (getcury(win) + 1 >= height - 1 && height > 1) {
-    if (!go_mode) {
-      wstandout(win);
-      waddstr(win, "[more]");
-      wstandend(win);
-      wrefresh(win);
-      read_key(win);
-      wclear(win);
-      wmove(win, 0, 0);
-    } else {
-      wrefresh(win);
+class ScreenDevice : public OutputDevice {
+ public:
+  explicit ScreenDevice(const Options& opt) : opt_(opt) {}
+  ~ScreenDevice() override { release_terminal(); }
+
+  // ---- the viewer ---------------------------------------------------------------
+
+  // One key; KEY_RESIZE and interrupted reads are not keys.
+  int read_key(WINDOW* win) {
+    if (input_gone) return ERR;
+    for (;;) {
+      errno = 0;
+      int key = wgetch(win);
+      if (key == KEY_RESIZE) continue;
+      if (key != ERR) return key;
+      if (errno == EINTR) continue;
+      input_gone = true;
+      return ERR;
     }
   }
-  const char* start = text.c_str();
-  if (getcury(win) == 0 && *start == '\n') ++start;
-  if (standout) wstandout(win);
-  put_safe(win, start);
-  if (standout) wstandend(win);
-}
 
-int prompt(WINDOW* win) {
-  if (go_mode) {
-    wrefresh(win);
-    return 1;
-  }
-  wclrtobot(win);
-  add_text(win, "[(q)uit, (g)o, or <any>]", true);
-  wrefresh(win);
-  int key = read_key(win);
-  if (key == ERR || key == 'q') {
-    go_mode = false;
-    return 0;
-  }
-  go_mode = key == 'g';
-  wclear(win);
-  return 1;
-}
-
-void add_comments(WINDOW* win, Move* first_comment, Move* next, int smallest, int largest) {
-  std::string last_name;
-  for (Move* m = first_comment; m && m != next; m = m->next) {
-    if (!m->info || !m->info->texts) continue;
-    if (m->number != 0) {
-      last_name.clear();
-      if (labels && smallest != largest)
-        add_text(win, format_text("\n%s %3d:\n", m->colour == BLACK ? "Black" : "White", m->number),
-                 true);
-    }
-    for (const Text* t = m->info->texts; t; t = t->next) {
-      if (!kibitz || !t->name) {
-        // A plain comment among kibitz lines has no speaker to align under.
-        if (kibitz) last_name.clear();
-        // The break goes with the text: a lone line feed at the top is skipped.
-        add_text(win, text_needs_break(t->text) ? t->text + '\n' : t->text);
-      } else if (*t->name != last_name) {
-        last_name = *t->name;
-        add_text(win, format_text("%s[%s]: %s\n", t->name->c_str(), rank2str(t->rank),
-                                  t->text.c_str()));
+  // Adds text to the comment window, stopping at "[more]" when it is full.
+  void add_text(WINDOW* win, const std::string& text, bool standout = false) {
+    const int height = getmaxy(win);
+    if (getcury(win) + 1 >= height - 1 && height > 1) {
+      if (!go_mode) {
+        wstandout(win);
+        waddstr(win, "[more]");
+        wstandend(win);
+        wrefresh(win);
+        read_key(win);
+        wclear(win);
+        wmove(win, 0, 0);
       } else {
-        const std::size_t width =
-            screen_columns(screen_safe(*t->name, term.utf8), term.utf8) +
-            std::strlen(rank2str(t->rank)) + 4;
-        add_text(win, std::string(width, ' ') + t->text + "\n");
+        wrefresh(win);
       }
     }
+    const char* start = text.c_str();
+    if (getcury(win) == 0 && *start == '\n') ++start;
+    if (standout) wstandout(win);
+    put_safe(win, start);
+    if (standout) wstandend(win);
   }
-}
 
-int screen_init(Game*) {
-  font_init();
-  go_mode = false;
-  input_gone = false;
-  start_curses();
-  noecho();
-  nl();
-  raw();
-  return 1;
-}
-
-void screen_exit(Game*) {
-  if (!term.active) return;
-  wclear(stdscr);
-  wrefresh(stdscr);
-  release_terminal();
-  font_exit();
-}
-
-bool make_window(ScreenWindow& w, const ScreenArea& area, bool scrolls) {
-  w.area = area;
-  w.win = subwin(stdscr, area.height, area.width, area.y, area.x);
-  if (!w.win) return false;
-  scrollok(w.win, scrolls);
-  return true;
-}
-
-int screen_alloc(Game* game) {
-  const int size = game->size;
-  const ScreenSize need = screen_needs(size);
-  if (COLS < need.columns || LINES < need.lines)
-    fatal(1,
-          "%s: the terminal has %d columns and %d lines; a %dx%d board needs %d columns and %d "
-          "lines\n",
-          program.c_str(), COLS, LINES, size, size, need.columns, need.lines);
-  Screen* s = new (std::nothrow) Screen{};
-  if (!s) {
-    message("Out of memory in scr_alloc()\n");
-    return 0;
-  }
-  const ScreenLayout l = screen_layout(size, game->parent != nullptr, COLS, LINES);
-  wclear(stdscr);
-  if (!make_window(s->title, l.title, false) || !make_window(s->notes, l.notes, true) ||
-      !make_window(s->board, l.board, false) || !make_window(s->text, l.text, true)) {
-    drop_screen(s);
-    return 0;
-  }
-  // Arrow and function keys come as one key each.
-  keypad(s->text.win, TRUE);
-  s->game = game;
-  game->device = s;
-  try {
-    live.push_back(s);
-  } catch (const std::bad_alloc&) {
-    drop_screen(s);
-    message("Out of memory in scr_alloc()\n");
-    return 0;
-  }
-  return 1;
-}
-
-void screen_free(Game* game) {
-  if (game->device) drop_screen(static_cast<Screen*>(game->device));
-}
-
-void screen_onmove(Game*, int number, int, int old_number, int) {
-  con_printf("%d on %d", number, old_number);
-}
-
-void screen_onstone(Game* game, int number, int, int location) {
-  con_printf("%d at (%c,%c)", number, 'a' + location % game->size, 'a' + location / game->size);
-}
-
-void screen_pass(Game*, int number, int) { con_printf("%d pass", number); }
-void screen_time(Game*, const char*, const char*) {}
-
-void draw_caption(const ScreenWindow& w, Game* game, Move* first, Move* last) {
-  const std::string whole = screen_safe(board_caption(game, first, last), term.utf8);
-  const std::string_view caption = screen_fit(whole, w.area.width - 1, term.utf8);
-  wclear(w.win);
-  wmove(w.win, 0, (w.area.width - screen_columns(caption, term.utf8)) / 2);
-  put_text(w.win, caption);
-  wrefresh(w.win);
-}
-
-// Draws the figure board; returns the smallest and largest numbers drawn.
-std::pair<int, int> draw_board(const ScreenWindow& w, Game* game) {
-  const int size = game->size;
-  const auto& fig = game->figure_board;
-  int smallest = 1023, largest = 0;
-  for (int p = 0; p < size * size; ++p) {
-    const BoardCell cell = static_cast<std::size_t>(p) < fig.size() ? fig[p] : BoardCell{};
-    const int glyph = cell.colour == BLACK ? GLYPH_BLACK : GLYPH_WHITE;
-    char text[8];
-    wmove(w.win, p / size, 2 * (p % size));
-    if (cell.label) {
-      // A label is one byte: one that is no character of its own shows as '?'.
-      std::string label = screen_safe(std::string(1, cell.label->label) + ' ', term.utf8);
-      if (screen_columns(label, term.utf8) != 2) label = "? ";
-      put_text(w.win, label);
-    } else if (cell.mark && cell.mark->mark != 0) {
-      wstandout(w.win);
-      put_text(w.win, cell.colour == EMPTY ? font_decode(point_glyph(size, p / size, p % size))
-                                           : font_decode(glyph));
-      wstandend(w.win);
-    } else if (cell.colour != EMPTY && cell.number != 0) {
-      // Two cells per point: a number that would need more is cut.
-      std::snprintf(text, sizeof text, "%-2d", cell.number % 100);
-      text[2] = '\0';
-      if (cell.colour == BLACK) wstandout(w.win);
-      waddstr(w.win, text);
-      if (cell.colour == BLACK) wstandend(w.win);
-      if (cell.number < smallest) smallest = cell.number;
-      if (cell.number > largest) largest = cell.number;
-    } else if (cell.colour != EMPTY) {
-      put_text(w.win, font_decode(glyph));
-    } else {
-      put_text(w.win, font_decode(point_glyph(size, p / size, p % size)));
+  bool prompt(WINDOW* win) {
+    if (go_mode) {
+      wrefresh(win);
+      return true;
     }
+    wclrtobot(win);
+    add_text(win, "[(q)uit, (g)o, or <any>]", true);
+    wrefresh(win);
+    int key = read_key(win);
+    if (key == ERR || key == 'q') {
+      go_mode = false;
+      return false;
+    }
+    go_mode = key == 'g';
+    wclear(win);
+    return true;
   }
-  return {smallest, largest};
-}
 
-int screen_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* next) {
-  auto* s = static_cast<Screen*>(game->device);
-  if (!s) return 1;
-  draw_caption(s->title, game, first, last);
-  const auto [smallest, largest] = draw_board(s->board, game);
-  wclrtobot(s->notes.win);
-  put_safe(s->notes.win, con_cat());
-  wrefresh(s->notes.win);
-  wrefresh(s->board.win);
-  if (first_comment && first_comment != next)
-    add_comments(s->text.win, first_comment, next, smallest, largest);
-  return prompt(s->text.win);
-}
+  void add_comments(WINDOW* win, Move* first_comment, Move* next, int smallest, int largest) {
+    walk_comments(first_comment, next, opt_.kibitz, [&](Move* m) {
+      if (m->number != 0 && opt_.labels && smallest != largest)
+        add_text(win, format_text("\n%s %3d:\n", m->colour == BLACK ? "Black" : "White", m->number),
+                 true);
+    }, [&](const Text& t, Speaker who) {
+      if (who == Speaker::none || who == Speaker::unnamed) {
+        // The break goes with the text: a lone line feed at the top is skipped.
+        add_text(win, text_needs_break(t.text) ? t.text + '\n' : t.text);
+      } else if (who == Speaker::named) {
+        add_text(win, format_text("%s[%s]: %s\n", t.name->c_str(), rank2str(t.rank).c_str(),
+                                  t.text.c_str()));
+      } else {
+        const std::size_t width =
+            screen_columns(screen_safe(*t.name, term.utf8), term.utf8) + rank2str(t.rank).size() + 4;
+        add_text(win, std::string(width, ' ') + t.text + "\n");
+      }
+    });
+  }
+
+  bool init(Game*) override {
+    font_.font_init();
+    start_curses(font_, opt_.program);
+    noecho();
+    nl();
+    raw();
+    return true;
+  }
+
+  void exit(Game*) override {
+    if (!term.active) return;
+    wclear(stdscr);
+    wrefresh(stdscr);
+    release_terminal();
+  }
+
+  void abort() override { release_terminal(); }
+
+  bool make_window(ScreenWindow& w, const ScreenArea& area, bool scrolls) {
+    w.area = area;
+    w.win = subwin(stdscr, area.height, area.width, area.y, area.x);
+    if (!w.win) return false;
+    scrollok(w.win, scrolls);
+    return true;
+  }
+
+  bool alloc(Game* game) override {
+    const int size = game->size;
+    const ScreenSize need = screen_needs(size);
+    if (COLS < need.columns || LINES < need.lines)
+      fatal(1,
+            "%s: the terminal has %d columns and %d lines; a %dx%d board needs %d columns and %d "
+            "lines\n",
+            opt_.program.c_str(), COLS, LINES, size, size, need.columns, need.lines);
+    Screen* s = new (std::nothrow) Screen{};
+    if (!s) {
+      message("Out of memory in scr_alloc()\n");
+      return false;
+    }
+    const ScreenLayout l = screen_layout(size, game->parent != nullptr, COLS, LINES);
+    wclear(stdscr);
+    if (!make_window(s->title, l.title, false) || !make_window(s->notes, l.notes, true) ||
+        !make_window(s->board, l.board, false) || !make_window(s->text, l.text, true)) {
+      drop_screen(s);
+      return false;
+    }
+    // Arrow and function keys come as one key each.
+    keypad(s->text.win, TRUE);
+    s->game = game;
+    game->device = s;
+    try {
+      live.push_back(s);
+    } catch (const std::bad_alloc&) {
+      drop_screen(s);
+      message("Out of memory in scr_alloc()\n");
+      return false;
+    }
+    return true;
+  }
+
+  void free(Game* game) override {
+    if (game->device) drop_screen(static_cast<Screen*>(game->device));
+  }
+
+  void onmove(Game*, int number, int, int old_number, int) override {
+    con_printf("%d on %d", number, old_number);
+  }
+
+  void onstone(Game* game, int number, int, int location) override {
+    con_printf("%d at %s", number, point_name(location, game->size, PointName::sgf_pair).c_str());
+  }
+
+  void pass(Game*, int number, int) override { con_printf("%d pass", number); }
+
+  void draw_caption(const ScreenWindow& w, const std::string& text) {
+    const std::string whole = screen_safe(text, term.utf8);
+    const std::string_view caption = screen_fit(whole, w.area.width - 1, term.utf8);
+    wclear(w.win);
+    wmove(w.win, 0, (w.area.width - screen_columns(caption, term.utf8)) / 2);
+    put_text(w.win, caption);
+    wrefresh(w.win);
+  }
+
+  // Draws the figure board; returns the smallest and largest numbers drawn.
+  std::pair<int, int> draw_board(const ScreenWindow& w, Game* game) {
+    const int size = game->size;
+    const auto& fig = game->figure_board;
+    int smallest = 1023, largest = 0;
+    for (int p = 0; p < size * size; ++p) {
+      const BoardCell cell = static_cast<std::size_t>(p) < fig.size() ? fig[p] : BoardCell{};
+      const int glyph = cell.colour == BLACK ? GLYPH_BLACK : GLYPH_WHITE;
+      char text[8];
+      wmove(w.win, p / size, 2 * (p % size));
+      if (cell.label) {
+        // A label is one byte: one that is no character of its own shows as '?'.
+        std::string label = screen_safe(std::string(1, cell.label->label) + ' ', term.utf8);
+        if (screen_columns(label, term.utf8) != 2) label = "? ";
+        put_text(w.win, label);
+      } else if (cell.mark && cell.mark->mark != 0) {
+        wstandout(w.win);
+        put_text(w.win, cell.colour == EMPTY ? font_.font_decode(point_glyph(size, p / size, p % size))
+                                             : font_.font_decode(glyph));
+        wstandend(w.win);
+      } else if (cell.colour != EMPTY && cell.number != 0) {
+        // Two cells per point: a number that would need more is cut.
+        std::snprintf(text, sizeof text, "%-2d", cell.number % 100);
+        text[2] = '\0';
+        if (cell.colour == BLACK) wstandout(w.win);
+        waddstr(w.win, text);
+        if (cell.colour == BLACK) wstandend(w.win);
+        if (cell.number < smallest) smallest = cell.number;
+        if (cell.number > largest) largest = cell.number;
+      } else if (cell.colour != EMPTY) {
+        put_text(w.win, font_.font_decode(glyph));
+      } else {
+        put_text(w.win, font_.font_decode(point_glyph(size, p / size, p % size)));
+      }
+    }
+    return {smallest, largest};
+  }
+
+  bool emit(Game* game, const Figure& figure) override {
+    auto* s = static_cast<Screen*>(game->device);
+    if (!s) return true;
+    draw_caption(s->title, figure.caption);
+    const auto [smallest, largest] = draw_board(s->board, game);
+    wclrtobot(s->notes.win);
+    put_safe(s->notes.win, con_cat());
+    wrefresh(s->notes.win);
+    wrefresh(s->board.win);
+    if (figure.first_comment && figure.first_comment != figure.next)
+      add_comments(s->text.win, figure.first_comment, figure.next, smallest, largest);
+    return prompt(s->text.win);
+  }
+
+ private:
+  void drop_screen(Screen* s) {
+    drop_window(s->text);
+    drop_window(s->board);
+    drop_window(s->notes);
+    drop_window(s->title);
+    if (s->game) s->game->device = nullptr;
+    std::erase(live, s);
+    delete s;
+  }
+
+  // Ends curses and undoes everything screen_init changed; safe to call twice.
+  void release_terminal() {
+    if (!term.active) return;
+    while (!live.empty()) drop_screen(live.back());
+    term.active = 0;
+    endwin();
+    for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], &term.old_actions[i], nullptr);
+    if (term.screen) delscreen(term.screen);
+    term.screen = nullptr;
+    if (term.tty) std::fclose(term.tty);
+    term.tty = nullptr;
+    give_back_stderr();
+    if (term.utf8) std::setlocale(LC_CTYPE, term.locale.c_str());
+    term.utf8 = false;
+  }
+
+  const Options& opt_;
+  Font font_;
+  // The figure's and its open diagrams' records: quitting leaves them to
+  // exit, which the driver calls instead of their free.
+  std::vector<Screen*> live;
+  bool go_mode = false;
+  // The keyboard is gone (end of input): nothing waits any more, and the
+  // next prompt ends the run.
+  bool input_gone = false;
+};
 
 }  // namespace
 
-const OutputDevice screen_device = {screen_init,    screen_exit, screen_alloc, screen_free,
-                                    screen_onmove,  screen_onstone, screen_pass, screen_time,
-                                    screen_emit};
+std::unique_ptr<OutputDevice> make_screen_device(const Options& opt, MainOutput&) {
+  return std::make_unique<ScreenDevice>(opt);
+}
 
 }  // namespace kg

@@ -25,14 +25,21 @@ enum : int {
 };
 inline constexpr int kGlyphs = 31;
 
-// Picks the glyph set by TERM: "xterm" means a terminal font with board
-// glyphs in the bytes 0xC0 to 0xE8, anything else plain characters.
-void font_init();
-// Two characters for the code; "??" outside the table.
-const char* font_decode(int code);
-void font_exit();
-// Whether the terminal-font set is in use.
-bool font_is_terminal();
+// The board's glyph set; plain characters until `font_init`.
+class Font {
+ public:
+  Font();
+  // Picks the glyph set by TERM: "xterm" means a terminal font with board
+  // glyphs in the bytes 0xC0 to 0xE8, anything else plain characters.
+  void font_init();
+  // Two characters for the code; "??" outside the table.
+  const char* font_decode(int code) const;
+  // Whether the terminal-font set is in use.
+  bool font_is_terminal() const;
+
+ private:
+  const char* const* glyphs_;
+};
 
 // Line `line` of a board of `size` carries star points.
 bool star_line(int size, int line);

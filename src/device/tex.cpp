@@ -3,58 +3,54 @@
 #include <cstdio>
 #include <string>
 
+#include "device/devices.h"
 #include "device/tex_frame.h"
+#include "figure/figure.h"
 #include "game/game.h"
-#include "main/figure.h"
-#include "main/settings.h"
 #include "util/message.h"
+#include "util/strutil.h"
 
 namespace kg {
 
 namespace {
 
-int diagrams = 0;  // figures and variation diagrams share the count
-
 // The go fonts have stones up to 252 here; later moves are named by number.
-const char* tex_stone(int number, int colour) {
-  static char text[64];
-  if (number > 252)
-    std::snprintf(text, sizeof text, "%d", number);
-  else
-    std::snprintf(text, sizeof text, "\\mbox{\\text%s{%d}}", colour == BLACK ? "black" : "white",
-                  number);
-  return text;
+std::string tex_stone(int number, int colour) {
+  if (number > 252) return format_text("%d", number);
+  return format_text("\\mbox{\\text%s{%d}}", colour == BLACK ? "black" : "white", number);
 }
 
 // Rows are lettered as the go style letters them: j is left out.
 int row_letter(int row) { return 'a' + row + (row >= 9 ? 1 : 0); }
 
-int TeX_init(Game*) {
-  diagrams = 0;
-  return 1;
-}
+class TexDevice : public OutputDevice {
+ public:
+  TexDevice(const Options& opt, MainOutput& out) : frame_(opt, out, TexFrame::Kind::go_fonts) {}
 
-void TeX_exit(Game* game) { tex_trailer(game); }
-int TeX_alloc(Game*) { return 1; }
-void TeX_free(Game*) {}
+  void exit(Game* game) override { frame_.tex_trailer(game); }
 
-void TeX_onmove(Game*, int number, int colour, int old_number, int old_colour) {
-  std::string stone = tex_stone(number, colour);
-  con_printf("%s at %s", stone.c_str(), tex_stone(old_number, old_colour));
-}
+  void onmove(Game*, int number, int colour, int old_number, int old_colour) override {
+    con_printf("%s at %s", tex_stone(number, colour).c_str(), tex_stone(old_number, old_colour).c_str());
+  }
 
-void TeX_onstone(Game* game, int number, int colour, int location) {
-  con_printf("%s at (%c,%c)", tex_stone(number, colour), 'a' + location % game->size,
-             'a' + location / game->size);
-}
+  void onstone(Game* game, int number, int colour, int location) override {
+    con_printf("%s at %s", tex_stone(number, colour).c_str(),
+               point_name(location, game->size, PointName::sgf_pair).c_str());
+  }
 
-void TeX_pass(Game*, int number, int colour) { con_printf("%s pass", tex_stone(number, colour)); }
-void TeX_time(Game*, const char*, const char*) {}
+  void pass(Game*, int number, int colour) override {
+    con_printf("%s pass", tex_stone(number, colour).c_str());
+  }
 
-int TeX_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* next) {
-  const std::string caption = board_caption(game, first, last);
-  tex_header(game);
-  ++diagrams;
+  bool emit(Game* game, const Figure& figure) override;
+
+ private:
+  TexFrame frame_;
+};
+
+bool TexDevice::emit(Game* game, const Figure& figure) {
+  std::FILE* fw = frame_.fw();
+  frame_.tex_header(game);
   // The go style draws 19 x 19 unless told otherwise.
   if (game->size != 19) std::fprintf(fw, "\\goboardsize{%d}\n", game->size);
   std::fputs("\\inifulldiagram\n", fw);
@@ -92,17 +88,19 @@ int TeX_emit(Game* game, Move* first, Move* last, Move* first_comment, Move* nex
     }
   }
   std::fprintf(fw, "\\connect{%s}\n", con_cat().c_str());
-  std::fprintf(fw, "\\texmove{%d}{", diagrams);
-  text2tex(caption);
+  // Figures and variation diagrams share one count.
+  std::fprintf(fw, "\\texmove{%d}{", figure.serial);
+  frame_.text2tex(figure.caption);
   std::fputs("}\n", fw);
-  message("[%d (%s)]", diagrams, caption.c_str());
-  tex_text(first_comment, next, lowest, highest);
-  return 1;
+  message("[%d (%s)]", figure.serial, figure.caption.c_str());
+  frame_.tex_text(figure.first_comment, figure.next, lowest, highest);
+  return true;
 }
 
 }  // namespace
 
-const OutputDevice tex_device = {TeX_init,    TeX_exit, TeX_alloc, TeX_free, TeX_onmove,
-                                 TeX_onstone, TeX_pass, TeX_time,  TeX_emit};
+std::unique_ptr<OutputDevice> make_tex_device(const Options& opt, MainOutput& out) {
+  return std::make_unique<TexDevice>(opt, out);
+}
 
 }  // namespace kg

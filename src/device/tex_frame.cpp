@@ -1,12 +1,13 @@
 #include "device/tex_frame.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "game/game.h"
 #include "kibitz/kibitz.h"
-#include "main/settings.h"
+#include "figure/figure.h"
 #include "util/strutil.h"
 
 namespace kg {
@@ -20,15 +21,11 @@ const Paper papers[kPapers] = {
 
 namespace {
 
-bool header_written = false;
-bool trailer_written = false;
-bool multicols_open = false;
-
 const Paper& paper_row(int paper) { return papers[paper >= 0 && paper < kPapers ? paper : 0]; }
 
-void put_text(const char* text, const char* fallback) { text2tex(text ? text : fallback); }
+}  // namespace
 
-void put_team(Game* game, bool black) {
+void TexFrame::put_team(Game* game, bool black) {
   const auto& team = game->info ? (black ? game->info->black : game->info->white) : nullptr;
   if (!team || team->count == 0) {
     text2tex(black ? "(Black unknown)" : "(White unknown)");
@@ -38,21 +35,21 @@ void put_team(Game* game, bool black) {
     const char* name = black ? info_pbn(game, i) : info_pwn(game, i);
     const char* rank = black ? info_brn(game, i) : info_wrn(game, i);
     // After a line break LaTeX would read a leading "[" or "*" as part of it.
-    if (i > 0 && name && (name[0] == '[' || name[0] == '*')) std::fputs("{}", fw);
+    if (i > 0 && name && (name[0] == '[' || name[0] == '*')) std::fputs("{}", fw());
     text2tex(name);
-    std::fputs(", ", fw);
+    std::fputs(", ", fw());
     text2tex(rank);
-    std::fputs("\\\\\n", fw);
+    std::fputs("\\\\\n", fw());
   }
 }
 
 // The part of a comment between "(*" and "*)", emphasised; text after "*)"
 // is a navigation remark and is dropped.
-void put_varsk(const std::string& line) {
+void TexFrame::put_varsk(const std::string& line) {
   std::size_t begin = 0, end = line.size();
   std::size_t open = line.find("(*");
   if (open != std::string::npos) {
-    std::fputs("\\begin{em}\n", fw);
+    std::fputs("\\begin{em}\n", fw());
     begin = open + 2;
     if (begin < line.size() && line[begin] == ' ') ++begin;
   }
@@ -65,20 +62,12 @@ void put_varsk(const std::string& line) {
   text2tex(std::string_view(line).substr(begin, end - begin));
   // The environment is closed exactly when it was opened, so a stray "(*"
   // or "*)" cannot leave the document unbalanced.
-  if (open != std::string::npos) std::fputs("\n\\end{em}\n", fw);
+  if (open != std::string::npos) std::fputs("\n\\end{em}\n", fw());
 }
-
-}  // namespace
 
 int tex_figuresize(int paper) { return paper_row(paper).figure_size; }
 
-void tex_frame_reset() { header_written = trailer_written = multicols_open = false; }
-
-void text2tex(const char* text) {
-  if (text) text2tex(std::string_view(text));
-}
-
-void text2tex(std::string_view text) {
+void text2tex(std::string_view text, std::FILE* fw) {
   if (text.empty()) return;
   const bool latin1 = !valid_utf8(text);
   std::string out;
@@ -122,25 +111,27 @@ void text2tex(std::string_view text) {
   std::fwrite(out.data(), 1, out.size(), fw);
 }
 
-void tex_header(Game* game) {
-  if (header_written) return;
-  header_written = true;
-  const Paper& paper = paper_row(paper_size);
-  if (prn_dev == DEV_PSTEX) {
+void TexFrame::tex_header(Game* game) {
+  if (header_written_) return;
+  header_written_ = true;
+  std::FILE* fw = this->fw();
+  const Paper& paper = paper_row(opt_.paper_size);
+  auto put_text = [this](const char* text, const char* fallback) { text2tex(text ? text : fallback); };
+  if (kind_ == Kind::book) {
     std::fprintf(fw, "\\documentclass[%s]{book}\n", paper.class_option);
     std::fprintf(fw, " \\usepackage{%s}\n", paper.package);
     std::fputs(" \\usepackage{multicol}\n", fw);
-    if (sty) {
-      std::fprintf(fw, " \\usepackage{%s}\n", sty);
+    if (opt_.sty) {
+      std::fprintf(fw, " \\usepackage{%s}\n", opt_.sty->c_str());
     } else {
       const char* dir = std::getenv("SGFMACROS");
       std::fprintf(fw, " \\usepackage{%s%c%s}\n", dir ? dir : kStyDir,
                    '/', "sgf");
     }
     std::fputs("%\n% multicol.sty settings\n%\n", fw);
-    std::fprintf(fw, "\\columnsep      %s\n", kibitz ? "12.0pc" : "1.5pc");
+    std::fprintf(fw, "\\columnsep      %s\n", opt_.kibitz ? "12.0pc" : "1.5pc");
     std::fputs("\\columnseprule  0.4pt\n", fw);
-    if (paper_size == 3) {
+    if (opt_.paper_size == 3) {
       std::fputs("%\n% Use the paper even more efficiently\n%\n", fw);
       std::fprintf(fw, "\\textheight%d\\baselineskip\n", 55);
       std::fprintf(fw, "\\textwidth%fin\n", 6.5);
@@ -178,78 +169,87 @@ void tex_header(Game* game) {
   std::fputs("}}\n\\vspace{.50cm}\n", fw);
   std::fputs("\\fnttxt\n\n\\thispagestyle{empty}\n\n", fw);
 
-  if (prn_dev == DEV_PSTEX) {
+  if (kind_ == Kind::book) {
     // The figures fit a column only when they are no wider than the paper's.
-    if (epsf.fullsize <= paper.figure_size) {
+    if (opt_.epsf.fullsize <= paper.figure_size) {
       std::fputs("\\begin{multicols}{2}\n", fw);
-      multicols_open = true;
+      multicols_open_ = true;
     }
   } else {
     std::fputs("\\twocolumn\n", fw);
   }
 }
 
-void tex_text(Move* first_comment, Move* next, int lowest, int highest) {
+void TexFrame::tex_text(Move* first_comment, Move* next, int lowest, int highest) {
   if (!first_comment || first_comment == next) return;
-  std::string speaker, line;
-  for (Move* m = first_comment; m && m != next; m = m->next) {
-    if (!m->info || !m->info->texts) continue;
-    if (kibitz) kib_add(m->info->texts);
-    if (m->number != 0) {
-      speaker.clear();
-      if (labels && lowest != highest) {
-        std::fprintf(fw, "\\C{%s}{%d}", m->colour == BLACK ? "Black" : "White", m->number);
-        std::fprintf(fw, "%s\n", kibitz ? "\\par" : "");
-      }
+  std::FILE* fw = this->fw();
+  const bool kibitz = opt_.kibitz;
+  std::string line;
+  bool started = false;
+  auto end_node = [&] {
+    if (started) std::fputc('\n', fw);
+  };
+  walk_comments(first_comment, next, kibitz, [&](Move* m) {
+    end_node();
+    started = true;
+    if (kibitz) kibitzers_.kib_add(m->info->texts);
+    if (m->number != 0 && opt_.labels && lowest != highest) {
+      std::fprintf(fw, "\\C{%s}{%d}", m->colour == BLACK ? "Black" : "White", m->number);
+      std::fprintf(fw, "%s\n", kibitz ? "\\par" : "");
     }
-    for (const Text* t = m->info->texts; t; t = t->next) {
-      // Pieces are written whole, however long.
-      line = t->text;
-      if (!line.empty() && line.back() == ' ') line.back() = '\n';
-      if (kibitz && !line.empty() && line.back() == '\n') line.pop_back();
-      if (kibitz && !t->name) {
+  }, [&](const Text& t, Speaker who) {
+    // Pieces are written whole, however long.
+    line = t.text;
+    if (!line.empty() && line.back() == ' ') line.back() = '\n';
+    if (kibitz && !line.empty() && line.back() == '\n') line.pop_back();
+    switch (who) {
+      case Speaker::unnamed:
         // A plain comment among kibitz lines: no speaker, and the next line
         // of the last speaker names him again.
-        speaker.clear();
         text2tex(line);
         std::fputs("\\par\n", fw);
-      } else if (kibitz && *t->name != speaker) {
-        speaker = *t->name;
-        const char* rank = rank2str(t->rank);
-        while (*rank == ' ') ++rank;
+        break;
+      case Speaker::named: {
+        const std::string rank = rank2str(t.rank);
         std::fputs("\\kk{", fw);
-        text2tex(speaker);
+        text2tex(*t.name);
         std::fputs("}{(", fw);
-        text2tex(rank);
+        text2tex(std::string_view(rank).substr(std::min(rank.find_first_not_of(' '), rank.size())));
         std::fputs(")}{", fw);
         text2tex(line);
         std::fputs("}\n", fw);
-      } else if (kibitz) {
+        break;
+      }
+      case Speaker::again:
         std::fputs("\\kk{}{}{", fw);
         text2tex(line);
         std::fputs("}\n", fw);
-      } else if (varsk) {
-        put_varsk(line);
-      } else {
-        text2tex(line);
-      }
-      // TeX reads a line feed as a blank: texts kept apart, not run together.
-      if (!kibitz && text_needs_break(t->text)) std::fputc('\n', fw);
+        break;
+      case Speaker::none:
+        if (opt_.varsk)
+          put_varsk(line);
+        else
+          text2tex(line);
+        break;
     }
-    std::fputc('\n', fw);
-  }
+    // TeX reads a line feed as a blank: texts kept apart, not run together.
+    if (!kibitz && text_needs_break(t.text)) std::fputc('\n', fw);
+  });
+  end_node();
 }
 
-void tex_trailer(Game* game) {
-  if (trailer_written) return;
-  trailer_written = true;
+void TexFrame::tex_trailer(Game* game) {
+  if (trailer_written_) return;
+  trailer_written_ = true;
   // A run that drew no figure still makes a document LaTeX can read.
   tex_header(game);
+  std::FILE* fw = this->fw();
   std::fputs("Result: ", fw);
-  put_text(info_re(game), "Unknown");
+  const char* result = info_re(game);
+  text2tex(result ? result : "Unknown");
   std::fputc('\n', fw);
-  if (multicols_open) std::fputs("\\end{multicols}\n", fw);
-  if (statout) {
+  if (multicols_open_) std::fputs("\\end{multicols}\n", fw);
+  if (opt_.statout) {
     static constexpr struct {
       const char* tag;
       const char* skip;
@@ -269,7 +269,7 @@ void tex_trailer(Game* game) {
       // The rows go to standard output, which is `fw` unless -output named a
       // file; what is buffered in `fw` goes first.
       std::fflush(fw);
-      kib_list(order++, listing.macro);
+      kibitzers_.kib_list(order++, listing.macro);
       std::fflush(stdout);
       std::fprintf(fw, "%%%% #]%s \n", listing.tag);
     }

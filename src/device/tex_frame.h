@@ -4,7 +4,12 @@
 // emit, `tex_text` last in every emit, `tex_trailer` in their exit.
 #pragma once
 
+#include <cstdio>
 #include <string_view>
+
+#include "kibitz/kibitz.h"
+#include "util/files.h"
+#include "util/options.h"
 
 namespace kg {
 
@@ -24,28 +29,50 @@ extern const Paper papers[kPapers];
 // table gets the default paper's.
 int tex_figuresize(int paper);
 
-// The preamble for the device `prn_dev` and the title block; only the first
-// call of a run writes anything.
-void tex_header(Game* game);
-
-// The comments of the nodes [first_comment, next); `lowest` and `highest` are
-// the lowest and highest move numbers the figure shows (999 and 0 when it
-// shows none). Feeds the kibitz table when `kibitz` is on.
-void tex_text(Move* first_comment, Move* next, int lowest, int highest);
-
 // Writes `text` to `fw` with LaTeX's special characters escaped, so that no
-// game text can run a command. None or "" writes nothing. Valid UTF-8 passes
-// through; a text that is not valid UTF-8 is read as Latin-1 and written as
-// UTF-8. Control characters other than tab and newline become blanks.
-void text2tex(const char* text);
-void text2tex(std::string_view text);
+// game text can run a command. Valid UTF-8 passes through; a text that is
+// not valid UTF-8 is read as Latin-1 and written as UTF-8. Control
+// characters other than tab and newline become blanks.
+void text2tex(std::string_view text, std::FILE* fw);
 
-// The result line, the kibitz listings (with -statistics) and the end of the
-// document; only the first call of a run writes anything, and it writes the
-// header first when no figure did.
-void tex_trailer(Game* game);
+// The document of one run.
+class TexFrame {
+ public:
+  // What the document holds: the book of EPS figures, or boards drawn with
+  // the go fonts.
+  enum class Kind { book, go_fonts };
 
-// Forgets what this run has written (every run starts a new document).
-void tex_frame_reset();
+  TexFrame(const Options& opt, MainOutput& out, Kind kind) : opt_(opt), out_(out), kind_(kind) {}
+
+  // The preamble and the title block; only the first call writes anything.
+  void tex_header(Game* game);
+  // The comments of the nodes [first_comment, next); `lowest` and `highest`
+  // are the lowest and highest move numbers the figure shows (999 and 0
+  // when it shows none). Counts the kibitz lines when `kibitz` is on.
+  void tex_text(Move* first_comment, Move* next, int lowest, int highest);
+  // The result line, the kibitz listings (with -statistics) and the end of
+  // the document; only the first call writes anything, and it writes the
+  // header first when no figure did.
+  void tex_trailer(Game* game);
+
+  std::FILE* fw() const { return out_.stream(); }
+  void text2tex(std::string_view text) const { kg::text2tex(text, fw()); }
+  void text2tex(const char* text) const {
+    if (text) text2tex(std::string_view(text));
+  }
+  const KibitzTable& kibitzers() const { return kibitzers_; }
+
+ private:
+  void put_team(Game* game, bool black);
+  void put_varsk(const std::string& line);
+
+  const Options& opt_;
+  MainOutput& out_;
+  Kind kind_;
+  KibitzTable kibitzers_;
+  bool header_written_ = false;
+  bool trailer_written_ = false;
+  bool multicols_open_ = false;
+};
 
 }  // namespace kg

@@ -8,28 +8,22 @@
 
 #include "game/pools.h"
 #include "util/message.h"
-#include "util/runtime.h"
 
 namespace kg {
 
-TypedPool<Move> move_pool(361, 100, MP_PLACED);  // lines link their nodes by place
-TypedPool<MoveInfo> info_pool(361, 100);
-TypedPool<Chain> chain_pool(361, 100);
-TypedPool<Text> text_pool(100, 100);
-TypedPool<Ref> ref_pool(500, 500);
-TypedPool<Stat> stat_pool(100, 50);
+ModelPools pools;
 
 namespace {
 
 // Releases the annotations of one node; its variations are queued on
 // `pending` so that nothing here recurses over the tree.
-void release_info(Move* node) {
+void release_info(Board* board, Move* node) {
   MoveInfo* info = node->info;
   if (!info) return;
   for (Chain* c = info->added; c;) {
     Chain* next = c->next;
-    move_pool.release(c->move);
-    chain_pool.release(c);
+    pools.move.release(c->move);
+    pools.chain.release(c);
     c = next;
   }
   captures_free(info->captured);
@@ -38,22 +32,23 @@ void release_info(Move* node) {
   chain_freelist(info->marks);
   for (Text* t = info->texts; t;) {
     Text* next = t->next;
-    text_pool.release(t);
+    pools.text.release(t);
     t = next;
   }
-  forget_tails(info);
-  info_pool.release(info);
+  forget_tails(board, info);
+  pools.info.release(info);
   node->info = nullptr;
 }
 
 }  // namespace
 
-Game* game_alloc(Game* parent) {
+Game* game_alloc(Game* parent, const Options* options) {
   auto* game = new (std::nothrow) Game;
   if (!game) {
-    if (sgfwarn) message("Out of memory in game_alloc()\n");
+    if (parent ? warns(parent) : options && options->sgfwarn) message("Out of memory in game_alloc()\n");
     return nullptr;
   }
+  game->options = parent ? parent->options : options;
   if (!parent) {
     if (!goban_new(game, 19)) {
       delete game;
@@ -89,6 +84,8 @@ void game_free(Game* game) {
   // long or deep the tree is.
   std::vector<Game*> pending;
   if (game) pending.push_back(game);
+  // A top-level game's board serves its variations until they are gone too.
+  std::vector<Board*> boards;
   while (!pending.empty()) {
     Game* g = pending.back();
     pending.pop_back();
@@ -96,23 +93,24 @@ void game_free(Game* game) {
     for (Move* node = g->first; node;) {
       Move* next = node->next;
       if (node->variations) pending.push_back(node->variations);
-      release_info(node);
-      move_pool.release(node);
+      release_info(g->goban, node);
+      pools.move.release(node);
       node = next;
     }
-    if (!g->parent) goban_free(g->goban);
+    if (!g->parent) boards.push_back(g->goban);
     delete g;
   }
+  for (Board* board : boards) goban_free(board);
 }
 
-Board* goban_alloc(int size) {
+Board* goban_alloc(int size, bool warn) {
   if (size <= 0) {
-    if (sgfwarn) message("Board size out of range: %d\n", size);
+    if (warn) message("Board size out of range: %d\n", size);
     return nullptr;
   }
   auto* board = new (std::nothrow) Board;
   if (!board) {
-    if (sgfwarn) message("Out of memory in goban_alloc()\n");
+    if (warn) message("Out of memory in goban_alloc()\n");
     return nullptr;
   }
   try {
@@ -130,7 +128,7 @@ Board* goban_alloc(int size) {
     board->liberties.assign(n + 1, 0);
   } catch (const std::bad_alloc&) {
     delete board;
-    if (sgfwarn) message("Out of memory in goban_alloc()\n");
+    if (warn) message("Out of memory in goban_alloc()\n");
     return nullptr;
   }
   return board;
@@ -139,7 +137,7 @@ Board* goban_alloc(int size) {
 void goban_free(Board* board) { delete board; }
 
 Board* goban_new(Game* game, int size) {
-  Board* board = goban_alloc(size);
+  Board* board = goban_alloc(size, warns(game));
   game->goban = board;
   if (!board) return nullptr;
   auto& p = board->points;
@@ -170,7 +168,7 @@ int board_alloc(Game* game) {
     game->saved_board = game->board;
   } catch (const std::bad_alloc&) {
     board_free(game);
-    if (sgfwarn) message("Out of memory in board_alloc()\n");
+    if (warns(game)) message("Out of memory in board_alloc()\n");
     return 0;
   }
   return 1;
@@ -182,10 +180,10 @@ void board_free(Game* game) {
   std::vector<BoardCell>().swap(game->saved_board);
 }
 
-Move* move_alloc() {
-  Move* node = move_pool.make();
+Move* move_alloc(bool warn) {
+  Move* node = pools.move.make();
   if (!node) {
-    if (sgfwarn) message("Out of memory in move_alloc()\n");
+    if (warn) message("Out of memory in move_alloc()\n");
     return nullptr;
   }
   node->location = LOC_NONE;
@@ -193,7 +191,7 @@ Move* move_alloc() {
 }
 
 Move* move_new(Game* game, Move* prev) {
-  Move* node = move_alloc();
+  Move* node = move_alloc(warns(game));
   if (!node) return nullptr;
   if (!game->first) game->first = node;
   node->number = static_cast<std::int16_t>(game->movenum);
@@ -206,51 +204,44 @@ Move* move_new(Game* game, Move* prev) {
   return node;
 }
 
-Move* move_free(Move* node) {
+Move* move_free(Game* game, Move* node) {
   if (!node) return nullptr;
   Move* prev = node->prev;
   if (prev) prev->next = node->next;
   if (node->next) node->next->prev = prev;
-  release_info(node);
+  release_info(game ? game->goban : nullptr, node);
   // Variations hung on a rejected node could never be reached again.
   game_free(node->variations);
-  move_pool.release(node);
+  pools.move.release(node);
   return prev;
 }
 
 MoveInfo* move_info(Move* node) {
-  if (!node->info) node->info = info_pool.make();
+  if (!node->info) node->info = pools.info.make();
   return node->info;
 }
 
-Text* text_alloc() {
-  Text* t = text_pool.make();
-  if (!t && sgfwarn) message("Out of memory in text_alloc()\n");
+Text* text_alloc(bool warn) {
+  Text* t = pools.text.make();
+  if (!t && warn) message("Out of memory in text_alloc()\n");
   return t;
 }
 
-Chain* chain_alloc() {
-  Chain* c = chain_pool.make();
-  if (!c && sgfwarn) message("Out of memory in chain_alloc()\n");
+Chain* chain_alloc(bool warn) {
+  Chain* c = pools.chain.make();
+  if (!c && warn) message("Out of memory in chain_alloc()\n");
   return c;
 }
 
-void chain_free(Chain* entry) { chain_pool.release(entry); }
+void chain_free(Chain* entry) { pools.chain.release(entry); }
 
-bool keep_main_captures = true;
-
-namespace {
-
-// Released capture lists by their number of stones, reused first: every
-// list of one length has the same size.
-constexpr int kMostCaptured = 32 * 32;
-Move** captures_free_lists[kMostCaptured + 1];
-
-}  // namespace
+bool keeps_captures(const Game* game) {
+  return game->parent || !game->options || game->options->keep_main_captures;
+}
 
 Move** captures_alloc(int count) {
   if (count < 1 || count > kMostCaptured) return nullptr;
-  Move**& reuse = captures_free_lists[count];
+  Move**& reuse = pools.captures_free[count];
   Move** list = reuse;
   if (list) {
     reuse = reinterpret_cast<Move**>(list[0]);
@@ -273,14 +264,14 @@ void captures_free(Move** list) {
   int count = captures_count(list);
   if (count == 0) return;
   // The free list's link takes the first stone's place.
-  list[0] = reinterpret_cast<Move*>(captures_free_lists[count]);
-  captures_free_lists[count] = list;
+  list[0] = reinterpret_cast<Move*>(pools.captures_free[count]);
+  pools.captures_free[count] = list;
 }
 
 void chain_freelist(Chain* entry) {
   while (entry) {
     Chain* next = entry->next;
-    chain_pool.release(entry);
+    pools.chain.release(entry);
     entry = next;
   }
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "util/options.h"
 #include "util/pool.h"
 
 namespace kg {
@@ -106,6 +107,23 @@ struct Board {
   // The groups no longer match the stones (a stone left a group of several);
   // rebuilt before the next legality check.
   bool groups_stale = false;
+  // Working space of the fills and of taking a node back, kept between
+  // calls so that a long record does not allocate for every move.
+  struct Scratch {
+    std::vector<int> stack, taken;
+    std::vector<Move*> captured;  // the stones one move takes, in order
+    std::vector<const Move*> made;
+  } scratch;
+  // The last entries of the ordered lists of the node being annotated, so
+  // that a node with hundreds of setup stones or emptied points is built in
+  // linear time while the records keep only the heads. Another node's tails
+  // are found by a walk when it is annotated.
+  struct Tails {
+    const MoveInfo* info = nullptr;
+    Chain* cleared = nullptr;
+    Chain* added = nullptr;
+    Chain* labels = nullptr;
+  } tails;
 };
 
 struct BoardCell {
@@ -180,6 +198,9 @@ struct Text {
 };
 
 struct Game {
+  // The run's options, shared by every variation; none for a game made
+  // outside a run (no warnings, main-line captures kept).
+  const Options* options = nullptr;
   std::shared_ptr<GameInfo> info;  // shared with the parent until stored through
   Ref* refs = nullptr;
   Stat* stat = nullptr;
@@ -213,23 +234,28 @@ struct Game {
 
 // ---- records and their allocation ------------------------------------------
 
-// A new top-level game (no parent) or a variation of `parent`; none on failure.
-Game* game_alloc(Game* parent);
+// A new top-level game (no parent) under `options`, or a variation of
+// `parent` under the parent's; none on failure.
+Game* game_alloc(Game* parent, const Options* options = nullptr);
+// Whether the model and the readers report their warnings for `game`.
+inline bool warns(const Game* game) { return game && game->options && game->options->sgfwarn; }
 // Releases the game, its later siblings, its nodes and variations (iteratively).
 void game_free(Game* game);
-Board* goban_alloc(int size);
+// `warn`: report a failure.
+Board* goban_alloc(int size, bool warn);
 Board* goban_new(Game* game, int size);
 void goban_free(Board* board);
 // Three position arrays, copies of the parent's current board for a variation.
 int board_alloc(Game* game);
 void board_free(Game* game);
-Move* move_alloc();
+Move* move_alloc(bool warn);
 Move* move_new(Game* game, Move* prev);
-// Unlinks and releases one node with its annotations; returns its former prev.
-Move* move_free(Move* node);
+// Unlinks and releases one node of `game` with its annotations; returns its
+// former prev.
+Move* move_free(Game* game, Move* node);
 MoveInfo* move_info(Move* node);
-Text* text_alloc();
-Chain* chain_alloc();
+Text* text_alloc(bool warn);
+Chain* chain_alloc(bool warn);
 void chain_free(Chain* entry);
 void chain_freelist(Chain* entry);
 // A `captured` list with room for `count` stones and its end; none when
@@ -237,11 +263,12 @@ void chain_freelist(Chain* entry);
 Move** captures_alloc(int count);
 void captures_free(Move** list);
 int captures_count(const Move* const* list);
-// Whether the moves of a top-level game record what they capture. The
-// lists of a variation are needed to take it back while reading; those of
-// the top-level line only by the outputs that replay or list captures, so
-// main clears this for the others, which saves a long record much memory.
-extern bool keep_main_captures;
+// Whether the moves of `game` record what they capture. The lists of a
+// variation are needed to take it back while reading; those of the
+// top-level line only by the outputs that replay or list captures, so the
+// options leave them out for the others, which saves a long record much
+// memory.
+bool keeps_captures(const Game* game);
 
 // ---- placing moves and annotations ------------------------------------------
 
@@ -262,12 +289,15 @@ void store_addstone(Game* game, int colour, int location);
 void store_ae(Game* game, int location);
 void store_l(Game* game, int location, int letter);
 Chain* store_m(Game* game, int location, int kind, const char* text);
+// A copy of `text`, up to 64 KiB, that lives as long as the game's records,
+// for a mark to point to; none when there is no memory for it.
+const char* keep_text(std::string_view text);
 void store_c(Game* game, std::string_view text);
 void store_time(Game* game, int colour, std::string_view text);
 void store_n(Game* game, std::string_view text);
 void store_sz(Game* game, int size);
-// 0 legal, 1 occupied, 3 suicide, 4 off the board.
-int rules_check(Game* game, int location, int colour);
+enum class Legality { legal, occupied, suicide, off_board };
+Legality rules_check(Game* game, int location, int colour);
 
 // ---- navigation --------------------------------------------------------------
 
@@ -343,8 +373,7 @@ const char* info_pw(const Game* game);
 const char* info_wr(const Game* game);
 
 int str2rank(const char* text);
-// Static buffer, overwritten by the next call.
-const char* rank2str(int code);
+std::string rank2str(int code);
 
 // ---- regions, references, statistics -------------------------------------------
 

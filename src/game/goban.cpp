@@ -111,7 +111,7 @@ void refresh_groups(Board& board) {
   board.groups_stale = false;
   int n = static_cast<int>(board.points.size());
   std::fill(board.head.begin(), board.head.end(), static_cast<std::int16_t>(n));
-  static std::vector<int> stack;
+  auto& stack = board.scratch.stack;
   for (int h = 0; h < n; ++h) {
     if (!is_stone(board.colour[h]) || board.head[h] != n) continue;
     board.head[h] = board.next_stone[h] = static_cast<std::int16_t>(h);

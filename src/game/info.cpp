@@ -7,7 +7,6 @@
 
 #include "game/game.h"
 #include "util/message.h"
-#include "util/runtime.h"
 
 namespace kg {
 
@@ -158,8 +157,8 @@ int str2rank(const char* text) {
   return static_cast<int>(sign * code);
 }
 
-const char* rank2str(int code) {
-  static char buffer[32];
+std::string rank2str(int code) {
+  char buffer[32];
   long magnitude = std::labs(static_cast<long>(code));
   if (magnitude == 1000000)
     std::snprintf(buffer, sizeof buffer, "XX");

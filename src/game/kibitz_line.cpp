@@ -5,7 +5,6 @@
 #include "game/game.h"
 #include "game/pools.h"
 #include "util/message.h"
-#include "util/runtime.h"
 #include "util/strutil.h"
 
 namespace kg {
@@ -66,7 +65,7 @@ void store_kb(Game* game, std::string_view line) {
   std::string parts[4];
   int n = split(line, parts);
   if (n != 4) {
-    if (sgfwarn) {
+    if (warns(game)) {
       std::string shown(line);
       message("Bad kibitz: \"%s\" (%d != 4, ignored)\n", shown.c_str(), n);
     }
@@ -77,8 +76,8 @@ void store_kb(Game* game, std::string_view line) {
   remark.resize(std::min(remark.find('\r'), remark.size()));
   Text* entry = append_text(game, "store_k");
   if (!entry) return;
-  entry->name = str_strip(parts[0].data());
-  entry->rank = str2rank(str_strip(parts[1].data()));
+  entry->name = str_strip(parts[0]);
+  entry->rank = str2rank(std::string(str_strip(parts[1])).c_str());
   entry->text = remark;
 }
 

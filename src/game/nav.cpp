@@ -6,7 +6,6 @@
 #include "game/game.h"
 #include "game/pools.h"
 #include "util/message.h"
-#include "util/runtime.h"
 
 namespace kg {
 
@@ -52,7 +51,7 @@ Game* pop_var(Game* game) {
 
 Move* move_current(Game* game) {
   if (!game) {
-    if (sgfwarn) message("Game pointer null in move_current()\n");
+    message("Game pointer null in move_current()\n");
     return nullptr;
   }
   return game->current;
@@ -67,7 +66,8 @@ Move* move_mv_back(Game* game) {
     // before the node: the occupant that the node did not itself put there.
     // This holds whatever order setup stones and emptied points came in,
     // also when one point was set up twice or set up over the node's move.
-    static std::vector<const Move*> made;
+    std::vector<const Move*> spare;
+    auto& made = game->goban ? game->goban->scratch.made : spare;
     made.assign(1, node);
     for (Chain* c = info->added; c; c = c->next) made.push_back(c->move);
     std::sort(made.begin(), made.end());

@@ -8,12 +8,22 @@
 
 namespace kg {
 
-extern TypedPool<Move> move_pool;
-extern TypedPool<MoveInfo> info_pool;
-extern TypedPool<Chain> chain_pool;
-extern TypedPool<Text> text_pool;
-extern TypedPool<Ref> ref_pool;
-extern TypedPool<Stat> stat_pool;
+// Released capture lists are kept by their number of stones, reused first:
+// every list of one length has the same size.
+inline constexpr int kMostCaptured = 32 * 32;
+
+struct ModelPools {
+  TypedPool<Move> move{361, 100, MP_PLACED};  // lines link their nodes by place
+  TypedPool<MoveInfo> info{361, 100};
+  TypedPool<Chain> chain{361, 100};
+  TypedPool<Text> text{100, 100};
+  TypedPool<Ref> ref{500, 500};
+  TypedPool<Stat> stat{100, 50};
+  Move** captures_free[kMostCaptured + 1] = {};
+};
+// Static: the records of every game come from the pools, whose blocks lie
+// in the arena and live until the process ends.
+extern ModelPools pools;
 
 // True when `location` names a point of the game's board.
 inline bool on_board(const Game* game, int location) {
@@ -34,8 +44,8 @@ inline int location_of(const Board& board, const BoardPoint& point) {
 }
 
 // Drops what the store operations remember of a node's lists; called before
-// its annotations are released.
-void forget_tails(const MoveInfo* info);
+// its annotations are released. `board` may be none.
+void forget_tails(Board* board, const MoveInfo* info);
 
 // Appends an empty text entry to the current node's comments (made with
 // need_node under `label`); none when a record could not be had.

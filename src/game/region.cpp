@@ -34,7 +34,7 @@ void store_vw(Game* game, int x, int y) { set_corner(game->view, x, y, game->siz
 void store_rg(Game* game, int x, int y) { set_corner(game->region, x, y, game->size); }
 
 Ref* ref_alloc(Game* game) {
-  Ref* ref = ref_pool.make();
+  Ref* ref = pools.ref.make();
   if (!ref) return nullptr;
   Ref** tail = &game->refs;
   while (*tail) tail = &(*tail)->next;
@@ -52,7 +52,7 @@ void store_gr(Game* game, const char* text) {
 }
 
 Stat* stat_alloc(Game* game) {
-  game->stat = stat_pool.make();
+  game->stat = pools.stat.make();
   return game->stat;
 }
 

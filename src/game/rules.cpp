@@ -8,23 +8,20 @@
 #include "game/game.h"
 #include "game/pools.h"
 #include "util/message.h"
-#include "util/runtime.h"
 
 namespace kg {
 
 namespace {
 
-// The nodes of the stones one move captures, in the order they are taken.
-std::vector<Move*> captured_stones;
-
-// Takes the group at `start` off the board, noting each stone in
-// captured_stones. The stones are visited depth first, north, east, south,
+// Takes the group at `start` off the board, noting each stone in the
+// scratch list of captured stones. The stones are visited depth first, north, east, south,
 // west, which fixes their order in the capture list; the explicit stack
 // gives the same order as the natural recursion.
 void capture_group(Game* game, int start) {
   Board& board = *game->goban;
   int colour = board.colour[start];
-  static std::vector<int> stack, taken;
+  auto& stack = board.scratch.stack;
+  auto& taken = board.scratch.taken;
   ++board.stamp;
   stack.assign(1, start);
   taken.clear();
@@ -33,7 +30,7 @@ void capture_group(Game* game, int start) {
     stack.pop_back();
     if (board.points[x].stamp == board.stamp) continue;
     board.points[x].stamp = board.stamp;
-    captured_stones.push_back(board.points[x].stone);
+    board.scratch.captured.push_back(board.points[x].stone);
     taken.push_back(x);
     // Only stones of the group go on the stack (the edge has no colour of
     // play); anything else would be passed over when it came off.
@@ -45,32 +42,21 @@ void capture_group(Game* game, int start) {
   remove_group(board, taken);
 }
 
-const char* rejection_text(int result) {
+const char* rejection_text(Legality result) {
   switch (result) {
-    case 1: return "occupied";
-    case 3: return "suicide";
+    case Legality::occupied: return "occupied";
+    case Legality::suicide: return "suicide";
     default: return "off the board";
   }
 }
-
-// The last entries of the ordered lists of the node being annotated, so
-// that a node with hundreds of setup stones or emptied points is built in
-// linear time while the records keep only the heads. Another node's tails
-// are found by a walk when it is annotated.
-struct Tails {
-  const MoveInfo* info = nullptr;
-  Chain* cleared = nullptr;
-  Chain* added = nullptr;
-  Chain* labels = nullptr;
-};
-Tails tails;
 
 Chain* last_of(Chain* c) {
   while (c && c->next) c = c->next;
   return c;
 }
 
-Tails& tails_of(const MoveInfo* info) {
+Board::Tails& tails_of(Game* game, const MoveInfo* info) {
+  Board::Tails& tails = game->goban->tails;
   if (tails.info != info) tails = {info, last_of(info->cleared), last_of(info->added), last_of(info->labels)};
   return tails;
 }
@@ -88,13 +74,13 @@ void append(Chain*& list, Chain*& tail, Chain* entry) {
 
 }  // namespace
 
-void forget_tails(const MoveInfo* info) {
-  if (tails.info == info) tails = {};
+void forget_tails(Board* board, const MoveInfo* info) {
+  if (board && board->tails.info == info) board->tails = {};
 }
 
 Move* need_node(Game* game, const char* label) {
   if (!game->current) {
-    if (sgfwarn) message("*** isolated info (\"%s\"), allocated storage ***\n", label);
+    if (warns(game)) message("*** isolated info (\"%s\"), allocated storage ***\n", label);
     game->current = move_new(game, nullptr);
   }
   return game->current;
@@ -106,11 +92,11 @@ Move* store_node(Game* game) {
   return node;
 }
 
-int rules_check(Game* game, int location, int colour) {
-  if (!on_board(game, location)) return 4;
+Legality rules_check(Game* game, int location, int colour) {
+  if (!on_board(game, location)) return Legality::off_board;
   Board& board = *game->goban;
   BoardPoint* point = &board.points[location];
-  if (point->stone) return 1;
+  if (point->stone) return Legality::occupied;
   if (board.groups_stale) refresh_groups(board);
   set_stone(board, *point, game->current);
   // Enemy groups left without a liberty are taken in the order their first
@@ -127,19 +113,19 @@ int rules_check(Game* game, int location, int colour) {
     taken |= (enemy_here & no_liberty) << k;
   }
   if (taken) {
-    captured_stones.clear();
+    auto& captured = board.scratch.captured;
+    captured.clear();
     for (; taken; taken &= taken - 1) {
       int n = around[std::countr_zero(taken)];
       if (board.colour[n] == enemy) capture_group(game, n);
     }
     // Only taking a move back and some outputs read the list; a top-level
     // line is never taken back.
-    if (game->parent || keep_main_captures)
-      store_captures(game, captured_stones.data(), static_cast<int>(captured_stones.size()));
+    if (keeps_captures(game)) store_captures(game, captured.data(), static_cast<int>(captured.size()));
   }
-  if (board.liberties[board.head[location]] > 0) return 0;
+  if (board.liberties[board.head[location]] > 0) return Legality::legal;
   set_stone(board, *point, nullptr);
-  return 3;
+  return Legality::suicide;
 }
 
 // A node holds one stone. When a record gives it a second move, the first
@@ -161,18 +147,18 @@ void play(Game* game, int number, int colour, int location, int column, int row)
   node->location = location;
   node->colour = static_cast<std::int16_t>(colour);
   node->number = static_cast<std::int16_t>(number == -1 ? game->movenum + 1 : number);
-  int result = rules_check(game, location, colour);
-  if (result == 0) {
+  const Legality result = rules_check(game, location, colour);
+  if (result == Legality::legal) {
     if (!node->next) ++game->nmoves;
     game->movenum = node->number;
     return;
   }
-  if (sgfwarn)
+  if (warns(game))
     message("*** %c[%c%c] (%s) ***\n", node->colour == BLACK ? 'B' : 'W', 'a' + column, 'a' + row,
             rejection_text(result));
   // The line must not keep a pointer to the released node.
   if (game->first == node) game->first = node->next;
-  game->current = move_free(node);
+  game->current = move_free(game, node);
 }
 
 }  // namespace
@@ -225,7 +211,7 @@ void store_addstone(Game* game, int colour, int location) {
   if (!on_board(game, location)) return;
   Move* node = need_node(game, "store_addstone");
   MoveInfo* info = node ? move_info(node) : nullptr;
-  Chain* entry = info ? chain_alloc() : nullptr;
+  Chain* entry = info ? chain_alloc(warns(game)) : nullptr;
   if (!entry) return;
   Move* setup = move_new(game, nullptr);
   if (!setup) {
@@ -239,7 +225,7 @@ void store_addstone(Game* game, int colour, int location) {
   entry->occupant = point.stone;
   entry->move = setup;
   entry->location = location;
-  append(info->added, tails_of(info).added, entry);
+  append(info->added, tails_of(game, info).added, entry);
   set_stone(*game->goban, point, setup);
 }
 
@@ -247,20 +233,20 @@ void store_ae(Game* game, int location) {
   if (!on_board(game, location)) return;
   Move* node = need_node(game, "store_ae");
   MoveInfo* info = node ? move_info(node) : nullptr;
-  Chain* entry = info ? chain_alloc() : nullptr;
+  Chain* entry = info ? chain_alloc(warns(game)) : nullptr;
   if (!entry) return;
   BoardPoint& point = game->goban->points[location];
   if (point.stone) {
     entry->occupant = point.stone;
     entry->location = location;
-    append(info->cleared, tails_of(info).cleared, entry);
+    append(info->cleared, tails_of(game, info).cleared, entry);
     set_stone(*game->goban, point, nullptr);
     return;
   }
   bool emptied_here = false;
   for (Chain* c = info->cleared; c && !emptied_here; c = c->next)
     emptied_here = c->occupant && c->location == location;
-  if (!emptied_here && sgfwarn) {
+  if (!emptied_here && warns(game)) {
     int size = game->size;
     message("AE[%c%c]\t*** (not occupied)\n", 'a' + location % size, 'a' + location / size);
   }
@@ -271,10 +257,10 @@ void store_l(Game* game, int location, int letter) {
   if (!on_board(game, location)) return;
   Move* node = need_node(game, "store_l");
   MoveInfo* info = node ? move_info(node) : nullptr;
-  Chain* entry = info ? chain_alloc() : nullptr;
+  Chain* entry = info ? chain_alloc(warns(game)) : nullptr;
   if (!entry) return;
   entry->location = location;
-  Chain*& tail = tails_of(info).labels;
+  Chain*& tail = tails_of(game, info).labels;
   if (info->labels) tail = last_of(tail ? tail : info->labels);
   entry->label = letter == -1 ? (info->labels ? tail->label + 1 : 'a') : letter;
   append(info->labels, tail, entry);
@@ -296,7 +282,7 @@ Chain* store_m(Game* game, int location, int kind, const char* text) {
   if (kind == 0) return nullptr;
   Move* node = need_node(game, "store_m");
   MoveInfo* info = node ? move_info(node) : nullptr;
-  Chain* entry = info ? chain_alloc() : nullptr;
+  Chain* entry = info ? chain_alloc(warns(game)) : nullptr;
   if (!entry) return nullptr;
   entry->mark = kind;
   entry->location = location;
@@ -307,11 +293,18 @@ Chain* store_m(Game* game, int location, int kind, const char* text) {
   return entry;
 }
 
+const char* keep_text(std::string_view text) {
+  auto* copy = static_cast<char*>(mp_carve(text.size() + 1));
+  if (!copy) return nullptr;
+  std::copy(text.begin(), text.end(), copy);
+  return copy;  // carved storage is zero-filled: the text ends there
+}
+
 // Appends a text entry at the end of the current node's list.
 Text* append_text(Game* game, const char* label) {
   Move* node = need_node(game, label);
   MoveInfo* info = node ? move_info(node) : nullptr;
-  Text* entry = info ? text_alloc() : nullptr;
+  Text* entry = info ? text_alloc(warns(game)) : nullptr;
   if (!entry) return nullptr;
   entry->prev = info->texts_tail;
   if (info->texts_tail)
@@ -343,7 +336,7 @@ void store_n(Game* game, std::string_view text) {
 
 void store_sz(Game* game, int size) {
   if (size < 3 || size > 19) {
-    if (sgfwarn) {
+    if (warns(game)) {
       message("*** %d is an illegal board size ***\n", size);
       message("*** Substituted %d as board size ***\n", 19);
     }
@@ -353,10 +346,10 @@ void store_sz(Game* game, int size) {
   if (game->parent) {
     // The board is shared with the enclosing game, whose position must
     // survive the variation: a variation keeps the size it was opened with.
-    if (sgfwarn) message("*** board size change inside a variation ignored ***\n");
+    if (warns(game)) message("*** board size change inside a variation ignored ***\n");
     return;
   }
-  if (game->first && game->first->location >= 0 && sgfwarn)
+  if (game->first && game->first->location >= 0 && warns(game))
     message("*** resized board caused information loss ***\n");
   goban_free(game->goban);
   game->goban = nullptr;

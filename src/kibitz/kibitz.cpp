@@ -11,8 +11,6 @@
 
 namespace kg {
 
-Kibitzer kibitzers[kKibitzRows];
-
 namespace {
 
 using Order = bool (*)(const Kibitzer&, const Kibitzer&);
@@ -41,7 +39,6 @@ bool by_amount(const Kibitzer& a, const Kibitzer& b) {
 }
 
 constexpr Order kOrders[] = {by_name, by_rank, by_frequency, by_amount};
-int last_order = 0;
 
 // Counters stop at INT_MAX instead of wrapping on absurdly long games.
 int add_capped(int value, std::size_t more) {
@@ -51,11 +48,11 @@ int add_capped(int value, std::size_t more) {
 
 }  // namespace
 
-void kib_add(const Text* text) {
+void KibitzTable::kib_add(const Text* text) {
   for (const Text* t = text; t; t = t->next) {
     if (!t->name) continue;
     Kibitzer* row = nullptr;
-    for (Kibitzer& k : kibitzers) {
+    for (Kibitzer& k : rows_) {
       if (!k.used || k.name == *t->name) {
         row = &k;
         break;
@@ -75,33 +72,27 @@ void kib_add(const Text* text) {
   }
 }
 
-void kib_list(int order, const char* prefix) {
-  if (order >= 0 && order < static_cast<int>(std::size(kOrders))) last_order = order;
+void KibitzTable::kib_list(int order, const char* prefix) {
+  if (order >= 0 && order < static_cast<int>(std::size(kOrders))) last_order_ = order;
   if (!prefix) prefix = "";
-  for (Kibitzer& k : kibitzers) {
+  for (Kibitzer& k : rows_) {
     if (k.used && k.count > 0) {
       long long average = 100LL * k.chars / k.count;
       k.average = static_cast<int>(std::min<long long>(average, INT_MAX));
     }
   }
-  Order less = kOrders[last_order];
-  std::sort(std::begin(kibitzers), std::end(kibitzers), [less](const Kibitzer& a, const Kibitzer& b) {
+  Order less = kOrders[last_order_];
+  std::sort(std::begin(rows_), std::end(rows_), [less](const Kibitzer& a, const Kibitzer& b) {
     if (a.used != b.used) return a.used;
     return a.used && less(a, b);
   });
   int position = 0;
-  for (const Kibitzer& k : kibitzers) {
+  for (const Kibitzer& k : rows_) {
     if (!k.used) break;
-    const char* rank = rank2str(k.rank);
     std::printf("%s{%3d}{%-12s}{%-3s}{%3d}{%6ld}{%3d.%02d}\n", prefix, ++position, k.name.c_str(),
-                rank ? rank : "", k.count, static_cast<long>(k.chars), k.average / 100,
+                rank2str(k.rank).c_str(), k.count, static_cast<long>(k.chars), k.average / 100,
                 k.average % 100);
   }
-}
-
-void kib_reset() {
-  for (Kibitzer& k : kibitzers) k = Kibitzer{};
-  last_order = 0;
 }
 
 }  // namespace kg

@@ -18,14 +18,20 @@ struct Kibitzer {
   int average = 0;
 };
 
-extern Kibitzer kibitzers[kKibitzRows];
+// The speakers of one run's kibitz lines.
+class KibitzTable {
+ public:
+  // Counts every named line of a node's text list, starting at `text`.
+  void kib_add(const Text* text);
+  // Sorts the table (0 name, 1 rank, 2 frequency, 3 amount, else the last
+  // order) and prints one line per speaker to standard output.
+  void kib_list(int order, const char* prefix);
 
-// Counts every named line of a node's text list, starting at `text`.
-void kib_add(const Text* text);
-// Sorts the table (0 name, 1 rank, 2 frequency, 3 amount, else the last
-// order) and prints one line per speaker to standard output.
-void kib_list(int order, const char* prefix);
-// Empties the table (tests).
-void kib_reset();
+  const Kibitzer& operator[](int row) const { return rows_[row]; }
+
+ private:
+  Kibitzer rows_[kKibitzRows];
+  int last_order_ = 0;
+};
 
 }  // namespace kg

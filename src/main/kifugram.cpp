@@ -3,8 +3,9 @@
 int main(int argc, char** argv) {
   // Builds that check for leaks release everything; others leave the game
   // to the exit.
-#ifndef KG_LEAK_CHECK
-  kg::release_game_at_end = false;
-#endif
+#ifdef KG_LEAK_CHECK
   return kg::kifugram_main(argc, argv);
+#else
+  return kg::kifugram_main(argc, argv, false);
+#endif
 }

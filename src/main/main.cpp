@@ -3,110 +3,97 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <exception>
+#include <memory>
+#include <new>
 
-#include "device/tex_frame.h"
+#include "figure/figure.h"
 #include "game/game.h"
-#include "main/figure.h"
+#include "main/formats.h"
 #include "main/options.h"
-#include "main/settings.h"
-#include "read/readers.h"
+#include "util/files.h"
 #include "util/message.h"
-#include "write/writers.h"
 
 namespace kg {
 
-bool release_game_at_end = true;
-
 namespace {
 
-// The game lives to the end of the run; releasing it then keeps repeated
-// in-process runs from piling up games, also when a run ends early.
-struct GameOwner {
+// Everything one run owns, released however it ends.
+struct Run {
+  Options opt;
+  MainOutput out{opt.program};
+  std::unique_ptr<OutputDevice> device;
   Game* game = nullptr;
-  ~GameOwner() {
-    if (release_game_at_end) game_free(game);
+  bool release_game = true;
+
+  ~Run() {
+    device.reset();  // a device may still name the game's records
+    if (release_game) game_free(game);
   }
 };
 
-void run(int argc, char** argv) {
-  program = argc > 0 && argv[0] != nullptr ? argv[0] : "kifugram";
-  fw = stdout;
-  sgfwarn = 1;
+void run(Run& r, int argc, char** argv) {
+  Options& opt = r.opt;
+  opt.program = argc > 0 && argv[0] != nullptr ? argv[0] : "kifugram";
+  opt.sgfwarn = 1;
 
-  getoptions(argc, argv);
-  // Refuse a missing device before the input is consumed.
-  if (prn_dev >= 0 && prn_dev < kDevices && devices[prn_dev] == nullptr)
-    fatal(1, "%s: output format \"%s\" is not available yet\n", program.c_str(),
-          output_format_name(prn_dev));
+  const int first_argument = getoptions(argc, argv, opt, r.out);
+  const Format& input = *opt.file_fmt;
+  const Format& output = *opt.prn_dev;
+  opt.keep_main_captures = output.keeps_main_captures;
 
-  // The SGF and db records read nothing of what the main line captured.
-  keep_main_captures = prn_dev != DEV_SGF && prn_dev != DEV_DB;
+  const char* name = first_argument < argc ? argv[first_argument] : nullptr;
+  opt.epsf.base = file_basename(name != nullptr ? name : "stdin");
 
-  const char* name = optind < argc ? argv[optind] : nullptr;
-  epsf.base = file_basename(name != nullptr ? name : "stdin");
-
-  GameOwner owner;
-  Game*& game = owner.game;
-  const char* format = "SGF";
-  switch (file_fmt) {
-    case FMT_TAVOLIN:
-      format = "Tavolin";
-      game = read_tavolin(name);
-      break;
-    case FMT_SF:
-      format = "SF";
-      game = read_standard(name);
-      break;
-    default:
-      game = sgf_read(name);
-      break;
-  }
+  r.game = input.read(name, opt);
   // A db run over many files must not take an unreadable one for an empty
   // record: nothing is written for it, and the run fails like any other.
-  if (game == nullptr)
-    fatal(1, "%s: \"%s\" is a bad %s file\n", program.c_str(), name != nullptr ? name : "stdin",
-          format);
+  if (r.game == nullptr)
+    fatal(1, "%s: \"%s\" is a bad %s file\n", opt.program.c_str(), name != nullptr ? name : "stdin",
+          input.what);
+  Game* game = r.game;
 
-  if (game != nullptr) {
-    epsf.fullsize = epsf.size;
-    // A reader always sets the board size; the guard only keeps a broken
-    // record from dividing by zero; a huge -scale saturates instead of
-    // overflowing.
-    if (coords && game->size > 0)
-      epsf.fullsize = static_cast<int>(std::clamp<long long>(
-          epsf.size + 2LL * epsf.size / game->size, INT_MIN, INT_MAX));
-    if (sequent) game_sequent(game);
-    if (flatten) game_flatten(game);
-  }
+  opt.epsf.fullsize = opt.epsf.size;
+  // A reader always sets the board size; the guard only keeps a broken
+  // record from dividing by zero; a huge -scale saturates instead of
+  // overflowing.
+  if (opt.coords && game->size > 0)
+    opt.epsf.fullsize = static_cast<int>(std::clamp<long long>(
+        opt.epsf.size + 2LL * opt.epsf.size / game->size, INT_MIN, INT_MAX));
+  if (opt.sequent) game_sequent(game);
+  if (opt.flatten) game_flatten(game);
 
-  switch (prn_dev) {
-    case DEV_DB: game2db(game, name); break;
-    case DEV_SGF: game2sgf(game); break;
-    case DEV_SF: game2sf(game); break;
-    default: game2fig(game, devices[prn_dev]); break;
+  if (output.write) {
+    output.write(game, name, opt, r.out.stream());
+    return;
   }
+  r.device = output.make(opt, r.out);
+  game2fig(game, *r.device, opt, output.needs);
 }
 
 }  // namespace
 
-int kifugram_main(int argc, char** argv) {
-  // Every run starts from the defaults, so the program can run in-process
-  // more than once.
-  settings_reset();
-  message_column = 0;
-  output_name = nullptr;
-  game2db_reset();
-  tex_frame_reset();
+int kifugram_main(int argc, char** argv, bool release_game) {
   int status = 0;
+  Run r;
+  r.release_game = release_game;
   try {
-    run(argc, argv);
+    run(r, argc, argv);
   } catch (const Exit& e) {
-    if (device_abort) device_abort();
+    if (r.device) r.device->abort();
     if (e.text()[0] != '\0') std::fputs(e.text(), stderr);
     status = e.status();
+  } catch (const std::bad_alloc&) {
+    if (r.device) r.device->abort();
+    std::fprintf(stderr, "%s: Out of memory\n", r.opt.program.c_str());
+    status = 1;
+  } catch (const std::exception& e) {
+    if (r.device) r.device->abort();
+    std::fprintf(stderr, "%s: %s\n", r.opt.program.c_str(), e.what());
+    status = 1;
   }
-  if (pictures_failed && status == 0) status = 1;
-  return output_close(status);
+  if (r.device && r.device->pictures_failed() && status == 0) status = 1;
+  return r.out.close(status);
 }
 
 }  // namespace kg

@@ -4,15 +4,14 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "device/tex_frame.h"
-#include "main/settings.h"
+#include "main/formats.h"
 #include "util/message.h"
 
 namespace kg {
-
-const char* output_name = nullptr;
 
 namespace {
 
@@ -51,11 +50,6 @@ struct ValueWord {
   int code;
 };
 
-constexpr ValueWord kInputFormats[] = {{"sgf", FMT_SGF}, {"tavolin", FMT_TAVOLIN}, {"sf", FMT_SF}};
-constexpr ValueWord kOutputFormats[] = {
-    {"ascii", DEV_ASCII}, {"graphic", DEV_GRAPHIC}, {"tex", DEV_TEX}, {"pstex", DEV_PSTEX},
-    {"sgf", DEV_SGF},     {"sf", DEV_SF},           {"db", DEV_DB},   {"gif", DEV_GIF},
-    {"html", DEV_HTML},   {"null", DEV_NULL}};
 constexpr ValueWord kPapers[] = {{"default", 0}, {"letter", 1}, {"a4", 3}, {"a4wide", 2}};
 
 // True when `text` equals the first strlen(text) characters of `word`.
@@ -63,75 +57,106 @@ bool is_prefix(const char* text, const char* word) {
   return std::strncmp(text, word, std::strlen(text)) == 0;
 }
 
-// The code of the first word that `arg` abbreviates, or -1.
+// The row that `text` abbreviates: the first that it does, with `other` set
+// to the next one when that matches too (ambiguity is only looked for
+// between neighbours); none when no row does.
+const OptionRow* find_row(const char* text, const OptionRow** other) {
+  for (const OptionRow* row = kOptions; row->name[0] != '\0'; ++row) {
+    if (!is_prefix(text, row->name)) continue;
+    const OptionRow* next = row + 1;
+    if (next->name[0] != '\0' && is_prefix(text, next->name)) *other = next;
+    return row;
+  }
+  return nullptr;
+}
+
+// The first word that `arg` abbreviates, or none.
 template <std::size_t N>
-int lookup_word(const ValueWord (&words)[N], const char* arg) {
+const ValueWord* lookup_word(const ValueWord (&words)[N], const char* arg) {
   for (const ValueWord& w : words)
-    if (is_prefix(arg, w.word)) return w.code;
-  return -1;
+    if (is_prefix(arg, w.word)) return &w;
+  return nullptr;
 }
 
-int select_word(int code, const char* arg, const char* what) {
-  if (code < 0) fatal(1, "%s: \"%s\": %s\n", program.c_str(), arg, what);
-  return code;
-}
+// The reading of one command line.
+class Parser {
+ public:
+  Parser(int argc, char** argv, Options& opt, MainOutput& out)
+      : argc_(argc), argv_(argv), opt_(opt), out_(out) {}
 
-void open_output(const char* name) {
-  // Every -output creates its file; only the last one receives the output.
-  if (fw != nullptr && fw != stdout) std::fclose(fw);
-  fw = stdout;
-  output_name = nullptr;
-  FILE* file = std::fopen(name, "w");
-  if (file == nullptr) cannot_write(name);
-  fw = file;
-  output_name = name;
-}
+  int getoptions();
 
-void apply(int code) {
+ private:
+  int getoption();
+  void apply(int code);
+  [[noreturn]] void usage(int status);
+  template <class T>
+  const T& select(const T* row, const char* what) {
+    if (!row) fatal(1, "%s: \"%s\": %s\n", opt_.program.c_str(), optarg_, what);
+    return *row;
+  }
+
+  int argc_;
+  char** argv_;
+  Options& opt_;
+  MainOutput& out_;
+  int optind_ = 1;
+  const char* optarg_ = nullptr;
+};
+
+void Parser::apply(int code) {
+  Options& o = opt_;
+  const char* arg = optarg_;
   switch (code) {
-    case 0: caching = 1; break;
-    case 1: coords = 0; break;
-    case 2: getlist(optarg, dialist); break;
-    case 3: getlist(optarg, figlist); break;
-    case 4: flatten = 1; break;
-    case 5:
-      file_fmt = select_word(lookup_word(kInputFormats, optarg), optarg, "unknown input format");
-      break;
+    case 0: o.caching = 1; break;
+    case 1: o.coords = 0; break;
+    case 2: getlist(arg, o, true); break;
+    case 3: getlist(arg, o, false); break;
+    case 4: o.flatten = 1; break;
+    case 5: o.file_fmt = &select(find_format(input_formats, arg), "unknown input format"); break;
     case 6: usage(0);
-    case 7: kibitz = 1; break;
-    case 8: labels = 0; break;
-    case 9: open_output(optarg); break;
-    case 10: epsf.size = atoi_sat(optarg); break;
-    case 11: longkey = 0; break;
-    case 12: statout = 1; break;
-    case 13: textout = 0; break;
-    case 14: epsf.dir = optarg; break;
-    case 15:
-      prn_dev = select_word(lookup_word(kOutputFormats, optarg), optarg, "unknown output format");
+    case 7: o.kibitz = 1; break;
+    case 8: o.labels = 0; break;
+    case 9:
+      // Every -output creates its file; only the last one receives the output.
+      if (!out_.open(arg)) cannot_write(o.program, arg);
       break;
-    case 16: verbose = 1; break;
+    case 10: o.epsf.size = atoi_sat(arg); break;
+    case 11: o.longkey = 0; break;
+    case 12: o.statout = 1; break;
+    case 13: o.textout = 0; break;
+    case 14: o.epsf.dir = arg; break;
+    case 15: o.prn_dev = &select(find_format(output_formats, arg), "unknown output format"); break;
+    case 16: o.verbose = 1; break;
     case 17:
-      std::printf("%s-%d.%d.%d\n", program.c_str(), kVersionMajor, kVersionMinor, kVersionPatch);
+      std::printf("%s-%d.%d.%d\n", o.program.c_str(), kVersionMajor, kVersionMinor, kVersionPatch);
       throw Exit(0);
-    case 18: varsk = 1; break;
-    case 19: paper_size = select_word(lookup_word(kPapers, optarg), optarg, "unknown paper size"); break;
-    case 20: maxmoves = atoi_sat(optarg); break;
-    case 21: ppm = optarg; break;
-    case 22: rgb_b = optarg; break;
-    case 23: rgb_w = optarg; break;
-    case 24: rgb_g = optarg; break;
-    case 25: rgb_o = optarg; break;
-    case 26: rgb_r = optarg; break;
-    case 27: fntsz = atoi_sat(optarg); break;
-    case 28: pbmbin = optarg; break;
-    case 29: sequent = 1; break;
-    case 30: hold = 1; break;
-    case 31: sty = optarg; break;
+    case 18: o.varsk = 1; break;
+    case 19: o.paper_size = select(lookup_word(kPapers, arg), "unknown paper size").code; break;
+    case 20: o.maxmoves = atoi_sat(arg); break;
+    case 21: o.ppm = arg; break;
+    case 22: o.rgb_b = arg; break;
+    case 23: o.rgb_w = arg; break;
+    case 24: o.rgb_g = arg; break;
+    case 25: o.rgb_o = arg; break;
+    case 26: o.rgb_r = arg; break;
+    case 27: o.fntsz = atoi_sat(arg); break;
+    case 28: o.pbmbin = arg; break;
+    case 29: o.sequent = 1; break;
+    case 30: o.hold = 1; break;
+    case 31: o.sty = arg; break;
     default: break;
   }
 }
 
 }  // namespace
+
+std::optional<std::string_view> option_named(const char* word) {
+  const OptionRow* other = nullptr;
+  const OptionRow* row = find_row(word, &other);
+  if (!row || other) return std::nullopt;
+  return row->name;
+}
 
 int atoi_sat(const char* s) {
   if (s == nullptr) return 0;
@@ -147,50 +172,60 @@ int atoi_sat(const char* s) {
   return static_cast<int>(negative ? -value : value);
 }
 
-void getoptions(int argc, char** argv) {
-  epsf.dir = "/tmp";
-  epsf.size = 180;
-  if (const char* dir = std::getenv("EPSFTMP")) epsf.dir = dir;
-  if (const char* size = std::getenv("EPSFSIZE")) epsf.size = atoi_sat(size);
-  for (int i = 1; i < kListSize; ++i) {
-    figlist[i] = 0;
-    dialist[i] = i;
-  }
-  for (int code; (code = getoption(argc, argv)) != -1;) {
-    if (code == -2) fatal(1, "%s -help gives online help\n", program.c_str());
-    apply(code);
-  }
-  if (epsf.size == 0) epsf.size = tex_figuresize(paper_size);
+int getoptions(int argc, char** argv, Options& opt, MainOutput& out) {
+  return Parser(argc, argv, opt, out).getoptions();
 }
 
-int getoption(int argc, char** argv) {
-  if (optind >= argc) return -1;
-  const char* arg = argv[optind];
+int Parser::getoptions() {
+  Options& o = opt_;
+  o.file_fmt = &default_input();
+  o.prn_dev = &default_output();
+  o.epsf.dir = "/tmp";
+  o.epsf.size = 180;
+  if (const char* dir = std::getenv("EPSFTMP")) o.epsf.dir = dir;
+  if (const char* size = std::getenv("EPSFSIZE")) o.epsf.size = atoi_sat(size);
+  for (int code; (code = getoption()) != -1;) {
+    if (code == -2) fatal(1, "%s -help gives online help\n", o.program.c_str());
+    apply(code);
+  }
+  if (o.epsf.size == 0) o.epsf.size = tex_figuresize(o.paper_size);
+  return optind_;
+}
+
+// Code of the next option after consuming it and its argument; -1 when no
+// option is left; -2 after an error message on standard error.
+int Parser::getoption() {
+  const std::string& program = opt_.program;
+  if (optind_ >= argc_) return -1;
+  const char* arg = argv_[optind_];
   if (arg[0] != '-' || arg[1] == '\0') return -1;
   const char* text = arg + 1;
-  for (const OptionRow* row = kOptions; row->name[0] != '\0'; ++row) {
-    if (!is_prefix(text, row->name)) continue;
-    const OptionRow* next = row + 1;
-    if (next->name[0] != '\0' && is_prefix(text, next->name)) {
-      std::fprintf(stderr, "%s: Option \"%s\" is ambiguous (-%s and -%s)\n", program.c_str(), text,
-                   row->name, next->name);
-      return -2;
-    }
-    ++optind;
-    optarg = optind < argc ? argv[optind] : nullptr;
-    if (row->arg == Arg::kNone) return row->code;
-    if (optarg != nullptr && optarg[0] != '-') {
-      ++optind;
-      return row->code;
-    }
-    std::fprintf(stderr, "%s: Option \"%s\" needs an argument\n", program.c_str(), row->name);
+  const OptionRow* other = nullptr;
+  const OptionRow* row = find_row(text, &other);
+  if (!row) {
+    std::fprintf(stderr, "%s: \"%s\": no such option\n", program.c_str(), text);
     return -2;
   }
-  std::fprintf(stderr, "%s: \"%s\": no such option\n", program.c_str(), text);
+  if (other) {
+    std::fprintf(stderr, "%s: Option \"%s\" is ambiguous (-%s and -%s)\n", program.c_str(), text,
+                 row->name, other->name);
+    return -2;
+  }
+  ++optind_;
+  optarg_ = optind_ < argc_ ? argv_[optind_] : nullptr;
+  if (row->arg == Arg::kNone) return row->code;
+  if (optarg_ != nullptr && optarg_[0] != '-') {
+    ++optind_;
+    return row->code;
+  }
+  std::fprintf(stderr, "%s: Option \"%s\" needs an argument\n", program.c_str(), row->name);
   return -2;
 }
 
-void usage(int status) {
+void Parser::usage(int status) {
+  const std::string& program = opt_.program;
+  const Epsf& epsf = opt_.epsf;
+  const std::string inputs = help_list(input_formats), outputs = help_list(output_formats);
   enum Live { kFixed, kDir, kSize };  // -tmp and -scale show the values in force
   struct Row {
     const char* option;
@@ -198,11 +233,11 @@ void usage(int status) {
     const char* fallback;
     Live live = kFixed;
   };
-  static constexpr Row kRows[] = {
+  const Row kRows[] = {
       {"[-from fmt_spec]", "Input Go game format", "sgf file"},
-      {"", "[sgf,tavolin,sf]", ""},
+      {"", inputs.c_str(), ""},
       {"[-to dev_spec]", "Output format", "pstex"},
-      {"", "[pstex,tex,ascii,graphic,sgf,sf,db,gif,html,null]", ""},
+      {"", outputs.c_str(), ""},
       {"[-paper paper_spec]", "Paper Size", "default"},
       {"", "[default,letter,a4wide,a4]", ""},
       {"[-tmp path]", "EPS directory", nullptr, kDir},
@@ -250,8 +285,10 @@ void usage(int status) {
   throw Exit(status, text);
 }
 
-void getlist(const char* text, int* list) {
-  const bool diagrams = list == dialist;
+void getlist(const char* text, Options& opt, bool diagrams) {
+  const std::string& program = opt.program;
+  auto& figlist = opt.figlist;
+  auto& dialist = opt.dialist;
   if (text[0] == '%') {
     if (diagrams) fatal(1, "%s: This format is only useful for figures\n", program.c_str());
     int n = atoi_sat(text + 1);
@@ -291,39 +328,6 @@ std::string file_basename(const char* name) {
   if (mark != std::string::npos && copy[mark] == '.') copy.erase(mark);
   std::size_t slash = copy.rfind('/');
   return slash == std::string::npos ? copy : copy.substr(slash + 1);
-}
-
-const char* output_format_name(int code) {
-  for (const ValueWord& w : kOutputFormats)
-    if (w.code == code) return w.word;
-  return "";
-}
-
-void cannot_write(const char* name) {
-  fatal(1, "%s Can't write \"%s\"\n", program.c_str(), name);
-}
-
-int output_close(int status) {
-  // A device that closed `fw` itself leaves it none; then stdout may be
-  // closed as well and must not be touched.
-  if (fw == nullptr) return status;
-  const char* failed = nullptr;
-  if (fw != stdout) {
-    bool bad = std::ferror(fw) != 0;
-    if (std::fclose(fw) != 0) bad = true;
-    if (bad) failed = output_name != nullptr ? output_name : "";
-    fw = stdout;
-  }
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    if (failed == nullptr) failed = "stdout";
-    std::clearerr(stdout);
-  }
-  if (failed != nullptr) {
-    std::fprintf(stderr, "%s Can't write \"%s\"\n", program.c_str(), failed);
-    if (status == 0) status = 1;
-  }
-  output_name = nullptr;
-  return status;
 }
 
 }  // namespace kg

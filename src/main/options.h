@@ -1,8 +1,12 @@
-// The command line: options into settings, figure and diagram lists, names.
+// The command line: options, figure and diagram lists, names.
 #pragma once
 
-#include <cstdio>
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "util/files.h"
+#include "util/options.h"
 
 namespace kg {
 
@@ -10,36 +14,19 @@ namespace kg {
 // are none), but saturated to INT_MIN..INT_MAX instead of overflowing.
 int atoi_sat(const char* s);
 
-// Environment defaults, then every option into the settings; on return
-// `optind` indexes the first argument that is not an option. Throws Exit for
-// -help, -version and every error.
-void getoptions(int argc, char** argv);
+// The environment defaults, then every option into `opt`; -output makes
+// its file the main output `out`. Returns the index of the first argument
+// that is not an option. Throws Exit for -help, -version and every error.
+int getoptions(int argc, char** argv, Options& opt, MainOutput& out);
 
-// Code of the next option after consuming it and its argument; -1 when no
-// option is left; -2 after an error message on standard error.
-int getoption(int argc, char** argv);
+// The option that `word` (without its dash) names, by the abbreviation
+// rules; none when it names no option or more than one.
+std::optional<std::string_view> option_named(const char* word);
 
-// Throws Exit(status) carrying the usage text.
-[[noreturn]] void usage(int status);
-
-// Fills `figlist` or `dialist` (whichever `list` is) from a -figures or
-// -diagrams argument.
-void getlist(const char* text, int* list);
+// Fills the -figures list, or the -diagrams list, of `opt` from `text`.
+void getlist(const char* text, Options& opt, bool diagrams);
 
 // The name without directory and without its last extension.
 std::string file_basename(const char* name);
-
-// The -to word of an output-format code ("pstex" for 0, ...).
-const char* output_format_name(int code);
-
-// Name of the file `fw` was opened on by -output; none while `fw` is stdout.
-extern const char* output_name;
-
-// Flushes standard output and closes the -output stream unless a device
-// already did (it then leaves `fw` none). A failed write turns `status` 0 into
-// 1 with a "Can't write" message, so a lost output is never a success.
-int output_close(int status);
-// Ends the run with the "Can't write" message and status 1.
-[[noreturn]] void cannot_write(const char* name);
 
 }  // namespace kg

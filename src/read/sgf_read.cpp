@@ -16,7 +16,6 @@
 #include "game/game.h"
 #include "read/readers.h"
 #include "util/message.h"
-#include "util/runtime.h"
 
 namespace kg {
 namespace {
@@ -99,7 +98,7 @@ void act_br(Game* g, std::string_view v) { store_br(g, v); }
 // Pieces of a converted listing that only make sense inside the program that
 // wrote them: navigation hints are dropped, diagram references shortened.
 void act_c(Game* g, std::string_view v) {
-  if (varsk) {
+  if (g->options && g->options->varsk) {
     for (std::string_view hint :
          {"... ...", "[*** end of", "'[' to go back", "'[' to get back", "' to continue.]"})
       if (v.find(hint) != std::string_view::npos) return;
@@ -277,7 +276,7 @@ void sgf_dispatch(Game* game, Key& key, Value& value) {
   const Property* property = sgf_find(key.view());
   if (property && property->action) {
     property->action(game, value.view());
-  } else if (sgfwarn) {
+  } else if (warns(game)) {
     message(property ? "Info ignored: \"%s[%s]\"\n" : "Not supported: \"%s[%s]\"\n", key.c_str(),
             value.c_str());
   }
@@ -289,7 +288,7 @@ bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' ||
 
 class SgfReader {
  public:
-  explicit SgfReader(FILE* in) : in_(in) {
+  SgfReader(FILE* in, const Options& opt) : in_(in), opt_(opt) {
     // Files and memory are read ahead in large pieces. A pipe or terminal is
     // read a character at a time, so that reading stops at the end of the
     // game even when the other side keeps writing.
@@ -343,7 +342,7 @@ class SgfReader {
   void report_overflow(const char* buffer, const char* text, std::size_t limit) {
     if (overflow_) return;
     overflow_ = true;
-    if (sgfwarn) {
+    if (opt_.sgfwarn) {
       message("%s-buffer overflow (\"%s\" >= %d)\n", buffer, text, static_cast<int>(limit));
       message("Further characters skipped\n");
     }
@@ -351,6 +350,7 @@ class SgfReader {
   void reset_countdown() { countdown_ = key_ == "KB" ? kKibitzPiece : kPiece; }
 
   FILE* in_;
+  const Options& opt_;
   std::vector<char> chunk_;  // empty: no reading ahead
   const char* next_ = nullptr;
   const char* end_ = nullptr;
@@ -379,7 +379,7 @@ Game* SgfReader::read(const char* name) {
         syntax_failure(nullptr);
         return nullptr;
       }
-      if (sgfwarn) message("sgf_read(): EOF before End Of Game\n");
+      if (opt_.sgfwarn) message("sgf_read(): EOF before End Of Game\n");
       game_free(top_);
       return nullptr;
     }
@@ -387,7 +387,7 @@ Game* SgfReader::read(const char* name) {
     if (state_ == 0) {
       ++count_;
       if (c == '(') {
-        top_ = game_ = game_alloc(nullptr);
+        top_ = game_ = game_alloc(nullptr, &opt_);
         if (!game_) return nullptr;
         state_ = 1;
       }
@@ -415,7 +415,7 @@ bool SgfReader::take_run(int c) {
     if (d == ']' || d == '\\' || d == '\r' || d == EOF) return false;
     return !comment_ || (d != ' ' && d != '\n');
   };
-  if (key_.empty() || skipping_ || overflow_ || !plain(c) || (kibitz && c == ' ' && value_.empty()) ||
+  if (key_.empty() || skipping_ || overflow_ || !plain(c) || (opt_.kibitz && c == ' ' && value_.empty()) ||
       value_.size() >= kValueMax)
     return false;
   value_.push_back(static_cast<char>(c));
@@ -462,7 +462,7 @@ SgfReader::Step SgfReader::between_values(int c) {
       state_ = 2;
       if (key_.empty() || key_ == "C") {
         comment_ = true;
-        if (kibitz) {
+        if (opt_.kibitz) {
           key_.assign("KB");
           countdown_ = kKibitzPiece;
         } else {
@@ -481,7 +481,7 @@ SgfReader::Step SgfReader::between_values(int c) {
     report_overflow("key", key_.c_str(), kKeyMax);
   } else if (c >= 'A' && c <= 'Z') {
     key_.push_back(static_cast<char>(c));
-  } else if (!(c >= 'a' && c <= 'z') && sgfwarn) {
+  } else if (!(c >= 'a' && c <= 'z') && opt_.sgfwarn) {
     message("Garbage in key: \"%c\" (ignored)\n", c);
   }
   return Step::go_on;
@@ -520,19 +520,19 @@ SgfReader::Step SgfReader::in_value(int c) {
     return Step::go_on;
   }
   if (comment_) return comment_char(c);
-  if (!(kibitz && c == ' ' && value_.empty())) value_.push_back(static_cast<char>(c));
+  if (!(opt_.kibitz && c == ' ' && value_.empty())) value_.push_back(static_cast<char>(c));
   return Step::go_on;
 }
 
 SgfReader::Step SgfReader::comment_char(int c) {
-  if (kibitz && c == ' ' && value_.empty()) return Step::go_on;
+  if (opt_.kibitz && c == ' ' && value_.empty()) return Step::go_on;
   --countdown_;
   value_.push_back(static_cast<char>(c));
   if (c == '\n' || (c == ' ' && countdown_ <= 0)) {
     dispatch();
     value_.clear();
     reset_countdown();
-    if (c == ' ' && !kibitz) skipping_ = true;
+    if (c == ' ' && !opt_.kibitz) skipping_ = true;
   }
   return Step::go_on;
 }
@@ -624,7 +624,7 @@ void SgfReader::finish(const char* name) {
 }
 
 SgfReader::Step SgfReader::syntax_failure(const char* text) {
-  if (sgfwarn) {
+  if (opt_.sgfwarn) {
     if (text) message("%s", text);
     message("%d: %s[%s]\n", count_, key_.c_str(), value_.c_str());
   }
@@ -635,21 +635,18 @@ SgfReader::Step SgfReader::syntax_failure(const char* text) {
 
 }  // namespace
 
-Game* sgf_read_stream(FILE* in, const char* name) {
-  SgfReader reader(in);
+Game* sgf_read_stream(FILE* in, const char* name, const Options& opt) {
+  SgfReader reader(in, opt);
   Game* game = reader.read(name);
   reader.give_back();
   return game;
 }
 
-Game* sgf_read(const char* filename) {
-  if (!filename) return sgf_read_stream(stdin, nullptr);
+Game* sgf_read(const char* filename, const Options& opt) {
+  if (!filename) return sgf_read_stream(stdin, nullptr, opt);
   FILE* in = std::fopen(filename, "r");
-  if (!in) {
-    std::fprintf(stderr, "sgf_read: Can't open \"%s\"\n", filename);
-    return nullptr;
-  }
-  Game* game = sgf_read_stream(in, filename);
+  if (!in) throw Exit(1, format_text("sgf_read: Can't open \"%s\"\n", filename));
+  Game* game = sgf_read_stream(in, filename, opt);
   std::fclose(in);
   return game;
 }

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -61,17 +60,6 @@ struct SfState {
   std::string remark;
 };
 
-SfState sf;
-Game* sf_g = nullptr;     // the game or variation being filled
-int unmark_size = 19;     // last size given to record_boardsize; kept across reads
-
-// Mark texts must outlive the game (store_m keeps the pointer); labels have at
-// most two bytes, so interning them keeps this bounded.
-const char* keep_label(std::string_view label) {
-  static std::set<std::string, std::less<>> labels;
-  return labels.emplace(label).first->c_str();
-}
-
 bool is_white(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -116,17 +104,6 @@ long to_int(std::string_view s) {
   return negative ? -value : value;
 }
 
-
-// Reports go to standard error like every other diagnostic: on standard
-// output they would land inside a record written there.
-int echo_read_error(int code, std::string_view text) {
-  std::fprintf(stderr, "\n*** Line %-6ld  move %-3d ", sf.line, sf.move);
-  if (code >= 0 && code < kErrorCount)
-    std::fprintf(stderr, "%s %.*s\n", kErrorText[code], static_cast<int>(text.size()), text.data());
-  else
-    std::fprintf(stderr, " Unknown read error %.*s\n", static_cast<int>(text.size()), text.data());
-  return 0;
-}
 
 int decode_location(int size, std::string_view text, int& column, int& row) {
   if (text.size() < 2 || text.size() > 3) return 0;
@@ -181,431 +158,455 @@ int decode_move_range(std::string_view text, int& from, int& to) {
   return 1;
 }
 
-// ---- recording into the game ---------------------------------------------------
+// One reading of a record: where it is, and the texts collected for the
+// next move-like line.
+class StandardReader {
+ public:
+  explicit StandardReader(Game* game) : sf_g(game) {}
 
-// Columns count from 1 at the left, rows from 1 at the bottom. A point off the
-// game's board (read with another size than the game's) has no location.
-int location_of(int column, int row) { return point_at(sf_g, column - 1, sf_g->size - row); }
+  SfState sf;
+  Game* sf_g;             // the game or variation being filled
+  int unmark_size = 19;   // last size given to record_boardsize
 
-// Points computed with a size that no longer matches the game's (after EVENT
-// on a small board) may fall off it; they are dropped here.
-bool on_board(int location) {
-  int size = sf_g->size;
-  return size > 0 && sf_g->goban && location >= 0 && location < size * size &&
-         static_cast<std::size_t>(location) < sf_g->goban->points.size();
-}
-
-int record_event(std::string_view text) {
-  store_node(sf_g);
-  store_gn(sf_g, text);
-  return 0;
-}
-
-int record_boardsize(int size) {
-  store_sz(sf_g, size);
-  unmark_size = size;
-  return 0;
-}
-
-int record_var(std::string_view name) {
-  Game* parent = sf_g;
-  Game* variation = push_var(parent);
-  if (!variation) return 2;  // out of memory: nothing to store into
-  sf_g = variation;
-  store_node(sf_g);
-  if (!name.empty()) store_n(sf_g, name);
-  Move* last = move_current(parent);
-  if (!last) {
-    std::fprintf(stderr, "Couldn't hide last move!\n");
-  } else if (on_board(last->location)) {
-    store_ae(sf_g, last->location);  // the variation replaces the last move
-  }
-  return 0;
-}
-
-int record_endvar() {
-  Game* parent = pop_var(sf_g);
-  if (!parent) return 2;
-  sf_g = parent;
-  return 0;
-}
-
-int record_remark(std::string_view text) {
-  store_node(sf_g);
-  store_c(sf_g, "(Remark: ");
-  // The remark and its closing bracket make one text: a text that ends in
-  // neither a line feed nor a blank is set apart from the next one.
-  store_c(sf_g, std::string(text) + ")\n");
-  return 0;
-}
-
-int record_move(bool diagram, int colour, int number, int column, int row) {
-  int location = location_of(column, row);
-  if (diagram || number == 0) {
-    if (diagram && (column < 1 || row < 1)) return 0;
-    if (on_board(location)) store_addstone(sf_g, colour + 1, location);
-    return 0;
-  }
-  store_node(sf_g);
-  store_move_at(sf_g, number, colour + 1, column - 1, sf_g->size - row);
-  return 0;
-}
-
-int record_pass(int colour, int number) {
-  store_node(sf_g);
-  store_pass(sf_g, number, colour + 1);
-  return 0;
-}
-
-int record_prisoner() { return 0; }
-
-int record_hide(int column, int row) {
-  int location = location_of(column, row);
-  if (on_board(location)) store_ae(sf_g, location);
-  return 0;
-}
-
-int record_mark(bool all, int from, int to, std::string_view label, int column, int row) {
-  if (all) {
-    message("Mark all move numbers\n");
-    return 0;
-  }
-  if (from > 0) {
-    if (from == to) message("Mark on move %d\n", from);
-    else message("Mark on moves %d to %d\n", from, to);
-    return 0;
-  }
-  int location = location_of(column, row);
-  if (!on_board(location)) return 0;
-  unsigned char first = label.empty() ? 0 : static_cast<unsigned char>(label[0]);
-  if (label.size() == 1 && first >= 33 && first <= 122)
-    store_l(sf_g, location, first);
-  else if (label.empty())
-    store_m(sf_g, location, MARK_PLAIN, nullptr);
-  else
-    store_m(sf_g, location, MARK_TEXT, keep_label(label));
-  return 0;
-}
-
-int record_unmark(bool all, int from, int to, int column, int row) {
-  message("Unmark");
-  if (all)
-    message(" all marks\n");
-  else if (from > 0 && from == to)
-    message(" number on move %d\n", from);
-  else if (from > 0)
-    message(" numbers on moves %d to %d\n", from, to);
-  else
-    message(" mark on point or stone at %s\n", encode_location(unmark_size, column, row).c_str());
-  return 0;
-}
-
-int record_userdata(std::string_view text) {
-  store_us(sf_g, text);
-  return 0;
-}
-
-// Cuts the text into pieces that end at white space once they hold
-// kPieceBreak characters; the white space after a break is skipped. A run
-// without white space stays in one piece however long: cut in two, its
-// first part would end in neither a blank nor a line feed, and such a text
-// is set apart from the next one.
-int record_commentary(std::string_view text) {
-  std::string piece;
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
-  std::size_t i = 0;
-  while (i < text.size()) {
-    char c = text[i++];
-    piece += c;
-    if (piece.size() >= kPieceBreak && blank(c)) {
-      store_c(sf_g, piece);
-      piece.clear();
-      while (i < text.size() && blank(text[i])) ++i;
-    }
-  }
-  if (!piece.empty()) store_c(sf_g, piece);
-  return 0;
-}
-
-// ---- collecting texts ------------------------------------------------------------
-
-void sf_add_comment(std::string_view text) {
-  std::string& commentary = sf.commentary;
-  if (!commentary.empty() && commentary.size() < kCommentSize - 2) {
-    bool text_white = !text.empty() && is_white(text.back());
-    if (!is_white(commentary.back()) && !text_white) commentary += ' ';
-    if (text.empty()) text = "\n\n";
-  }
-  if (text.empty()) return;
-  if (commentary.size() + text.size() + 1 < kCommentSize + 1)
-    commentary.append(text);
-  else
-    echo_read_error(E_LONGCOMMENT, text);
-}
-
-void sf_add_user(std::string_view text) {
-  if (sf.user_full) return;
-  if (sf.user.size() + text.size() + 1 > kUserSize - 1) {
-    sf.user_full = true;
-    echo_read_error(E_LONGUSER, text);
-    return;
-  }
-  if (!sf.user.empty()) sf.user += '\n';
-  sf.user.append(text);
-}
-
-void sf_flush() {
-  if (!sf.remark.empty()) record_remark(sf.remark);
-  if (!sf.commentary.empty()) {
-    sf_add_comment(" ");
-    record_commentary(sf.commentary);
-  }
-  if (!sf.user.empty()) record_userdata(sf.user);
-  sf.remark.clear();
-  sf.commentary.clear();
-  sf.user.clear();
-}
-
-// ---- keyword handlers: (index in sf_keywords, rest of the line) ------------------
-
-int record_head_data(int index, std::string_view rest) {
-  std::string_view text = sf_trim(rest);
-  if (text.empty()) return 0;
-  switch (index) {
-    case 0: store_analysis(sf_g, text); break;
-    case 2: store_pb(sf_g, text); break;
-    case 5: store_dt(sf_g, text); break;
-    case 11: store_ha(sf_g, text); break;
-    case 13: store_km(sf_g, text); break;
-    case 15: store_pc(sf_g, text); break;
-    case 17: store_recorder(sf_g, text); break;
-    case 19: store_re(sf_g, text); break;
-    case 20: store_rules(sf_g, text); break;
-    case 22: store_so(sf_g, text); break;
-    case 23: store_tm(sf_g, text); break;
-    case 28: store_pw(sf_g, text); break;
-    default: message("Funny index (%d) in record_head_data\n", index); break;
-  }
-  return 0;
-}
-
-int sf_move(int index, std::string_view rest) {
-  int colour = index == 1 ? 0 : 1;
-  sf_flush();
-  sf.diagram = false;
-  std::string_view word = sf_word(rest);
-  if (word.empty()) return echo_read_error(E_INCOMPLETE, "");
-  long number = to_int(word);
-  if (number < 1) return echo_read_error(E_NUMBER, word);
-  sf.move = static_cast<int>(number);
-  word = sf_word(rest);
-  if (word.empty()) return echo_read_error(E_INCOMPLETE, "");
-  if (sf_match(word, "Pass") || sf_match(word, "Tenuki")) return record_pass(colour, sf.move);
-  int column = 0, row = 0;
-  if (!decode_location(sf.size, word, column, row)) return echo_read_error(E_LOCATION, word);
-  ++sf.moves;
-  return record_move(false, colour, sf.move, column, row);
-}
-
-int sf_boardsize(int, std::string_view rest) {
-  sf.diagram = false;
-  long n = to_int(rest);
-  if (n < 2 || n > 19) return echo_read_error(E_SIZE, rest);
-  if (n == sf.size) return record_boardsize(sf.size);
-  if (sf.setups == 0 && sf.moves == 0) {
-    sf.size = static_cast<int>(n);
-    return record_boardsize(sf.size);
-  }
-  return echo_read_error(E_RESIZE, rest);
-}
-
-int sf_com(int, std::string_view rest) {
-  if (sf.in_comment) return echo_read_error(E_OPENCOMMENT, "");
-  sf.in_comment = true;
-  std::string text(sf_trim(rest));
-  if (!text.empty()) {
-    text += "\n\n";
-    sf_add_comment(text);
-  }
-  return 0;
-}
-
-int sf_endcom(int, std::string_view) {
-  if (!sf.in_comment) return echo_read_error(E_NOCOMMENT, "");
-  sf.in_comment = false;
-  return 0;
-}
-
-int sf_diagram(int, std::string_view) {
-  sf_flush();
-  sf.diagram = true;
-  ++sf.moves;
-  return 0;
-}
-
-int sf_enduser(int, std::string_view) {
-  if (!sf.in_user) return echo_read_error(E_NOUSER, "");
-  sf.in_user = false;
-  sf.user_full = false;
-  return 0;
-}
-
-int sf_endvar(int, std::string_view) {
-  sf_flush();
-  sf.diagram = false;
-  if (sf.moves < 1) echo_read_error(E_VARIATION, "");
-  if (sf.depth < 1) return echo_read_error(E_NOVAR, "");
-  --sf.depth;
-  return record_endvar();
-}
-
-int sf_event(int, std::string_view rest) {
-  sf_flush();
-  sf.diagram = false;
-  sf.move = 0;
-  sf.moves = 0;
-  sf.setups = 0;
-  sf.size = 19;
-  return record_event(sf_trim(rest));
-}
-
-int sf_hide(int, std::string_view rest) {
-  if (!sf.diagram) return echo_read_error(E_MARK, "HIDE");
-  for (std::string_view word = sf_word(rest); !word.empty(); word = sf_word(rest)) {
-    int column = 0, row = 0;
-    if (decode_location(sf.size, word, column, row)) record_hide(column, row);
-  }
-  return 0;
-}
-
-int sf_mark(int, std::string_view rest) {
-  for (std::string_view word = sf_word(rest); !word.empty(); word = sf_word(rest)) {
-    if (sf_match(word, "all")) {
-      record_mark(true, 0, 0, {}, 0, 0);
-      continue;
-    }
-    std::string_view label, target = word;
-    if (std::size_t at = word.rfind('@'); at != std::string_view::npos) {
-      label = word.substr(0, at);
-      target = word.substr(at + 1);
-    }
-    int column = 0, row = 0, from = 0, to = 0;
-    if (label.size() > 2)
-      echo_read_error(E_MARK, word);
-    else if (decode_location(sf.size, target, column, row))
-      record_mark(false, 0, 0, label, column, row);
-    else if (decode_move_range(target, from, to))
-      record_mark(false, from, to, label, 0, 0);
+  // Reports go to standard error like every other diagnostic: on standard
+  // output they would land inside a record written there.
+  int echo_read_error(int code, std::string_view text) {
+    std::fprintf(stderr, "\n*** Line %-6ld  move %-3d ", sf.line, sf.move);
+    if (code >= 0 && code < kErrorCount)
+      std::fprintf(stderr, "%s %.*s\n", kErrorText[code], static_cast<int>(text.size()), text.data());
     else
-      echo_read_error(E_MARK, word);
+      std::fprintf(stderr, " Unknown read error %.*s\n", static_cast<int>(text.size()), text.data());
+    return 0;
   }
-  return 0;
-}
 
-int sf_prisoner(int, std::string_view rest) {
-  if (sf.moves < 1 || sf.diagram) return echo_read_error(E_PRISONER, rest);
-  for (std::string_view word = sf_word(rest); !word.empty(); word = sf_word(rest)) {
-    int column = 0, row = 0, from = 0, to = 0;
-    if (decode_location(sf.size, word, column, row))
-      record_prisoner();
-    else if (!decode_move_range(word, from, to))
-      echo_read_error(E_PRISONER, word);
-    else if (from == to)
-      record_prisoner();
+  // ---- recording into the game ---------------------------------------------------
+
+  // Columns count from 1 at the left, rows from 1 at the bottom. A point off the
+  // game's board (read with another size than the game's) has no location.
+  int location_of(int column, int row) { return point_at(sf_g, column - 1, sf_g->size - row); }
+
+  // Points computed with a size that no longer matches the game's (after EVENT
+  // on a small board) may fall off it; they are dropped here.
+  bool on_board(int location) {
+    int size = sf_g->size;
+    return size > 0 && sf_g->goban && location >= 0 && location < size * size &&
+           static_cast<std::size_t>(location) < sf_g->goban->points.size();
+  }
+
+  int record_event(std::string_view text) {
+    store_node(sf_g);
+    store_gn(sf_g, text);
+    return 0;
+  }
+
+  int record_boardsize(int size) {
+    store_sz(sf_g, size);
+    unmark_size = size;
+    return 0;
+  }
+
+  int record_var(std::string_view name) {
+    Game* parent = sf_g;
+    Game* variation = push_var(parent);
+    if (!variation) return 2;  // out of memory: nothing to store into
+    sf_g = variation;
+    store_node(sf_g);
+    if (!name.empty()) store_n(sf_g, name);
+    Move* last = move_current(parent);
+    if (!last) {
+      std::fprintf(stderr, "Couldn't hide last move!\n");
+    } else if (on_board(last->location)) {
+      store_ae(sf_g, last->location);  // the variation replaces the last move
+    }
+    return 0;
+  }
+
+  int record_endvar() {
+    Game* parent = pop_var(sf_g);
+    if (!parent) return 2;
+    sf_g = parent;
+    return 0;
+  }
+
+  int record_remark(std::string_view text) {
+    store_node(sf_g);
+    store_c(sf_g, "(Remark: ");
+    // The remark and its closing bracket make one text: a text that ends in
+    // neither a line feed nor a blank is set apart from the next one.
+    store_c(sf_g, std::string(text) + ")\n");
+    return 0;
+  }
+
+  int record_move(bool diagram, int colour, int number, int column, int row) {
+    int location = location_of(column, row);
+    if (diagram || number == 0) {
+      if (diagram && (column < 1 || row < 1)) return 0;
+      if (on_board(location)) store_addstone(sf_g, colour + 1, location);
+      return 0;
+    }
+    store_node(sf_g);
+    store_move_at(sf_g, number, colour + 1, column - 1, sf_g->size - row);
+    return 0;
+  }
+
+  int record_pass(int colour, int number) {
+    store_node(sf_g);
+    store_pass(sf_g, number, colour + 1);
+    return 0;
+  }
+
+  int record_prisoner() { return 0; }
+
+  int record_hide(int column, int row) {
+    int location = location_of(column, row);
+    if (on_board(location)) store_ae(sf_g, location);
+    return 0;
+  }
+
+  int record_mark(bool all, int from, int to, std::string_view label, int column, int row) {
+    if (all) {
+      message("Mark all move numbers\n");
+      return 0;
+    }
+    if (from > 0) {
+      if (from == to) message("Mark on move %d\n", from);
+      else message("Mark on moves %d to %d\n", from, to);
+      return 0;
+    }
+    int location = location_of(column, row);
+    if (!on_board(location)) return 0;
+    unsigned char first = label.empty() ? 0 : static_cast<unsigned char>(label[0]);
+    if (label.size() == 1 && first >= 33 && first <= 122)
+      store_l(sf_g, location, first);
+    else if (label.empty())
+      store_m(sf_g, location, MARK_PLAIN, nullptr);
     else
-      echo_read_error(E_RANGE, word);
+      store_m(sf_g, location, MARK_TEXT, keep_text(label));
+    return 0;
   }
-  return 0;
-}
 
-int sf_remark(int, std::string_view rest) {
-  std::string_view text = sf_trim(rest);
-  std::size_t length = sf.remark.size() + (sf.remark.empty() ? 0 : 1) + text.size();
-  if (length > kRemarkSize - 1) return 0;  // dropped without a report
-  if (!sf.remark.empty()) sf.remark += '\n';
-  sf.remark.append(text);
-  return 0;
-}
+  int record_unmark(bool all, int from, int to, int column, int row) {
+    message("Unmark");
+    if (all)
+      message(" all marks\n");
+    else if (from > 0 && from == to)
+      message(" number on move %d\n", from);
+    else if (from > 0)
+      message(" numbers on moves %d to %d\n", from, to);
+    else
+      message(" mark on point or stone at %s\n", encode_location(unmark_size, column, row).c_str());
+    return 0;
+  }
 
-int sf_setup(int, std::string_view rest) {
-  sf_flush();
-  if (sf.moves > 0 && !sf.diagram) return echo_read_error(E_SETUP, rest);
-  int colour = -1;
-  for (std::string_view word = sf_word(rest); !word.empty(); word = sf_word(rest)) {
-    int column = 0, row = 0, c = -1;
-    if (decode_color(word, c)) {
-      colour = c;
-    } else if (decode_location(sf.size, word, column, row)) {
-      if (colour < 0) {
-        echo_read_error(E_INCOMPLETE, "");
-      } else {
-        record_move(sf.diagram, colour, 0, column, row);
-        ++sf.setups;
+  int record_userdata(std::string_view text) {
+    store_us(sf_g, text);
+    return 0;
+  }
+
+  // Cuts the text into pieces that end at white space once they hold
+  // kPieceBreak characters; the white space after a break is skipped. A run
+  // without white space stays in one piece however long: cut in two, its
+  // first part would end in neither a blank nor a line feed, and such a text
+  // is set apart from the next one.
+  int record_commentary(std::string_view text) {
+    std::string piece;
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+    std::size_t i = 0;
+    while (i < text.size()) {
+      char c = text[i++];
+      piece += c;
+      if (piece.size() >= kPieceBreak && blank(c)) {
+        store_c(sf_g, piece);
+        piece.clear();
+        while (i < text.size() && blank(text[i])) ++i;
       }
-    } else {
-      echo_read_error(E_LOCATION, word);
     }
+    if (!piece.empty()) store_c(sf_g, piece);
+    return 0;
   }
-  return 0;
-}
 
-int sf_unmark(int, std::string_view rest) {
-  for (std::string_view word = sf_word(rest); !word.empty(); word = sf_word(rest)) {
-    int column = 0, row = 0, from = 0, to = 0;
-    if (sf_match(word, "all"))
-      record_unmark(true, 0, 0, 0, 0);
-    else if (decode_location(sf.size, word, column, row))
-      record_unmark(false, 0, 0, column, row);
-    else if (decode_move_range(word, from, to))
-      record_unmark(false, from, to, 0, 0);
+  // ---- collecting texts ------------------------------------------------------------
+
+  void sf_add_comment(std::string_view text) {
+    std::string& commentary = sf.commentary;
+    if (!commentary.empty() && commentary.size() < kCommentSize - 2) {
+      bool text_white = !text.empty() && is_white(text.back());
+      if (!is_white(commentary.back()) && !text_white) commentary += ' ';
+      if (text.empty()) text = "\n\n";
+    }
+    if (text.empty()) return;
+    if (commentary.size() + text.size() + 1 < kCommentSize + 1)
+      commentary.append(text);
     else
-      echo_read_error(E_MARK, word);
+      echo_read_error(E_LONGCOMMENT, text);
   }
-  return 0;
-}
 
-int sf_user(int, std::string_view rest) {
-  if (sf.in_user) return echo_read_error(E_OPENUSER, "");
-  sf.in_user = true;
-  sf.user_full = false;
-  sf_add_user(sf_trim(rest));
-  return 0;
-}
+  void sf_add_user(std::string_view text) {
+    if (sf.user_full) return;
+    if (sf.user.size() + text.size() + 1 > kUserSize - 1) {
+      sf.user_full = true;
+      echo_read_error(E_LONGUSER, text);
+      return;
+    }
+    if (!sf.user.empty()) sf.user += '\n';
+    sf.user.append(text);
+  }
 
-int sf_var(int, std::string_view rest) {
-  sf_flush();
-  sf.diagram = false;
-  if (sf.moves < 1) return echo_read_error(E_VARIATION, "");
-  ++sf.depth;
-  return record_var(rest);
-}
+  void sf_flush() {
+    if (!sf.remark.empty()) record_remark(sf.remark);
+    if (!sf.commentary.empty()) {
+      sf_add_comment(" ");
+      record_commentary(sf.commentary);
+    }
+    if (!sf.user.empty()) record_userdata(sf.user);
+    sf.remark.clear();
+    sf.commentary.clear();
+    sf.user.clear();
+  }
+
+  // ---- keyword handlers: (index in sf_keywords, rest of the line) ------------------
+
+  int record_head_data(int index, std::string_view rest) {
+    std::string_view text = sf_trim(rest);
+    if (text.empty()) return 0;
+    switch (index) {
+      case 0: store_analysis(sf_g, text); break;
+      case 2: store_pb(sf_g, text); break;
+      case 5: store_dt(sf_g, text); break;
+      case 11: store_ha(sf_g, text); break;
+      case 13: store_km(sf_g, text); break;
+      case 15: store_pc(sf_g, text); break;
+      case 17: store_recorder(sf_g, text); break;
+      case 19: store_re(sf_g, text); break;
+      case 20: store_rules(sf_g, text); break;
+      case 22: store_so(sf_g, text); break;
+      case 23: store_tm(sf_g, text); break;
+      case 28: store_pw(sf_g, text); break;
+      default: message("Funny index (%d) in record_head_data\n", index); break;
+    }
+    return 0;
+  }
+
+  int sf_move(int index, std::string_view rest) {
+    int colour = index == 1 ? 0 : 1;
+    sf_flush();
+    sf.diagram = false;
+    std::string_view word = sf_word(rest);
+    if (word.empty()) return echo_read_error(E_INCOMPLETE, "");
+    long number = to_int(word);
+    if (number < 1) return echo_read_error(E_NUMBER, word);
+    sf.move = static_cast<int>(number);
+    word = sf_word(rest);
+    if (word.empty()) return echo_read_error(E_INCOMPLETE, "");
+    if (sf_match(word, "Pass") || sf_match(word, "Tenuki")) return record_pass(colour, sf.move);
+    int column = 0, row = 0;
+    if (!decode_location(sf.size, word, column, row)) return echo_read_error(E_LOCATION, word);
+    ++sf.moves;
+    return record_move(false, colour, sf.move, column, row);
+  }
+
+  int sf_boardsize(int, std::string_view rest) {
+    sf.diagram = false;
+    long n = to_int(rest);
+    if (n < 2 || n > 19) return echo_read_error(E_SIZE, rest);
+    if (n == sf.size) return record_boardsize(sf.size);
+    if (sf.setups == 0 && sf.moves == 0) {
+      sf.size = static_cast<int>(n);
+      return record_boardsize(sf.size);
+    }
+    return echo_read_error(E_RESIZE, rest);
+  }
+
+  int sf_com(int, std::string_view rest) {
+    if (sf.in_comment) return echo_read_error(E_OPENCOMMENT, "");
+    sf.in_comment = true;
+    std::string text(sf_trim(rest));
+    if (!text.empty()) {
+      text += "\n\n";
+      sf_add_comment(text);
+    }
+    return 0;
+  }
+
+  int sf_endcom(int, std::string_view) {
+    if (!sf.in_comment) return echo_read_error(E_NOCOMMENT, "");
+    sf.in_comment = false;
+    return 0;
+  }
+
+  int sf_diagram(int, std::string_view) {
+    sf_flush();
+    sf.diagram = true;
+    ++sf.moves;
+    return 0;
+  }
+
+  int sf_enduser(int, std::string_view) {
+    if (!sf.in_user) return echo_read_error(E_NOUSER, "");
+    sf.in_user = false;
+    sf.user_full = false;
+    return 0;
+  }
+
+  int sf_endvar(int, std::string_view) {
+    sf_flush();
+    sf.diagram = false;
+    if (sf.moves < 1) echo_read_error(E_VARIATION, "");
+    if (sf.depth < 1) return echo_read_error(E_NOVAR, "");
+    --sf.depth;
+    return record_endvar();
+  }
+
+  int sf_event(int, std::string_view rest) {
+    sf_flush();
+    sf.diagram = false;
+    sf.move = 0;
+    sf.moves = 0;
+    sf.setups = 0;
+    sf.size = 19;
+    return record_event(sf_trim(rest));
+  }
+
+  int sf_hide(int, std::string_view rest) {
+    if (!sf.diagram) return echo_read_error(E_MARK, "HIDE");
+    for (std::string_view word = sf_word(rest); !word.empty(); word = sf_word(rest)) {
+      int column = 0, row = 0;
+      if (decode_location(sf.size, word, column, row)) record_hide(column, row);
+    }
+    return 0;
+  }
+
+  int sf_mark(int, std::string_view rest) {
+    for (std::string_view word = sf_word(rest); !word.empty(); word = sf_word(rest)) {
+      if (sf_match(word, "all")) {
+        record_mark(true, 0, 0, {}, 0, 0);
+        continue;
+      }
+      std::string_view label, target = word;
+      if (std::size_t at = word.rfind('@'); at != std::string_view::npos) {
+        label = word.substr(0, at);
+        target = word.substr(at + 1);
+      }
+      int column = 0, row = 0, from = 0, to = 0;
+      if (label.size() > 2)
+        echo_read_error(E_MARK, word);
+      else if (decode_location(sf.size, target, column, row))
+        record_mark(false, 0, 0, label, column, row);
+      else if (decode_move_range(target, from, to))
+        record_mark(false, from, to, label, 0, 0);
+      else
+        echo_read_error(E_MARK, word);
+    }
+    return 0;
+  }
+
+  int sf_prisoner(int, std::string_view rest) {
+    if (sf.moves < 1 || sf.diagram) return echo_read_error(E_PRISONER, rest);
+    for (std::string_view word = sf_word(rest); !word.empty(); word = sf_word(rest)) {
+      int column = 0, row = 0, from = 0, to = 0;
+      if (decode_location(sf.size, word, column, row))
+        record_prisoner();
+      else if (!decode_move_range(word, from, to))
+        echo_read_error(E_PRISONER, word);
+      else if (from == to)
+        record_prisoner();
+      else
+        echo_read_error(E_RANGE, word);
+    }
+    return 0;
+  }
+
+  int sf_remark(int, std::string_view rest) {
+    std::string_view text = sf_trim(rest);
+    std::size_t length = sf.remark.size() + (sf.remark.empty() ? 0 : 1) + text.size();
+    if (length > kRemarkSize - 1) return 0;  // dropped without a report
+    if (!sf.remark.empty()) sf.remark += '\n';
+    sf.remark.append(text);
+    return 0;
+  }
+
+  int sf_setup(int, std::string_view rest) {
+    sf_flush();
+    if (sf.moves > 0 && !sf.diagram) return echo_read_error(E_SETUP, rest);
+    int colour = -1;
+    for (std::string_view word = sf_word(rest); !word.empty(); word = sf_word(rest)) {
+      int column = 0, row = 0, c = -1;
+      if (decode_color(word, c)) {
+        colour = c;
+      } else if (decode_location(sf.size, word, column, row)) {
+        if (colour < 0) {
+          echo_read_error(E_INCOMPLETE, "");
+        } else {
+          record_move(sf.diagram, colour, 0, column, row);
+          ++sf.setups;
+        }
+      } else {
+        echo_read_error(E_LOCATION, word);
+      }
+    }
+    return 0;
+  }
+
+  int sf_unmark(int, std::string_view rest) {
+    for (std::string_view word = sf_word(rest); !word.empty(); word = sf_word(rest)) {
+      int column = 0, row = 0, from = 0, to = 0;
+      if (sf_match(word, "all"))
+        record_unmark(true, 0, 0, 0, 0);
+      else if (decode_location(sf.size, word, column, row))
+        record_unmark(false, 0, 0, column, row);
+      else if (decode_move_range(word, from, to))
+        record_unmark(false, from, to, 0, 0);
+      else
+        echo_read_error(E_MARK, word);
+    }
+    return 0;
+  }
+
+  int sf_user(int, std::string_view rest) {
+    if (sf.in_user) return echo_read_error(E_OPENUSER, "");
+    sf.in_user = true;
+    sf.user_full = false;
+    sf_add_user(sf_trim(rest));
+    return 0;
+  }
+
+  int sf_var(int, std::string_view rest) {
+    sf_flush();
+    sf.diagram = false;
+    if (sf.moves < 1) return echo_read_error(E_VARIATION, "");
+    ++sf.depth;
+    return record_var(rest);
+  }
+
+  int sf_line(std::string_view raw);
+};
 
 struct SfKeyword {
   char name[16];
-  int (*handler)(int index, std::string_view rest);
+  int (StandardReader::*handler)(int index, std::string_view rest);
 };
 
 // Table order decides abbreviations: the first keyword a word matches wins.
 constexpr SfKeyword sf_keywords[] = {
-    {"Analysis", record_head_data}, {"B", sf_move},
-    {"Black", record_head_data},    {"BOARDSIZE", sf_boardsize},
-    {"COM", sf_com},                {"Date", record_head_data},
-    {"DIAGRAM", sf_diagram},        {"ENDCOM", sf_endcom},
-    {"ENDUSER", sf_enduser},        {"ENDVAR", sf_endvar},
-    {"EVENT", sf_event},            {"Handicap", record_head_data},
-    {"HIDE", sf_hide},              {"Komi", record_head_data},
-    {"MARK", sf_mark},              {"Place", record_head_data},
-    {"PRISONER", sf_prisoner},      {"Recorder", record_head_data},
-    {"REMARK", sf_remark},          {"Result", record_head_data},
-    {"Rules", record_head_data},    {"SETUP", sf_setup},
-    {"Source", record_head_data},   {"Timelimit", record_head_data},
-    {"UNMARK", sf_unmark},          {"USER", sf_user},
-    {"VAR", sf_var},                {"W", sf_move},
-    {"White", record_head_data},
+    {"Analysis", &StandardReader::record_head_data}, {"B", &StandardReader::sf_move},
+    {"Black", &StandardReader::record_head_data}, {"BOARDSIZE", &StandardReader::sf_boardsize},
+    {"COM", &StandardReader::sf_com}, {"Date", &StandardReader::record_head_data},
+    {"DIAGRAM", &StandardReader::sf_diagram}, {"ENDCOM", &StandardReader::sf_endcom},
+    {"ENDUSER", &StandardReader::sf_enduser}, {"ENDVAR", &StandardReader::sf_endvar},
+    {"EVENT", &StandardReader::sf_event}, {"Handicap", &StandardReader::record_head_data},
+    {"HIDE", &StandardReader::sf_hide}, {"Komi", &StandardReader::record_head_data},
+    {"MARK", &StandardReader::sf_mark}, {"Place", &StandardReader::record_head_data},
+    {"PRISONER", &StandardReader::sf_prisoner}, {"Recorder", &StandardReader::record_head_data},
+    {"REMARK", &StandardReader::sf_remark}, {"Result", &StandardReader::record_head_data},
+    {"Rules", &StandardReader::record_head_data}, {"SETUP", &StandardReader::sf_setup},
+    {"Source", &StandardReader::record_head_data}, {"Timelimit", &StandardReader::record_head_data},
+    {"UNMARK", &StandardReader::sf_unmark}, {"USER", &StandardReader::sf_user},
+    {"VAR", &StandardReader::sf_var}, {"W", &StandardReader::sf_move},
+    {"White", &StandardReader::record_head_data},
 };
 static_assert(sizeof sf_keywords / sizeof sf_keywords[0] == 29);
 
-int sf_line(std::string_view raw) {
+int StandardReader::sf_line(std::string_view raw) {
   std::string_view line = sf_trim(raw);
   std::string_view rest = line;
   std::string_view word = sf_word(rest);
@@ -619,7 +620,7 @@ int sf_line(std::string_view raw) {
   }
   if (word.empty()) return 0;
   for (int i = 0; i < static_cast<int>(sizeof sf_keywords / sizeof sf_keywords[0]); ++i)
-    if (sf_match(word, sf_keywords[i].name)) return sf_keywords[i].handler(i, rest);
+    if (sf_match(word, sf_keywords[i].name)) return (this->*sf_keywords[i].handler)(i, rest);
   return echo_read_error(E_DATA, line);
 }
 
@@ -636,12 +637,12 @@ struct FileCloser {
 
 // Reads a whole standard-format record; none when the reading had to stop.
 // An unopenable file ends the run.
-Game* read_standard(const char* filename) {
-  std::unique_ptr<Game, GameFree> owner{game_alloc(nullptr)};
+Game* read_standard(const char* filename, const Options& opt) {
+  std::unique_ptr<Game, GameFree> owner{game_alloc(nullptr, &opt)};
   Game* game = owner.get();
   if (!game) return nullptr;
-  sf_g = game;
-  sf = SfState{};
+  StandardReader reader(game);
+  SfState& sf = reader.sf;
   std::unique_ptr<std::FILE, FileCloser> owned;
   std::FILE* in = stdin;
   if (filename) {
@@ -665,13 +666,13 @@ Game* read_standard(const char* filename) {
     if (line.empty()) break;
     ++sf.line;
     if (std::size_t nul = line.find('\0'); nul != std::string::npos) line.resize(nul);
-    if (sf_line(line) == 2) return nullptr;
+    if (reader.sf_line(line) == 2) return nullptr;
   }
   owned.reset();
-  if (sf.in_comment) echo_read_error(E_OPENCOMMENT, "");
-  if (sf.in_user) echo_read_error(E_OPENUSER, "");
-  if (sf.depth > 0) echo_read_error(E_OPENVAR, "");
-  sf_flush();
+  if (sf.in_comment) reader.echo_read_error(E_OPENCOMMENT, "");
+  if (sf.in_user) reader.echo_read_error(E_OPENUSER, "");
+  if (sf.depth > 0) reader.echo_read_error(E_OPENVAR, "");
+  reader.sf_flush();
   if (game->view.width == 0) game->view.width = game->size;
   if (game->view.height == 0) game->view.height = game->size;
   return owner.release();

@@ -28,8 +28,6 @@ struct TavState {
   std::vector<unsigned char> body;
 };
 
-TavState tav;
-
 // Releases a game that is not handed out (failures, fatal reports).
 struct GameFree {
   void operator()(Game* g) const { game_free(g); }
@@ -108,7 +106,7 @@ bool on_board(const Game* g, const Record& r) {
 }
 
 // Decodes the body words into `tav.game`.
-void tav_store() {
+void tav_store(TavState& tav) {
   Game*& g = tav.game;
   std::size_t count = tav.body.size() / 4;
   for (std::size_t i = 0; i < count; ++i) {
@@ -172,15 +170,12 @@ void tav_store() {
 
 // Reads the record file and its companion text named after `name`; none
 // after a failure that was reported. A missing record file ends the run.
-Game* read_tavolin(const char* name) {
-  std::unique_ptr<Game, GameFree> owner{game_alloc(nullptr)};
+Game* read_tavolin(const char* name, const Options& opt) {
+  if (!name) throw Exit(1, "tavolin_read: Can't read from standard input\n");
+  std::unique_ptr<Game, GameFree> owner{game_alloc(nullptr, &opt)};
   Game* game = owner.get();
   if (!game) return nullptr;
-  if (!name) {
-    std::fprintf(stderr, "tavolin_read: Can't read from standard input\n");
-    return nullptr;
-  }
-  tav = TavState{};
+  TavState tav;
   tav.game = game;
   store_node(game);
 
@@ -237,7 +232,7 @@ Game* read_tavolin(const char* name) {
   tav.body.resize(got);
   message("[%ld bytes]", static_cast<long>(got) + header_bytes);
   in.reset();
-  tav_store();
+  tav_store(tav);
   tav.body = {};
   message("[%d moves, %d variations]\n", tav.main_moves, tav.variations);
   return owner.release();

@@ -13,7 +13,8 @@ namespace kg {
 // error, starting a new line first when the run of messages would pass
 // column 72.
 void message(const char* format, ...) KG_PRINTF(1, 2);
-// The column reached by `message`; tests reset it.
+// The column standard error has reached through `message`. It belongs to
+// the stream, which the whole process shares, so it is not per run.
 extern int message_column;
 
 // Ends the run: `main` prints `text` (if any) to standard error and exits

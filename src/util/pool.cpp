@@ -9,6 +9,7 @@
 
 namespace kg {
 
+// Static: a link names its node by place alone, without a context to ask.
 unsigned char* arena_origin = nullptr;
 
 namespace {
@@ -60,6 +61,8 @@ class Arena {
   int regions_ = 0;
 };
 
+// Static: the records of every game of the process share one address
+// space reservation, which is never given back.
 Arena arena;
 
 constexpr std::size_t kLargestCarved = std::size_t{1} << 16;  // bigger blocks come from the heap

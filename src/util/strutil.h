@@ -1,9 +1,7 @@
-// In-place operations on NUL-terminated byte strings. Results that are not
-// pointers into the argument live in static buffers of 1024 bytes, one per
-// function, overwritten by the next call; longer texts are cut.
+// Small operations on texts and board letters.
 #pragma once
 
-#include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace kg {
@@ -14,34 +12,19 @@ int column_letter(int column);
 // The column of a lower-case letter, or -1 for `i` and non-letters.
 int letter_column(int letter);
 
-char* str_strip(char* s);
-void str_stripnl(char* s);
-char* str_skip(char* s);
-char* str_bos(char* start, char* p);
-char* str_eos(char* p);
-char* str_cln(char* s);
-char* str_unquote(char* s);
-char* str_getkey(const char* s);
-char* str_getval(const char* s);
-int str_width(const char* const* list, int n);
-char* str_expand(const char* s, int width);
-char* str_center(const char* s, int width);
-char* strlwr(char* s);
-char* strupr(char* s);
-int strlshift(char* start, char* p, int n);
-// The buffer behind `p` must have room for n more bytes; nothing checks it.
-int strrshift(char* start, char* p, int n);
-int strshift(char* start, char* p, int n);
-// A longer `new_text` grows `s` in place: the buffer must have room for the
-// difference (strgsub: for the difference times the number of matches).
-char* strsub(char* s, const char* old_text, const char* new_text);
-// 0 for an empty `old_text`, which would match after every insertion.
-int strgsub(char* s, const char* old_text, const char* new_text);
-// Prefix-compressed records: a count byte (0..31) and the rest of the text,
-// which must hold no byte below a space.
-int str_comp(FILE* stream, const char* text);
-// None at the end of the stream.
-char* str_uncomp(FILE* stream);
+// How a point is named in notes and messages.
+enum class PointName {
+  sgf,         // "cd": column and row letters from 'a', row 0 at the top
+  sgf_pair,    // "(c,d)"
+  board,       // "c16": the column's board letter, the row counted from the bottom
+  board_pair,  // "(c,16)"
+};
+// The name of `location` on a board of `size` points a side.
+std::string point_name(int location, int size, PointName style);
+
+// The text before its first line break, without blanks (spaces and tabs)
+// at either end.
+std::string_view str_strip(std::string_view s);
 
 // Whether a stored text needs a line feed written after it before the next
 // text is joined on: true when it is not empty and ends in neither a line

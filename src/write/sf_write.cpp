@@ -8,7 +8,6 @@
 
 #include "game/game.h"
 #include "util/message.h"
-#include "util/runtime.h"
 #include "util/strutil.h"
 #include "write/writers.h"
 
@@ -34,7 +33,7 @@ std::string point(const Game* game, int location) {
 // cut it.
 class ListLine {
  public:
-  ListLine(const char* indent, const char* keyword) : head_(std::string(indent) + keyword) {}
+  ListLine(FILE* fw, const char* indent, const char* keyword) : fw_(fw), head_(std::string(indent) + keyword) {}
   ListLine(const ListLine&) = delete;
   ListLine& operator=(const ListLine&) = delete;
   ~ListLine() { put(line_.empty() ? head_ : line_); }
@@ -50,17 +49,14 @@ class ListLine {
   }
 
  private:
-  static void put(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), fw);
-    std::fputc('\n', fw);
+  void put(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), fw_);
+    std::fputc('\n', fw_);
   }
+  FILE* fw_;
   std::string head_;
   std::string line_;
 };
-
-// Set once a line that the reader counts as a placed move (a move on a point,
-// or DIAGRAM) is written: before it, the reader refuses VAR.
-bool counted = false;
 
 // The reader takes a header value or a name from the rest of one line: a line
 // break inside it would start a line of its own, which cannot be read.
@@ -75,133 +71,145 @@ std::string one_line(const char* text) {
   return line;
 }
 
-void head_line(const char* keyword, const char* text) {
-  std::string line = one_line(text);
-  if (line.size() < kLongText) {
-    std::fprintf(fw, "%s %s\n", keyword, line.c_str());
-    return;
-  }
-  line.resize(kLongText);
-  line += "...\n";
-  std::fprintf(fw, "%s %s\n", keyword, line.c_str());
-}
-
-void write_header(const Game* game) {
-  // The format assumes 19 x 19; any other size must lead the record so that
-  // it applies before the first point is read.
-  if (game->size != 19 && game->size >= 2 && game->size <= 19)
-    std::fprintf(fw, "BOARDSIZE %d\n", game->size);
-  if (const char* event = info_gn(game)) head_line("EVENT", event);
-  std::fprintf(fw, "BLACK %s (%s)\n", one_line(info_pb(game)).c_str(), one_line(info_br(game)).c_str());
-  std::fprintf(fw, "WHITE %s (%s)\n", one_line(info_pw(game)).c_str(), one_line(info_wr(game)).c_str());
-  static constexpr struct {
-    const char* keyword;
-    const char* (*get)(const Game*);
-  } kHeader[] = {
-      {"HANDICAP", info_ha},  {"KOMI", info_km},        {"DATE", info_dt},
-      {"PLACE", info_pc},     {"RESULT", info_re},      {"TIMELIMIT", info_tm},
-      {"ANALYSIS", info_analysis}, {"SOURCE", info_so}, {"RECORDER", info_recorder},
-      {"RULES", info_rules},
-  };
-  for (const auto& row : kHeader)
-    if (const char* text = row.get(game)) head_line(row.keyword, text);
-}
-
-void write_setup(const Game* game, const char* indent, const Chain* added, int colour) {
-  ListLine line(indent, colour == BLACK ? "SETUP B" : "SETUP W");
-  for (const Chain* c = added; c; c = c->next)
-    if (c->move && c->move->colour == colour) line.add(point(game, c->move->location));
-}
-
-void write_node(const Game* game, const Move* node) {
-  const char* indent = game->parent ? "\t" : "";
-  char colour = node->colour == BLACK ? 'B' : 'W';
-  if (node->location == LOC_TENUKI) {
-    std::fprintf(fw, "%s%c %d tenuki\n", indent, colour, node->number);
-  } else if (node->location == LOC_PASS) {
-    std::fprintf(fw, "%s%c %d pass\n", indent, colour, node->number);
-  } else {
-    if (!node->prev) {
-      if (game->parent) {
-        // A variation ahead of every move would be refused and its moves
-        // read into the main line.
-        if (!counted) std::fputs("DIAGRAM\n", fw);
-        std::fprintf(fw, "%sVAR\n", indent);
-        std::fprintf(fw, "%sDIAGRAM %s\n", indent, one_line(game->name.c_str()).c_str());
-        counted = true;
-      } else if (node == game->first) {
-        // A line merged by -flatten begins with a root of its own; the
-        // header belongs to the record's first only.
-        write_header(game);
-      }
-    }
-    if (node->location >= 0) {
-      std::fprintf(fw, "%s%c %d %s\n", indent, colour, node->number,
-                   point(game, node->location).c_str());
-      counted = true;
-      if (node->info && node->info->captured) {
-        ListLine line(indent, "PRISONER");
-        for (const Move* const* s = node->info->captured; *s; ++s) line.add(point(game, (*s)->location));
-      }
-    }
-  }
-  const MoveInfo* info = node->info;
-  if (!info) return;
-  if (info->added) {
-    int black = 0, other = 0;
-    for (const Chain* c = info->added; c; c = c->next)
-      ++((c->move && c->move->colour == BLACK) ? black : other);
-    if (black) write_setup(game, indent, info->added, BLACK);
-    if (other) write_setup(game, indent, info->added, WHITE);
-  }
-  if (info->cleared) {
-    ListLine line(indent, "HIDE");
-    for (const Chain* c = info->cleared; c; c = c->next)
-      line.add(point(game, c->occupant ? c->occupant->location : c->location));
-  }
-  if (info->marks) {
-    ListLine line(indent, "MARK");
-    for (const Chain* c = info->marks; c; c = c->next)
-      line.add((c->mark == MARK_PLUS ? "+@" : c->mark == MARK_MINUS ? "-@" : "?@") + point(game, c->location));
-  }
-  if (info->labels) {
-    ListLine line(indent, "MARK");
-    for (const Chain* c = info->labels; c; c = c->next)
-      line.add(std::string(1, static_cast<char>(c->label)) + "@" + point(game, c->location));
-  }
-  if (info->texts) {
-    std::fprintf(fw, "%sCOM\n", indent);
-    char last = '\n';
-    for (const Text* t = info->texts; t; t = t->next) {
-      const char* text = t->text.c_str();
-      std::size_t length = std::strlen(text);
-      std::fprintf(fw, "%s%s", indent, text);
-      if (length > 0) last = text[length - 1];
-      if (last == ' ' || text_needs_break(std::string_view(text, length))) {
-        std::fputc('\n', fw);
-        last = '\n';
-      }
-    }
-    // ENDCOM glued to the end of a text would not be read as a keyword.
-    if (last != '\n') std::fputc('\n', fw);
-    std::fprintf(fw, "%sENDCOM\n", indent);
-  }
-}
-
 struct Frame {
   Game* game;
   Move* node;       // next node of the line to write
   Game* variation;  // next variation of the node written last
 };
 
+// One writing of a record.
+class SfWriter {
+ public:
+  explicit SfWriter(FILE* out) : fw(out) {}
+  void game2sf(Game* game);
+
+ private:
+  FILE* fw;
+  // Set once a line that the reader counts as a placed move (a move on a
+  // point, or DIAGRAM) is written: before it, the reader refuses VAR.
+  bool counted = false;
+
+  void head_line(const char* keyword, const char* text) {
+    std::string line = one_line(text);
+    if (line.size() < kLongText) {
+      std::fprintf(fw, "%s %s\n", keyword, line.c_str());
+      return;
+    }
+    line.resize(kLongText);
+    line += "...\n";
+    std::fprintf(fw, "%s %s\n", keyword, line.c_str());
+  }
+
+  void write_header(const Game* game) {
+    // The format assumes 19 x 19; any other size must lead the record so that
+    // it applies before the first point is read.
+    if (game->size != 19 && game->size >= 2 && game->size <= 19)
+      std::fprintf(fw, "BOARDSIZE %d\n", game->size);
+    if (const char* event = info_gn(game)) head_line("EVENT", event);
+    std::fprintf(fw, "BLACK %s (%s)\n", one_line(info_pb(game)).c_str(), one_line(info_br(game)).c_str());
+    std::fprintf(fw, "WHITE %s (%s)\n", one_line(info_pw(game)).c_str(), one_line(info_wr(game)).c_str());
+    static constexpr struct {
+      const char* keyword;
+      const char* (*get)(const Game*);
+    } kHeader[] = {
+        {"HANDICAP", info_ha},  {"KOMI", info_km},        {"DATE", info_dt},
+        {"PLACE", info_pc},     {"RESULT", info_re},      {"TIMELIMIT", info_tm},
+        {"ANALYSIS", info_analysis}, {"SOURCE", info_so}, {"RECORDER", info_recorder},
+        {"RULES", info_rules},
+    };
+    for (const auto& row : kHeader)
+      if (const char* text = row.get(game)) head_line(row.keyword, text);
+  }
+
+  void write_setup(const Game* game, const char* indent, const Chain* added, int colour) {
+    ListLine line(fw, indent, colour == BLACK ? "SETUP B" : "SETUP W");
+    for (const Chain* c = added; c; c = c->next)
+      if (c->move && c->move->colour == colour) line.add(point(game, c->move->location));
+  }
+
+  void write_node(const Game* game, const Move* node) {
+    const char* indent = game->parent ? "\t" : "";
+    char colour = node->colour == BLACK ? 'B' : 'W';
+    if (node->location == LOC_TENUKI) {
+      std::fprintf(fw, "%s%c %d tenuki\n", indent, colour, node->number);
+    } else if (node->location == LOC_PASS) {
+      std::fprintf(fw, "%s%c %d pass\n", indent, colour, node->number);
+    } else {
+      if (!node->prev) {
+        if (game->parent) {
+          // A variation ahead of every move would be refused and its moves
+          // read into the main line.
+          if (!counted) std::fputs("DIAGRAM\n", fw);
+          std::fprintf(fw, "%sVAR\n", indent);
+          std::fprintf(fw, "%sDIAGRAM %s\n", indent, one_line(game->name.c_str()).c_str());
+          counted = true;
+        } else if (node == game->first) {
+          // A line merged by -flatten begins with a root of its own; the
+          // header belongs to the record's first only.
+          write_header(game);
+        }
+      }
+      if (node->location >= 0) {
+        std::fprintf(fw, "%s%c %d %s\n", indent, colour, node->number,
+                     point(game, node->location).c_str());
+        counted = true;
+        if (node->info && node->info->captured) {
+          ListLine line(fw, indent, "PRISONER");
+          for (const Move* const* s = node->info->captured; *s; ++s) line.add(point(game, (*s)->location));
+        }
+      }
+    }
+    const MoveInfo* info = node->info;
+    if (!info) return;
+    if (info->added) {
+      int black = 0, other = 0;
+      for (const Chain* c = info->added; c; c = c->next)
+        ++((c->move && c->move->colour == BLACK) ? black : other);
+      if (black) write_setup(game, indent, info->added, BLACK);
+      if (other) write_setup(game, indent, info->added, WHITE);
+    }
+    if (info->cleared) {
+      ListLine line(fw, indent, "HIDE");
+      for (const Chain* c = info->cleared; c; c = c->next)
+        line.add(point(game, c->occupant ? c->occupant->location : c->location));
+    }
+    if (info->marks) {
+      ListLine line(fw, indent, "MARK");
+      for (const Chain* c = info->marks; c; c = c->next)
+        line.add((c->mark == MARK_PLUS ? "+@" : c->mark == MARK_MINUS ? "-@" : "?@") + point(game, c->location));
+    }
+    if (info->labels) {
+      ListLine line(fw, indent, "MARK");
+      for (const Chain* c = info->labels; c; c = c->next)
+        line.add(std::string(1, static_cast<char>(c->label)) + "@" + point(game, c->location));
+    }
+    if (info->texts) {
+      std::fprintf(fw, "%sCOM\n", indent);
+      char last = '\n';
+      for (const Text* t = info->texts; t; t = t->next) {
+        const char* text = t->text.c_str();
+        std::size_t length = std::strlen(text);
+        std::fprintf(fw, "%s%s", indent, text);
+        if (length > 0) last = text[length - 1];
+        if (last == ' ' || text_needs_break(std::string_view(text, length))) {
+          std::fputc('\n', fw);
+          last = '\n';
+        }
+      }
+      // ENDCOM glued to the end of a text would not be read as a keyword.
+      if (last != '\n') std::fputc('\n', fw);
+      std::fprintf(fw, "%sENDCOM\n", indent);
+    }
+  }
+};
+
 }  // namespace
 
 // Writes `game` with all its variations to `fw`.
-void game2sf(Game* game) {
+void SfWriter::game2sf(Game* game) {
   if (!game) return;
-  counted = false;
   std::vector<Frame> stack;
-  auto begin = [&stack](Game* g) {
+  auto begin = [this, &stack](Game* g) {
     if (!g->first) {
       if (g->parent) std::fputs("\tENDVAR\n", fw);
       return;
@@ -228,5 +236,7 @@ void game2sf(Game* game) {
     frame.variation = node->variations;
   }
 }
+
+void game2sf(Game* game, FILE* fw) { SfWriter(fw).game2sf(game); }
 
 }  // namespace kg

@@ -10,26 +10,17 @@
 #include <vector>
 
 #include "game/game.h"
-#include "util/runtime.h"
 #include "util/strutil.h"
 #include "write/writers.h"
 
 namespace kg {
 namespace {
 
-bool db_written = false;  // one record per run
-
 // How a pass is written. The empty value is a pass only from format 4 on;
 // a record that declares an older format (or none, which means format 1)
 // gets `tt`, which every format reads as a pass on the boards up to 19 x 19.
-std::string_view pass_value = "[]";
-
 std::string_view pass_for(const std::string& format) {
   return std::strtol(format.c_str(), nullptr, 10) < 4 ? "[tt]" : "[]";
-}
-
-std::string_view key(std::string_view long_key, std::string_view short_key) {
-  return longkey ? long_key : short_key;
 }
 
 // Output is gathered here and handed to stdio in large pieces: a record is
@@ -37,6 +28,7 @@ std::string_view key(std::string_view long_key, std::string_view short_key) {
 // before it returns.
 class Output {
  public:
+  explicit Output(FILE* fw) : fw_(fw) {}
   void put(char c) {
     if (used_ == buffer_.size()) flush();
     buffer_[used_++] = c;
@@ -60,7 +52,7 @@ class Output {
     if (s.size() > buffer_.size() - used_) {
       flush();
       if (s.size() > buffer_.size()) {
-        fwrite_unlocked(s.data(), 1, s.size(), fw);
+        fwrite_unlocked(s.data(), 1, s.size(), fw_);
         return;
       }
     }
@@ -74,82 +66,20 @@ class Output {
     used_ += 4;
   }
   void flush() {
-    if (used_) fwrite_unlocked(buffer_.data(), 1, used_, fw);
+    if (used_) fwrite_unlocked(buffer_.data(), 1, used_, fw_);
     used_ = 0;
   }
 
  private:
+  FILE* fw_;
   std::array<char, 1 << 14> buffer_;
   std::size_t used_ = 0;
 };
 
-Output out;
-
-void put(char c) { out.put(c); }
-void put(std::string_view s) { out.put(s); }
-
-__attribute__((format(printf, 1, 2))) void put_format(const char* format, ...) {
-  char text[256];
-  va_list args;
-  va_start(args, format);
-  int n = std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  // Only keys and numbers are formatted here; the cut never happens.
-  if (n > 0) put(std::string_view(text, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof text - 1)));
-}
-
-// Text with "]" and "\\" escaped.
-void put_escaped(std::string_view text) {
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == ']' || text[i] == '\\') {
-      put(text.substr(start, i - start));
-      put('\\');
-      start = i;
-    }
-  }
-  put(text.substr(start));
-}
-
-// "[xy]" for every point of the board size last written, made once per size:
-// a record names hundreds of thousands of points.
-const std::vector<std::array<char, 4>>& point_names(int size) {
-  static std::vector<std::array<char, 4>> names;
-  static int made_for = 0;
-  if (made_for != size) {
-    names.clear();
-    for (int location = 0; location < size * size; ++location)
-      names.push_back({'[', static_cast<char>('a' + location % size), static_cast<char>('a' + location / size), ']'});
-    made_for = size;
-  }
-  return names;
-}
-
-// A location that names no point of the board (a tenuki, or anything a
-// reader let through) is written as a pass, so the output stays readable.
-void put_point(const Game* game, int location) {
-  int size = game->size;
-  if (size <= 0 || location < 0 || location >= size * size) {
-    put(pass_value);
-    return;
-  }
-  out.put4(point_names(size)[static_cast<std::size_t>(location)].data());
-}
-
-// One property line, for a text that is present and not empty.
-void put_text_line(const char* long_key, const char* short_key, const char* text) {
-  if (!text || !*text) return;
-  put(key(long_key, short_key));
-  put('[');
-  put_escaped(text);
-  put("]\n");
-}
-
-void put_region(const char* long_key, const char* short_key, const Region& r) {
-  if (r.width == 0 || r.height == 0) return;
-  put(key(long_key, short_key));
-  put_format("[%c%c]", 'a' + r.x, 'a' + r.y);
-  put_format("[%c%c]\n", 'a' + r.x + r.width - 1, 'a' + r.y + r.height - 1);
+bool has_setup(const Chain* added, int colour) {
+  for (const Chain* c = added; c; c = c->next)
+    if (c->move && c->move->colour == colour) return true;
+  return false;
 }
 
 // One line of a game being written: the node reached, the variation of that
@@ -163,139 +93,211 @@ struct LineFrame {
   bool named = false;
 };
 
-void line_break(LineFrame& f) {
-  if (f.items >= 10) {
-    put('\n');
-    f.items = 0;
+// One writing of a record, and of its game-information record.
+class SgfWriter {
+ public:
+  SgfWriter(const Options& opt, FILE* fw) : opt_(opt), out(fw) {}
+  void game2sgf(Game* game);
+  void game2db(Game* game, const char* filename);
+
+ private:
+  std::string_view key(std::string_view long_key, std::string_view short_key) const {
+    return opt_.longkey ? long_key : short_key;
   }
-}
+  void put(char c) { out.put(c); }
+  void put(std::string_view s) { out.put(s); }
 
-void put_points(LineFrame& f, const char* long_key, const char* short_key, const Chain* list,
-                bool occupant) {
-  if (!list) return;
-  put(key(long_key, short_key));
-  for (const Chain* c = list; c; c = c->next) {
-    // An emptied point's entry holds the point its stone stood on: the stone's
-    // own record, long behind in memory, need not be read.
-    put_point(f.game, occupant && !c->occupant ? -1 : c->location);
-    ++f.items;
+  __attribute__((format(printf, 2, 3))) void put_format(const char* format, ...) {
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    // Only keys and numbers are formatted here; the cut never happens.
+    if (n > 0) put(std::string_view(text, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof text - 1)));
   }
-  line_break(f);
-}
 
-// Marks are kept newest first; they are written oldest first so that reading
-// the output back rebuilds the same list.
-void put_marks(LineFrame& f, const Chain* list) {
-  if (!list) return;
-  std::vector<const Chain*> marks;
-  for (const Chain* c = list; c; c = c->next) marks.push_back(c);
-  put(key("Mark", "M"));
-  for (auto it = marks.rbegin(); it != marks.rend(); ++it) {
-    put_point(f.game, (*it)->location);
-    ++f.items;
-  }
-  line_break(f);
-}
-
-bool has_setup(const Chain* added, int colour) {
-  for (const Chain* c = added; c; c = c->next)
-    if (c->move && c->move->colour == colour) return true;
-  return false;
-}
-
-void put_setup(LineFrame& f, const Chain* added, int colour, const char* long_key, const char* short_key) {
-  if (!has_setup(added, colour)) return;
-  put(key(long_key, short_key));
-  for (const Chain* c = added; c; c = c->next) {
-    if (!c->move || c->move->colour != colour) continue;
-    put_point(f.game, c->move->location);
-    ++f.items;
-  }
-  line_break(f);
-}
-
-void put_time(LineFrame& f, const char* long_key, const char* short_key, const OptText& time) {
-  if (!time) return;
-  put(key(long_key, short_key));
-  put('[');
-  put_escaped(*time);
-  put(']');
-  line_break(f);
-}
-
-// Whether write_node puts out any property of the node's annotations.
-bool writes_annotations(const MoveInfo* info) {
-  return info && (has_setup(info->added, BLACK) || has_setup(info->added, WHITE) || info->cleared ||
-                  info->marks || info->labels || info->black_time || info->white_time ||
-                  (textout && info->texts));
-}
-
-void write_node(LineFrame& f, const Move* m) {
-  if (!m->prev) {
-    put(";\n");
-    if (!f.game->parent) {
-      game2db(f.game, nullptr);
-    } else if (!f.game->name.empty() && !f.named) {
-      put(key("Name", "N"));
-      put('[');
-      put_escaped(f.game->name);
-      put("]\n");
-      f.named = true;
+  // Text with "]" and "\\" escaped.
+  void put_escaped(std::string_view text) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == ']' || text[i] == '\\') {
+        put(text.substr(start, i - start));
+        put('\\');
+        start = i;
+      }
     }
-    f.items = 0;
-  } else if (m->location == LOC_NONE && writes_annotations(m->info)) {
-    // A node of its own, or reading the output back would merge its
-    // properties into the node before it.
-    put(';');
+    put(text.substr(start));
   }
-  if (m->location != LOC_NONE) {
-    put(';');
-    put(m->colour == BLACK ? key("Black", "B") : key("White", "W"));
-    if (m->location == LOC_PASS)
+
+  // "[xy]" for every point of the board size last written, made once per size:
+  // a record names hundreds of thousands of points.
+  const std::vector<std::array<char, 4>>& point_names(int size) {
+    if (made_for != size) {
+      names.clear();
+      for (int location = 0; location < size * size; ++location)
+        names.push_back({'[', static_cast<char>('a' + location % size), static_cast<char>('a' + location / size), ']'});
+      made_for = size;
+    }
+    return names;
+  }
+
+  // A location that names no point of the board (a tenuki, or anything a
+  // reader let through) is written as a pass, so the output stays readable.
+  void put_point(const Game* game, int location) {
+    int size = game->size;
+    if (size <= 0 || location < 0 || location >= size * size) {
       put(pass_value);
-    else
-      put_point(f.game, m->location);
-    ++f.items;
-    line_break(f);
-  }
-  const MoveInfo* info = m->info;
-  if (!info) return;
-  put_setup(f, info->added, BLACK, "AddBlack", "AB");
-  put_setup(f, info->added, WHITE, "AddWhite", "AW");
-  put_points(f, "AddEmpty", "AE", info->cleared, true);
-  put_marks(f, info->marks);
-  put_points(f, "Letter", "L", info->labels, false);
-  put_time(f, "BlacktimeLeft", "BL", info->black_time);
-  put_time(f, "WhitetimeLeft", "WL", info->white_time);
-  if (textout && info->texts) {
-    put(key("Comment", "C"));
-    put("[\n");
-    for (const Text* t = info->texts; t; t = t->next) {
-      put_escaped(t->text);
-      if (!t->text.empty() && t->text.back() == ' ')
-        put("\\\n");
-      else if (text_needs_break(t->text))
-        put('\n');
+      return;
     }
+    out.put4(point_names(size)[static_cast<std::size_t>(location)].data());
+  }
+
+  // One property line, for a text that is present and not empty.
+  void put_text_line(const char* long_key, const char* short_key, const char* text) {
+    if (!text || !*text) return;
+    put(key(long_key, short_key));
+    put('[');
+    put_escaped(text);
     put("]\n");
   }
-}
 
-}  // namespace
+  void put_region(const char* long_key, const char* short_key, const Region& r) {
+    if (r.width == 0 || r.height == 0) return;
+    put(key(long_key, short_key));
+    put_format("[%c%c]", 'a' + r.x, 'a' + r.y);
+    put_format("[%c%c]\n", 'a' + r.x + r.width - 1, 'a' + r.y + r.height - 1);
+  }
 
-void text2sgf(std::string_view text) {
-  put_escaped(text);
-  out.flush();
-}
+  void line_break(LineFrame& f) {
+    if (f.items >= 10) {
+      put('\n');
+      f.items = 0;
+    }
+  }
+
+  void put_points(LineFrame& f, const char* long_key, const char* short_key, const Chain* list,
+                  bool occupant) {
+    if (!list) return;
+    put(key(long_key, short_key));
+    for (const Chain* c = list; c; c = c->next) {
+      // An emptied point's entry holds the point its stone stood on: the stone's
+      // own record, long behind in memory, need not be read.
+      put_point(f.game, occupant && !c->occupant ? -1 : c->location);
+      ++f.items;
+    }
+    line_break(f);
+  }
+
+  // Marks are kept newest first; they are written oldest first so that reading
+  // the output back rebuilds the same list.
+  void put_marks(LineFrame& f, const Chain* list) {
+    if (!list) return;
+    std::vector<const Chain*> marks;
+    for (const Chain* c = list; c; c = c->next) marks.push_back(c);
+    put(key("Mark", "M"));
+    for (auto it = marks.rbegin(); it != marks.rend(); ++it) {
+      put_point(f.game, (*it)->location);
+      ++f.items;
+    }
+    line_break(f);
+  }
+
+  void put_setup(LineFrame& f, const Chain* added, int colour, const char* long_key, const char* short_key) {
+    if (!has_setup(added, colour)) return;
+    put(key(long_key, short_key));
+    for (const Chain* c = added; c; c = c->next) {
+      if (!c->move || c->move->colour != colour) continue;
+      put_point(f.game, c->move->location);
+      ++f.items;
+    }
+    line_break(f);
+  }
+
+  void put_time(LineFrame& f, const char* long_key, const char* short_key, const OptText& time) {
+    if (!time) return;
+    put(key(long_key, short_key));
+    put('[');
+    put_escaped(*time);
+    put(']');
+    line_break(f);
+  }
+
+  // Whether write_node puts out any property of the node's annotations.
+  bool writes_annotations(const MoveInfo* info) {
+    return info && (has_setup(info->added, BLACK) || has_setup(info->added, WHITE) || info->cleared ||
+                    info->marks || info->labels || info->black_time || info->white_time ||
+                    (opt_.textout && info->texts));
+  }
+
+  void write_node(LineFrame& f, const Move* m) {
+    if (!m->prev) {
+      put(";\n");
+      if (!f.game->parent) {
+        game2db(f.game, nullptr);
+      } else if (!f.game->name.empty() && !f.named) {
+        put(key("Name", "N"));
+        put('[');
+        put_escaped(f.game->name);
+        put("]\n");
+        f.named = true;
+      }
+      f.items = 0;
+    } else if (m->location == LOC_NONE && writes_annotations(m->info)) {
+      // A node of its own, or reading the output back would merge its
+      // properties into the node before it.
+      put(';');
+    }
+    if (m->location != LOC_NONE) {
+      put(';');
+      put(m->colour == BLACK ? key("Black", "B") : key("White", "W"));
+      if (m->location == LOC_PASS)
+        put(pass_value);
+      else
+        put_point(f.game, m->location);
+      ++f.items;
+      line_break(f);
+    }
+    const MoveInfo* info = m->info;
+    if (!info) return;
+    put_setup(f, info->added, BLACK, "AddBlack", "AB");
+    put_setup(f, info->added, WHITE, "AddWhite", "AW");
+    put_points(f, "AddEmpty", "AE", info->cleared, true);
+    put_marks(f, info->marks);
+    put_points(f, "Letter", "L", info->labels, false);
+    put_time(f, "BlacktimeLeft", "BL", info->black_time);
+    put_time(f, "WhitetimeLeft", "WL", info->white_time);
+    if (opt_.textout && info->texts) {
+      put(key("Comment", "C"));
+      put("[\n");
+      for (const Text* t = info->texts; t; t = t->next) {
+        put_escaped(t->text);
+        if (!t->text.empty() && t->text.back() == ' ')
+          put("\\\n");
+        else if (text_needs_break(t->text))
+          put('\n');
+      }
+      put("]\n");
+    }
+  }
+
+  const Options& opt_;
+  Output out;
+  std::string_view pass_value = "[]";
+  // "[xy]" for every point of the board size last written.
+  std::vector<std::array<char, 4>> names;
+  int made_for = 0;
+  bool db_written = false;  // one record per writing
+};
 
 // Variations are written with an explicit stack in the order of a depth-first
 // walk: a variation right after the node it hangs on, before the rest of
 // that node's line.
-void game2sgf(Game* game) {
+void SgfWriter::game2sgf(Game* game) {
   if (!game) return;
   pass_value = pass_for(game->format);
   std::vector<LineFrame> stack;
-  auto open = [&stack](Game* g) {
+  auto open = [this, &stack](Game* g) {
     put("(\n");
     stack.push_back(LineFrame{g, g->first});
   };
@@ -324,7 +326,7 @@ void game2sgf(Game* game) {
   out.flush();
 }
 
-void game2db(Game* game, const char* filename) {
+void SgfWriter::game2db(Game* game, const char* filename) {
   // An unreadable input has no record to write.
   if (db_written || !game) return;
   if (!filename) {
@@ -373,6 +375,12 @@ void game2db(Game* game, const char* filename) {
   out.flush();
 }
 
-void game2db_reset() { db_written = false; }
+}  // namespace
+
+void game2sgf(Game* game, const Options& opt, FILE* fw) { SgfWriter(opt, fw).game2sgf(game); }
+
+void game2db(Game* game, const char* filename, const Options& opt, FILE* fw) {
+  SgfWriter(opt, fw).game2db(game, filename);
+}
 
 }  // namespace kg

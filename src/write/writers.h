@@ -1,20 +1,18 @@
-// The record writers; all write to `fw`.
+// The record writers; all write to the output stream `fw`.
 #pragma once
 
-#include <string_view>
+#include <cstdio>
+
+#include "util/options.h"
 
 namespace kg {
 
 struct Game;
 
-void game2sgf(Game* game);
+void game2sgf(Game* game, const Options& opt, FILE* fw);
 // `game` may be none for an unreadable input; `filename` none selects the
 // SGF-header form.
-void game2db(Game* game, const char* filename);
-void game2sf(Game* game);
-// Writes text with "]" and "\" escaped.
-void text2sgf(std::string_view text);
-// Forgets that a record was written (tests run several in one process).
-void game2db_reset();
+void game2db(Game* game, const char* filename, const Options& opt, FILE* fw);
+void game2sf(Game* game, FILE* fw);
 
 }  // namespace kg

@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "device/devices.h"
 #include "device/pstex.h"
 #include "device/tex_frame.h"
 #include "kg_test.h"
-#include "main/figure.h"
+#include "figure/figure.h"
 #include "main/main.h"
 
 namespace kg::test {
@@ -80,8 +81,8 @@ class PstexTest : public Fresh {
     ASSERT_NE(mkdtemp(name), nullptr);
     dir = name;
     setenv("SGFPROLOG", "/dev/null", 1);
-    tex_frame_reset();
-    con_cat();
+    opt().epsf.dir = dir;
+    opt().epsf.base = "t";
   }
   void TearDown() override {
     unsetenv("SGFPROLOG");
@@ -116,13 +117,14 @@ TEST_F(PstexTest, LetterHidesMarkAndStoneMarkHidesStone) {
   cells[3] = {EMPTY, 0, nullptr, &shade};
   cells[4] = {WHITE, 0, nullptr, &text};
   cells[24] = {BLACK, 0, nullptr, &territory};
-  epsf.dir = dir;
-  epsf.base = "t";
-  epsf.fullsize = epsf.size;
-  output_of([&] {
+  opt().epsf.fullsize = opt().epsf.size;
+  main_output_of([&](MainOutput& out) {
     stderr_of([&] {
-      ASSERT_TRUE(pstex_device.init(game));
-      ASSERT_TRUE(pstex_device.emit(game, nullptr, nullptr, nullptr, nullptr));
+      auto device = make_pstex_device(opt(), out);
+      ASSERT_TRUE(device->init(game));
+      Figure figure;
+      figure.count = 1;
+      ASSERT_TRUE(device->emit(game, figure));
     });
   });
   std::string eps = file("t.f01");
@@ -138,12 +140,13 @@ TEST_F(PstexTest, CaptionRangeAboveNineHundredNinetyNine) {
   ASSERT_TRUE(board_alloc(game));
   game->figure_board[6] = {BLACK, 1234, nullptr, nullptr};
   game->figure_board[7] = {WHITE, 1200, nullptr, nullptr};
-  epsf.dir = dir;
-  epsf.base = "t";
-  std::string latex = output_of([&] {
+  std::string latex = main_output_of([&](MainOutput& out) {
     stderr_of([&] {
-      pstex_device.init(game);
-      pstex_device.emit(game, nullptr, nullptr, nullptr, nullptr);
+      auto device = make_pstex_device(opt(), out);
+      device->init(game);
+      Figure figure;
+      figure.count = 1;
+      device->emit(game, figure);
     });
   });
   EXPECT_NE(latex.find("\\epsfflush{" + dir + "/t.f01}{Figure 1 (1200--1234)}\n"), std::string::npos)

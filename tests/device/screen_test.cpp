@@ -22,10 +22,11 @@ class Term {
     if (const char* term = std::getenv("TERM")) saved_ = term;
   }
   ~Term() { use(saved_ ? saved_->c_str() : nullptr); }
-  static void use(const char* term) {
+  void use(const char* term) {
     term ? setenv("TERM", term, 1) : unsetenv("TERM");
-    font_init();
+    font.font_init();
   }
+  Font font;
 
  private:
   std::optional<std::string> saved_;
@@ -34,30 +35,30 @@ class Term {
 TEST(Glyphs, OnlyXtermGetsTheTerminalFont) {
   Term term;
   term.use("xterm");
-  EXPECT_TRUE(font_is_terminal());
+  EXPECT_TRUE(term.font.font_is_terminal());
   const std::vector<std::string> bytes = {
       "\xC0\xC1", "\xC4\xC5", "\xC4\xC5", "\xC6\xC7", "\xC8\xC5", "\xC9\xCA", "\xCB\xCA",
       "\xCB\xCC", "\xC4\xCD", "\xCE\xCF", "\xD0\xCF", "\xD0\xD1", "\xD2\xD3"};
   for (int code = 0; code <= GLYPH_WHITE; ++code) {
     if (code == 1) continue;  // drawn by nothing
-    EXPECT_EQ(font_decode(code), bytes[code]) << code;
+    EXPECT_EQ(term.font.font_decode(code), bytes[code]) << code;
   }
   for (int code = 0; code < kGlyphs; ++code) {
-    const std::string glyph = font_decode(code);
+    const std::string glyph = term.font.font_decode(code);
     ASSERT_EQ(glyph.size(), 2u) << code;
     for (unsigned char c : glyph) EXPECT_TRUE(c >= 0xC0 && c <= 0xE8) << code;
   }
 
   for (const char* other : {"xterm-256color", "tmux-256color", "vt100", "", "XTERM"}) {
     term.use(other);
-    EXPECT_FALSE(font_is_terminal()) << other;
-    EXPECT_STREQ(font_decode(GLYPH_BLACK), "@ ");
-    EXPECT_STREQ(font_decode(GLYPH_WHITE), "O ");
-    for (int code = GLYPH_INNER; code < GLYPH_WHITE; ++code) EXPECT_STREQ(font_decode(code), ". ");
+    EXPECT_FALSE(term.font.font_is_terminal()) << other;
+    EXPECT_STREQ(term.font.font_decode(GLYPH_BLACK), "@ ");
+    EXPECT_STREQ(term.font.font_decode(GLYPH_WHITE), "O ");
+    for (int code = GLYPH_INNER; code < GLYPH_WHITE; ++code) EXPECT_STREQ(term.font.font_decode(code), ". ");
   }
   term.use(nullptr);
-  EXPECT_STREQ(font_decode(GLYPH_BLACK), "@ ");
-  for (int code : {-1, kGlyphs, 1000}) EXPECT_STREQ(font_decode(code), "??");
+  EXPECT_STREQ(term.font.font_decode(GLYPH_BLACK), "@ ");
+  for (int code : {-1, kGlyphs, 1000}) EXPECT_STREQ(term.font.font_decode(code), "??");
 }
 
 // The points of an empty board drawn as one character per glyph code.

@@ -7,9 +7,12 @@ A case is a directory holding:
   stdin           optional standard input
   in/             optional files copied into the working directory first
                   (symbolic links copied as links)
+  fsize           optional limit in bytes on any file the run writes (a
+                  full disk): a write past it fails instead of ending the run
   expect/stdout   exact standard output      (missing: must be empty)
   expect/stderr   exact standard error       (missing: must be empty)
   expect/status   exit status                (missing: 0)
+  expect/absent   optional paths, one per line, that the run must not leave
   expect/files/   optional files the run must leave in the working directory,
                   compared with their "%%CreationDate:" lines masked; a path
                   part ending in XXXXXX stands for any six characters there
@@ -21,7 +24,7 @@ A suite is a directory of cases. --update rewrites expect/ from the runs,
 and the files of expect/files/ (when it exists) from what the run wrote:
 those it holds, or every file written when it is empty.
 """
-import argparse, fnmatch, glob, os, re, shutil, subprocess, sys, tempfile
+import argparse, fnmatch, glob, os, re, resource, shutil, signal, subprocess, sys, tempfile
 from pathlib import Path
 
 
@@ -97,9 +100,15 @@ def run_case(binary, case, update):
         if (case / "in").is_dir():
             # Links stay links: a case may plant one where the run writes.
             shutil.copytree(case / "in", work, symlinks=True, dirs_exist_ok=True)
+        fsize = read(case / "fsize").strip()
+
+        def limits():
+            if fsize:
+                signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+                resource.setrlimit(resource.RLIMIT_FSIZE, (int(fsize), int(fsize)))
         try:
             proc = subprocess.run(["kifugram"] + args, executable=binary, cwd=work, env=env, timeout=120,
-                                  input=read(case / "stdin"), capture_output=True)
+                                  input=read(case / "stdin"), capture_output=True, preexec_fn=limits)
         except subprocess.TimeoutExpired:
             return ["  timed out"]
         normal = normalizer(case, work)
@@ -119,6 +128,9 @@ def run_case(binary, case, update):
             return []
         problems = [first_difference(name, read(expect / name), got)
                     for name, got in outputs if read(expect / name) != got]
+        for rel in read(expect / "absent").decode().splitlines():
+            if rel and os.path.lexists(os.path.join(work, rel)):
+                problems.append(f"  {rel} should not be there")
         want_status = int(read(expect / "status", b"0").strip() or 0)
         if proc.returncode != want_status:
             problems.append(f"  status: want {want_status}, got {proc.returncode}")

@@ -18,6 +18,9 @@ struct Line {
   std::string text;
 };
 
+// The table of the test that runs.
+KibitzTable table;
+
 // Counts one node whose text list holds `lines`.
 void add(const std::vector<Line>& lines) {
   std::vector<Text> texts(lines.size());
@@ -27,12 +30,12 @@ void add(const std::vector<Line>& lines) {
     texts[i].text = lines[i].text;
     if (i > 0) texts[i - 1].next = &texts[i];
   }
-  kib_add(texts.data());
+  table.kib_add(texts.data());
 }
 
 std::string listing(int order, const char* prefix = "") {
   testing::internal::CaptureStdout();
-  kib_list(order, prefix);
+  table.kib_list(order, prefix);
   return testing::internal::GetCapturedStdout();
 }
 
@@ -51,8 +54,7 @@ using Names = std::vector<std::string>;
 
 class Kibitz : public testing::Test {
  protected:
-  void SetUp() override { kib_reset(); }
-  void TearDown() override { kib_reset(); }
+  void SetUp() override { table = KibitzTable{}; }
 };
 
 TEST_F(Kibitz, RowsAndLines) {
@@ -65,8 +67,8 @@ TEST_F(Kibitz, RowsAndLines) {
             "\\kdict{  2}{Zed         }{XX*}{  1}{     1}{  1.00}\n"
             "\\kdict{  3}{al          }{NR }{  1}{     1}{  1.00}\n"
             "\\kdict{  4}{kb9         }{ 3d}{  2}{    11}{  5.50}\n");
-  EXPECT_EQ(kibitzers[3].average, 550);
-  EXPECT_FALSE(kibitzers[4].used);
+  EXPECT_EQ(table[3].average, 550);
+  EXPECT_FALSE(table[4].used);
 }
 
 TEST_F(Kibitz, OrdersAndTheirTies) {
@@ -81,7 +83,7 @@ TEST_F(Kibitz, OrdersAndTheirTies) {
   EXPECT_EQ(names(-1), (Names{"few", "ace", "aaa", "tie", "many"}));
   EXPECT_EQ(names(0), (Names{"aaa", "ace", "few", "many", "tie"}));
 
-  kib_reset();
+  table = KibitzTable{};
   // 1k, ??, 3d, 30k, unknown, 3d*, NR, 5d, unknown starred.
   const int ranks[] = {10, 1, 3000, 300, 1000000, -3000, 2, 5000, -1000000};
   for (int i = 0; i < 9; ++i) add({{format_text("z%d", i + 1), ranks[i], "t"}});

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kg_test.h"
+#include "main/formats.h"
 #include "main/main.h"
 
 namespace kg::test {
@@ -29,26 +30,30 @@ struct Args {
 
 class Settings : public ::testing::Test {
  protected:
-  void SetUp() override { settings_reset(); }
+  void SetUp() override { reset_options(); }
   void TearDown() override {
-    if (fw != nullptr && fw != stdout) std::fclose(fw);
-    settings_reset();
-    output_name = nullptr;
+    out.reset();
+    reset_options();
     unsetenv("EPSFSIZE");
   }
-  // Runs getoptions; returns the text of the Exit it threw ("" if none).
-  static std::string parse(Args&& args) { return parse(args); }
-  static std::string parse(Args& args) {
-    settings_reset();
-    const std::string exit = exit_of([&] { getoptions(args.argc(), args.argv.data()); });
+  // Runs getoptions on fresh options; returns the text of the Exit it threw
+  // ("" if none).
+  std::string parse(Args&& args) { return parse(args); }
+  std::string parse(Args& args) {
+    reset_options();
+    out = std::make_unique<MainOutput>(opt().program);
+    const std::string exit =
+        exit_of([&] { first_argument = getoptions(args.argc(), args.argv.data(), opt(), *out); });
     return exit == "no Exit" ? "" : exit.substr(exit.find(' ') + 1);
   }
   static std::vector<int> selected() {
     std::vector<int> on;
     for (int d = 1; d < kListSize; ++d)
-      if (dialist[d] == d) on.push_back(d);
+      if (opt().dialist[d] == d) on.push_back(d);
     return on;
   }
+  std::unique_ptr<MainOutput> out;
+  int first_argument = 0;
 };
 
 TEST(Options, NumbersAndBaseNames) {
@@ -65,9 +70,10 @@ TEST(Options, NumbersAndBaseNames) {
 }
 
 TEST_F(Settings, ListTables) {
-  getlist("%25", figlist);
+  auto& figlist = opt().figlist;
+  getlist("%25", opt(), false);
   EXPECT_EQ(std::tuple(figlist[40], figlist[41]), std::tuple(1000, 0));
-  settings_reset();
+  reset_options();
   const std::pair<const char*, std::vector<int>> figures[] = {
       {"10-20,35", {10, 20, 35, 0}},
       {",,5++x,7", {5, 0, 7}},  // empty tokens skipped, no digits: a 0
@@ -77,23 +83,23 @@ TEST_F(Settings, ListTables) {
       {"%1022", {1022, 2, 3}},
       {"% 5", {5, 10, 15, 20}}};
   for (const auto& [text, want] : figures) {
-    getlist(text, figlist);
-    EXPECT_EQ(std::vector<int>(figlist + 1, figlist + 1 + want.size()), want) << text;
+    getlist(text, opt(), false);
+    EXPECT_EQ(std::vector<int>(figlist.begin() + 1, figlist.begin() + 1 + want.size()), want) << text;
   }
-  getlist("%1", figlist);
+  getlist("%1", opt(), false);
   EXPECT_EQ(figlist[1022], 1022);
   const std::pair<const char*, std::vector<int>> diagrams[] = {
       {"3,0", {1, 2, 3}}, {"0", {}}, {"7", {7}}, {"1022", {7, 1022}}};
   for (const auto& [text, want] : diagrams) {  // each list works on what the last left
-    getlist(text, dialist);
+    getlist(text, opt(), true);
     EXPECT_EQ(selected(), want) << text;
   }
 
   // More figure ends than the table holds: the rest are dropped, yet checked.
-  settings_reset();
+  reset_options();
   std::string text;
   for (int i = 1; i <= 1500; ++i) text += std::to_string(i % 1000 + 1) + ",";
-  getlist(text.c_str(), figlist);
+  getlist(text.c_str(), opt(), false);
   EXPECT_EQ(figlist[1022], 1022 % 1000 + 1);
   EXPECT_EQ(selected().size(), 1022u);  // the diagram table next to it is untouched
   EXPECT_EQ(parse({"-figures", text + "5000"}),
@@ -105,38 +111,40 @@ TEST_F(Settings, ListTables) {
 TEST_F(Settings, EveryAbbreviationResolvesOrIsAmbiguous) {
   const std::set<std::string> ambiguous = {"c", "f", "h", "p", "r", "rg", "rgb",
                                            "s", "st", "t", "v", "ve", "ver"};
-  auto resolve = [](const std::string& word) {  // the code and the next index, or -2
-    Args args{"-" + word, "value"};
-    optind = 1;
-    int code = 0;
-    if (!stderr_of([&] { code = getoption(args.argc(), args.argv.data()); }).empty()) code = -2;
-    return std::pair(code, optind);
-  };
+  auto resolve = [](const std::string& word) { return option_named(word.c_str()); };
   for (std::string name :
        {"caching", "coordinates", "diagrams", "figures", "flatten", "fontsize", "from", "help",
         "hold", "kibitz", "labels", "max", "output", "pbmbin", "ppm", "rgbb", "rgbg", "rgbo",
         "rgbr", "rgbw", "scale", "short_keys", "sequent", "statistics", "sty", "text_output",
         "tmp", "to", "verbose", "version", "varsk_mode", "paper"}) {
-    const auto whole = resolve(name);
-    ASSERT_GE(whole.first, 0) << name;
+    ASSERT_EQ(resolve(name), name);
     for (std::size_t n = 1; n < name.size(); ++n) {
       const std::string prefix = name.substr(0, n);
-      EXPECT_EQ(resolve(prefix), ambiguous.count(prefix) ? std::pair(-2, 1) : whole) << prefix;
+      EXPECT_EQ(resolve(prefix), ambiguous.count(prefix) ? std::nullopt : std::optional(name)) << prefix;
     }
   }
 }
 
 // Value words are prefixes, the first word of the table winning.
 TEST_F(Settings, ValueWords) {
-  const std::tuple<const char*, const char*, int*, int> cases[] = {
-      {"-to", "s", &prn_dev, DEV_SGF},     {"-to", "", &prn_dev, DEV_ASCII},
-      {"-to", "gi", &prn_dev, DEV_GIF},    {"-from", "t", &file_fmt, FMT_TAVOLIN},
-      {"-paper", "a", &paper_size, 3},     {"-paper", "a4w", &paper_size, 2},
-      {"-paper", "l", &paper_size, 1},     {"-paper", "", &paper_size, 0}};
-  for (const auto& [option, value, setting, want] : cases) {
+  const std::tuple<const char*, const char*, std::string_view> formats[] = {
+      {"-to", "s", "sgf"}, {"-to", "", "ascii"}, {"-to", "gi", "gif"}, {"-to", "p", "pstex"},
+      {"-from", "t", "tavolin"}, {"-from", "s", "sgf"}};
+  for (const auto& [option, value, want] : formats) {
     EXPECT_EQ(parse({option, value}), "") << option << " " << value;
-    EXPECT_EQ(*setting, want) << option << " " << value;
+    const Format* format = std::string_view(option) == "-to" ? opt().prn_dev : opt().file_fmt;
+    EXPECT_EQ(format->name, want) << option << " " << value;
   }
+  EXPECT_EQ((parse({}), opt().prn_dev->name), "pstex");
+  EXPECT_EQ(opt().file_fmt->name, "sgf");
+  const std::tuple<const char*, int> papers[] = {{"a", 3}, {"a4w", 2}, {"l", 1}, {"", 0}};
+  for (const auto& [value, want] : papers) {
+    EXPECT_EQ(parse({"-paper", value}), "") << value;
+    EXPECT_EQ(opt().paper_size, want) << value;
+  }
+  // The help shows the values in an order of its own.
+  EXPECT_EQ(help_list(output_formats), "[pstex,tex,ascii,graphic,sgf,sf,db,gif,html,null]");
+  EXPECT_EQ(help_list(input_formats), "[sgf,tavolin,sf]");
 }
 
 // The options whose settings no golden run shows yet: their devices are not built.
@@ -145,39 +153,38 @@ TEST_F(Settings, EveryOptionSetsItsSetting) {
             "-rgbb",    "B",   "-rgbg", "G", "-rgbo", "O",  "-rgbr", "R",  "-rgbw", "W",   "-sta",
             "-sty",     "x.sty", "-tm", "/t", "-verb", "-sc", "90",  "-pa", "letter", "file"};
   ASSERT_EQ(parse(args), "");
-  const std::pair<int*, int> numbers[] = {
-      {&caching, 1}, {&coords, 0},  {&fntsz, 19},    {&hold, 1},       {&maxmoves, 0},
-      {&statout, 1}, {&verbose, 1}, {&epsf.size, 90}, {&paper_size, 1}, {&optind, 32}};
-  for (std::size_t i = 0; i < std::size(numbers); ++i)
-    EXPECT_EQ(*numbers[i].first, numbers[i].second) << i;
-  const std::pair<const char*, const char*> texts[] = {
-      {pbmbin, "/b"}, {ppm, "/p"},     {rgb_b, "B"},            {rgb_g, "G"},
-      {rgb_o, "O"},   {rgb_r, "R"},    {rgb_w, "W"},            {sty, "x.sty"},
-      {epsf.dir.c_str(), "/t"},        {args.argv[optind], "file"}};
-  for (auto [got, want] : texts) EXPECT_STREQ(got, want) << want;
+  const Options& o = opt();
+  const std::pair<int, int> numbers[] = {
+      {o.caching, 1}, {o.coords, 0},  {o.fntsz, 19},    {o.hold, 1},       {o.maxmoves, 0},
+      {o.statout, 1}, {o.verbose, 1}, {o.epsf.size, 90}, {o.paper_size, 1}, {first_argument, 32}};
+  for (std::size_t i = 0; i < std::size(numbers); ++i) EXPECT_EQ(numbers[i].first, numbers[i].second) << i;
+  const std::pair<std::string, const char*> texts[] = {
+      {o.pbmbin, "/b"}, {o.ppm, "/p"}, {o.rgb_b, "B"}, {o.rgb_g, "G"},
+      {o.rgb_o, "O"},   {o.rgb_r, "R"}, {o.rgb_w, "W"}, {o.sty.value_or(""), "x.sty"},
+      {o.epsf.dir, "/t"}, {args.argv[first_argument], "file"}};
+  for (const auto& [got, want] : texts) EXPECT_EQ(got, want) << want;
 }
 
 // A figure size of 0, from the options or the environment, is the paper's.
 TEST_F(Settings, FigureSizeFromPaperWhenZero) {
-  EXPECT_EQ((parse({"-scale", "0", "-paper", "a4w"}), epsf.size), 200);
+  EXPECT_EQ((parse({"-scale", "0", "-paper", "a4w"}), opt().epsf.size), 200);
   for (const char* paper : {"default", "letter", "a4"})
-    EXPECT_EQ((parse({"-scale", "0", "-paper", paper}), epsf.size), 180) << paper;
-  EXPECT_EQ((parse({"-scale", "+-3"}), epsf.size), 180);  // no digits: 0
+    EXPECT_EQ((parse({"-scale", "0", "-paper", paper}), opt().epsf.size), 180) << paper;
+  EXPECT_EQ((parse({"-scale", "+-3"}), opt().epsf.size), 180);  // no digits: 0
   setenv("EPSFSIZE", "0", 1);
-  EXPECT_EQ((parse({"-pa", "a4wide"}), epsf.size), 200);
+  EXPECT_EQ((parse({"-pa", "a4wide"}), opt().epsf.size), 200);
 }
 
 // The files every -output creates are golden; here writing them fails late.
 TEST_F(Settings, LostOutput) {
   Args args{"-output", "/dev/full"};
   ASSERT_EQ(parse(args), "");
-  EXPECT_STREQ(output_name, "/dev/full");
-  std::fputs("a record that cannot be stored\n", fw);
-  EXPECT_EQ(stderr_of([] { EXPECT_EQ(output_close(0), 1); }), "kifugram Can't write \"/dev/full\"\n");
-  EXPECT_EQ(fw, stdout);
-  fw = nullptr;  // a device that closed the stream itself leaves nothing to do
-  EXPECT_EQ(output_close(0), 0);
-  EXPECT_EQ(output_close(1), 1);
+  EXPECT_EQ(out->name(), "/dev/full");
+  std::fputs("a record that cannot be stored\n", out->stream());
+  EXPECT_EQ(stderr_of([&] { EXPECT_EQ(out->close(0), 1); }), "kifugram Can't write \"/dev/full\"\n");
+  EXPECT_TRUE(out->is_stdout());
+  EXPECT_EQ(out->close(0), 0);  // closed once only
+  EXPECT_EQ(out->close(1), 1);
 }
 
 TEST_F(Settings, MainRunsRepeatedlyInProcess) {
@@ -187,13 +194,10 @@ TEST_F(Settings, MainRunsRepeatedlyInProcess) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(kifugram_main(version.argc(), version.argv.data()), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "/opt/bin/kg-2.7.8\n");
-    EXPECT_EQ(maxmoves, 3);
   }
   Args html{"-to", "html", "/nonexistent/game.sgf"};
   EXPECT_EQ(stderr_of([&] { EXPECT_EQ(kifugram_main(html.argc(), html.argv.data()), 1); }),
-            "sgf_read: Can't open \"/nonexistent/game.sgf\"\n"
-            "kifugram: \"/nonexistent/game.sgf\" is a bad SGF file\n");
-  EXPECT_EQ(maxmoves, -1);  // the earlier runs' settings are gone
+            "sgf_read: Can't open \"/nonexistent/game.sgf\"\n");
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ TEST_F(SgfRead, WhereReadingStopsAndKibitzLines) {
   // Only the first game is read; its closing ")" is the last byte taken.
   read("(;B[pd])(;W[dd])");
   EXPECT_EQ(last_offset_, 8);
-  kibitz = 1;  // a value without a key is a kibitz line in this mode
+  opt().kibitz = 1;  // a value without a key is a kibitz line in this mode
   Game* g = read("(;C[];[ ab[ 5k\\]*: x])");
   ASSERT_TRUE(g && line(g)[2]->info && line(g)[2]->info->texts->name);
   EXPECT_EQ(std::tuple(*line(g)[2]->info->texts->name, line(g)[2]->info->texts->rank),
@@ -38,7 +38,7 @@ TEST_F(SgfRead, LabelsAndShortPoints) {
   EXPECT_EQ(labels, want);
   EXPECT_FALSE(line(g)[1]->info->added || line(g)[1]->info->marks);  // short points are dropped
   EXPECT_EQ(moves(g).size(), 0u);
-  sgfwarn = 0;  // the LB messages do not depend on it
+  opt().sgfwarn = 0;  // the LB messages do not depend on it
   EXPECT_EQ(read_errors("(;LB[dd])"), "Missing semicolon in LB[\"dd\"]\n");
 }
 
@@ -71,7 +71,7 @@ TEST_F(SgfRead, InputEndingInsideAValue) {
       {"(;]", ""},
       {"(;AP[x];B[pd]", ""}};
   for (const auto& [text, errors] : cases) {
-    sgfwarn = errors.empty() ? 0 : 1;
+    opt().sgfwarn = errors.empty() ? 0 : 1;
     Game* g = reinterpret_cast<Game*>(1);
     EXPECT_EQ(read_errors(text, &g), errors) << text;
     EXPECT_EQ(g, nullptr) << text;
@@ -79,7 +79,7 @@ TEST_F(SgfRead, InputEndingInsideAValue) {
 }
 
 TEST_F(SgfWrite, NodesMadeByHand) {
-  longkey = 0;
+  opt().longkey = 0;
   Game* g = new_game();
   games_.push_back(g);
   store_node(g);
@@ -102,24 +102,23 @@ TEST_F(SgfWrite, DeepNestingWritesWithoutRecursion) {
   for (int i = 0; i < depth; ++i) text += "(;B[]", expect += "(\n;\n;B[]";
   text.append(depth, ')') += ")";
   for (int i = 0; i <= depth; ++i) expect += ")\n";
-  longkey = 0;
-  sgfwarn = 0;
+  opt().longkey = 0;
+  opt().sgfwarn = 0;
   Game* g = read(text);
   ASSERT_NE(g, nullptr);
   EXPECT_TRUE(sgf_of(g) == expect);
 }
 
-TEST_F(SgfWrite, RecordOncePerRun) {
+TEST_F(SgfWrite, RecordOfEachWriting) {
   Game* g = read("(;PB[X];B[];W[])", "x.sgf");
   ASSERT_NE(g, nullptr);
-  longkey = 0;
-  auto db = [](Game* g, const char* name) { return output_of([=] { game2db(g, name); }); };
+  opt().longkey = 0;
+  auto db = [](Game* g, const char* name) {
+    return output_of([=](FILE* f) { game2db(g, name, opt(), f); });
+  };
   const char* record = "FF[4]\nPB[X]\nMS[2]\nFN[x.sgf]\n";
   EXPECT_EQ(db(g, "x.sgf"), record);
-  EXPECT_EQ(db(g, "x.sgf"), "");
-  game2db_reset();
-  EXPECT_EQ(db(g, "x.sgf"), record);
-  game2db_reset();
+  EXPECT_EQ(db(g, "x.sgf"), record);  // every writing writes its own
   EXPECT_EQ(db(nullptr, "bad.sgf") + db(nullptr, nullptr), "");
 }
 

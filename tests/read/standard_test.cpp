@@ -20,10 +20,10 @@ class StandardRead : public Fresh {
   Game* read(const std::string& text) {
     game_free(game);
     put(path, "BOARDSIZE 19\n");
-    stderr_of([this] { game_free(read_standard(path.c_str())); });
+    stderr_of([this] { game_free(read_standard(path.c_str(), opt())); });
     put(path, text);
     testing::internal::CaptureStdout();
-    err = stderr_of([this] { game = read_standard(path.c_str()); });
+    err = stderr_of([this] { game = read_standard(path.c_str(), opt()); });
     out = testing::internal::GetCapturedStdout();
     return game;
   }
@@ -54,7 +54,7 @@ TEST_F(StandardRead, MarksKeepTheirKindsAndTexts) {
 
 TEST_F(StandardRead, UnopenableFileEndsTheRun) {
   const std::string missing = path + ".missing";
-  EXPECT_EQ(stderr_of([&] { EXPECT_EQ(exit_of([&] { read_standard(missing.c_str()); }), "1 "); }),
+  EXPECT_EQ(stderr_of([&] { EXPECT_EQ(exit_of([&] { read_standard(missing.c_str(), opt()); }), "1 "); }),
             "read_standard(): Can't open \"" + missing + "\"\n");
 }
 

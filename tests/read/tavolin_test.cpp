@@ -44,7 +44,7 @@ class TavolinRead : public Fresh {
   }
   Game* read(const std::string& name) {
     game_free(game);
-    err = stderr_of([&] { game = read_tavolin(name.c_str()); });
+    err = stderr_of([&] { game = read_tavolin(name.c_str(), opt()); });
     return game;
   }
 
@@ -76,12 +76,12 @@ TEST_F(TavolinRead, Failures) {
     if (tav) put(base + ".tav", tav);
     if (txt) put(base + ".txt", txt);
     std::string got_exit;
-    err = stderr_of([&] { got_exit = exit_of([&] { EXPECT_EQ(read_tavolin(name.c_str()), nullptr); }); });
+    err = stderr_of([&] { got_exit = exit_of([&] { EXPECT_EQ(read_tavolin(name.c_str(), opt()), nullptr); }); });
     EXPECT_EQ(got_exit, exit) << name.size();
     EXPECT_EQ(name == long_name ? err.substr(0, errors.size()) : err, errors) << name.size();
   }
-  EXPECT_EQ(stderr_of([] { EXPECT_EQ(read_tavolin(nullptr), nullptr); }),
-            "tavolin_read: Can't read from standard input\n");
+  EXPECT_EQ(exit_of([] { read_tavolin(nullptr, opt()); }),
+            "1 tavolin_read: Can't read from standard input\n");
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ TEST_F(SfWrite, HeaderMovesPasses) {
   store_node(game);
   store_pass(game, 58, BLACK);
   game->current->location = LOC_TENUKI;
-  EXPECT_EQ(output_of([&] { game2sf(game); }),
+  EXPECT_EQ(output_of([&](FILE* f) { game2sf(game, f); }),
             "BLACK X ()\nWHITE  ()\nB 1 q16\nW 2 d4\nW 57 pass\nB 58 tenuki\n");
 }
 
@@ -49,7 +49,7 @@ TEST_F(SfWrite, MillionNestedVariationsInOrder) {
   for (int i = 0; i < kDepth; ++i) nested += "\tVAR\n\tDIAGRAM \n";
   nested += "\tW 2 d4\n";
   for (int i = 0; i < kDepth; ++i) nested += "\tENDVAR\n";
-  EXPECT_TRUE(output_of([&] { game2sf(game); }) == "BLACK  ()\nWHITE  ()\nB 1 q16\n" + nested + "W 2 c3\n");
+  EXPECT_TRUE(output_of([&](FILE* f) { game2sf(game, f); }) == "BLACK  ()\nWHITE  ()\nB 1 q16\n" + nested + "W 2 c3\n");
 }
 
 }  // namespace

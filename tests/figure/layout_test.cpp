@@ -6,7 +6,7 @@
 
 #include "kg_test.h"
 #include "game/pools.h"
-#include "main/figure.h"
+#include "figure/figure.h"
 
 namespace kg::test {
 namespace {
@@ -60,7 +60,7 @@ TEST_F(Layout, LinksParentsAndNumbers) {
 
   // The nodes after a merged branch leave the line; they are released, so
   // flattening such a tree again and again needs no more records.
-  auto records = [] { return mp_stat(move_pool.pool())->count; };
+  auto records = [] { return mp_stat(pools.move.pool())->count; };
   std::size_t before = 0;
   for (int i = 0; i < 200; ++i) {
     g = read("(;B[aa](;W[ba]);B[ca];W[da];B[ea])");

@@ -4,7 +4,8 @@
 #include <cstdio>
 
 #include "game/game.h"
-#include "main/figure.h"
+#include "figure/figure.h"
+#include "util/strutil.h"
 
 namespace kg {
 
@@ -17,8 +18,9 @@ BoardCell* cell_at(std::vector<BoardCell>& cells, int location) {
   return &cells[location];
 }
 
-int column_letter(const Game* game, int location) { return 'a' + location % game->size; }
-int row_letter(const Game* game, int location) { return 'a' + location / game->size; }
+std::string point(const Game* game, int location) {
+  return point_name(location, game->size, PointName::sgf);
+}
 
 // Calls `each(node, info)` for the nodes from `start` through `last`.
 template <class F>
@@ -90,12 +92,11 @@ void add_stones(Game* game, Move* start, Move* last) {
       int colour = c->move->colour;
       char letter = colour == BLACK ? 'B' : 'W';
       if (cell->number != 0) {
-        std::fprintf(stderr, "Move %d: Ignored A%c[%c%c] (overwriting move %d)\n", node->number,
-                     letter, column_letter(game, p), row_letter(game, p), cell->number);
+        std::fprintf(stderr, "Move %d: Ignored A%c[%s] (overwriting move %d)\n", node->number,
+                     letter, point(game, p).c_str(), cell->number);
       } else if (cell->label) {
-        std::fprintf(stderr, "Move %d: Ignored A%c[%c%c] (overwriting letter %c)\n",
-                     node->number, letter, column_letter(game, p), row_letter(game, p),
-                     cell->label->label);
+        std::fprintf(stderr, "Move %d: Ignored A%c[%s] (overwriting letter %c)\n",
+                     node->number, letter, point(game, p).c_str(), cell->label->label);
       } else {
         std::fprintf(stderr, "Placing %d\n", p);
         cell->colour = static_cast<std::int16_t>(colour);
@@ -115,8 +116,8 @@ void remove_stones(Game* game, Move* start, Move* last) {
       BoardCell* at = cell_at(game->board, p);
       if (!cell || !at) continue;
       if (cell->number != 0) {
-        std::fprintf(stderr, "Move %d: Refuse to remove move %d at [%c%c]\n", node->number,
-                     cell->number, column_letter(game, p), row_letter(game, p));
+        std::fprintf(stderr, "Move %d: Refuse to remove move %d at [%s]\n", node->number,
+                     cell->number, point(game, p).c_str());
       } else {
         cell->colour = EMPTY;
         at->colour = EMPTY;

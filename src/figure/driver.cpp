@@ -1,8 +1,8 @@
 // The figure driver: cuts the main line into figures and every variation
 // into a diagram, builds each picture on the game's figure board and calls
-// the output device. Also the services every device shares (notes, captions)
-// and the null device.
-#include "main/figure.h"
+// the output device. Also the services every device shares (notes,
+// captions).
+#include "figure/figure.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -13,60 +13,24 @@
 #include <vector>
 
 #include "game/game.h"
-#include "main/settings.h"
 #include "util/message.h"
 
 namespace kg {
 
-// ---- the null device -------------------------------------------------------
-
-namespace {
-
-int null_init(Game*) { return 1; }
-void null_exit(Game*) {}
-int null_alloc(Game*) { return 1; }
-void null_free(Game*) {}
-void null_onmove(Game*, int, int, int, int) {}
-void null_onstone(Game*, int, int, int) {}
-void null_pass(Game*, int, int) {}
-void null_time(Game*, const char*, const char*) {}
-int null_emit(Game*, Move*, Move*, Move*, Move*) { return 1; }
-
-}  // namespace
-
-const OutputDevice null_device = {null_init,    null_exit, null_alloc, null_free, null_onmove,
-                                  null_onstone, null_pass, null_time,  null_emit};
-
-const OutputDevice* const devices[kDevices] = {&pstex_device, &tex_device,  &ascii_device, &screen_device,
-                                               &gif_device,   &html_device, &null_device};
-
-void (*device_abort)() = nullptr;
-
 // ---- notes and captions -------------------------------------------------------
 
-namespace {
-
-std::string notes;
-char caption[256];
-
-}  // namespace
-
-void con_cat(std::string_view text) {
-  try {
-    if (!notes.empty()) notes += ", ";
-    notes += text;
-  } catch (const std::bad_alloc&) {
-    fatal(1, "%s: Out of memory in con_cat()\n", program.c_str());
-  }
+void OutputDevice::con_cat(std::string_view text) {
+  if (!notes_.empty()) notes_ += ", ";
+  notes_ += text;
 }
 
-std::string con_cat() {
+std::string OutputDevice::con_cat() {
   std::string out;
-  out.swap(notes);
+  out.swap(notes_);
   return out;
 }
 
-void con_printf(const char* format, ...) {
+void OutputDevice::con_printf(const char* format, ...) {
   char buffer[1024];
   va_list args;
   va_start(args, format);
@@ -75,9 +39,10 @@ void con_printf(const char* format, ...) {
   con_cat(buffer);
 }
 
-const char* board_caption(Game* game, Move* first, Move* last) {
+std::string board_caption(const Game* game, const Move* first, const Move* last) {
+  char caption[256];
   if (game->parent && !game->name.empty()) {
-    // A name longer than the buffer is cut, never written past it.
+    // A name longer than a caption is cut.
     std::snprintf(caption, sizeof caption, "%s", game->name.c_str());
   } else if (!first) {
     std::snprintf(caption, sizeof caption, "No moves");
@@ -152,24 +117,7 @@ void figure_restore(Game* game, Move* from, Move* to) {
 
 // ---- the driver ---------------------------------------------------------------------
 
-bool diagram_selected(int number) {
-  // Diagrams past the table follow the selection of its last entry.
-  if (number >= 1 && number < kListSize) return dialist[number] == number;
-  if (number >= kListSize) return dialist[kListSize - 1] == kListSize - 1;
-  return false;
-}
-
 namespace {
-
-int figure_end(int index) {
-  // Past the table, figures are cut automatically.
-  return index >= 1 && index < kListSize ? figlist[index] : 0;
-}
-
-[[noreturn]] void end_run(const OutputDevice* device, Game* game, int status) {
-  device->exit(game);
-  throw Exit(status);
-}
 
 // What the first part of a figure leaves for its diagrams.
 struct Head {
@@ -177,87 +125,6 @@ struct Head {
   Move* next = nullptr;
   Move* first_branch = nullptr;
 };
-
-// Allocates, walks, annotates and emits one figure or diagram and advances
-// the diagram counter; its variations are left to the caller.
-Head figure_head(Game* game, const OutputDevice* device, Move* start, int* figure_index,
-                 int* diagram_counter) {
-  Head head;
-  if (!device->alloc(game)) return head;
-  head.made = true;
-  figure_begin(game);
-
-  const bool automatic = figure_index && figure_end(*figure_index) == 0;
-  Move *first = nullptr, *last = nullptr, *first_comment = nullptr, *walked = nullptr;
-  auto& board = game->board;
-  auto& fig = game->figure_board;
-  int count = 0;
-  bool stop = false;
-  Move* next = start;
-  for (Move* node = start; node && !stop; node = node->next) {
-    MoveInfo* info = node->info;
-    walked = node;
-    if (node->location >= 0 || node->location == LOC_PASS) {
-      if (figure_index) {
-        ++count;
-        if (node->number == figure_end(*figure_index)) {
-          ++*figure_index;
-          stop = true;
-        }
-        if (count == maxmoves) stop = true;
-      }
-      if (!first) first = node;
-      last = node;
-      if (node->location == LOC_PASS) {
-        device->pass(game, node->number, node->colour);
-      } else if (on_board(board, node->location) && on_board(fig, node->location)) {
-        int p = node->location;
-        board[p].colour = node->colour;
-        board[p].number = node->number;
-        if (fig[p].colour == EMPTY) {
-          fig[p].colour = node->colour;
-          fig[p].number = node->number;
-        } else if (fig[p].number != 0) {
-          device->onmove(game, node->number, node->colour, fig[p].number, fig[p].colour);
-        } else {
-          device->onstone(game, node->number, node->colour, p);
-        }
-        if (info)
-          for (Move** s = info->captured; s && *s; ++s)
-            if (on_board(board, (*s)->location)) board[(*s)->location].colour = EMPTY;
-      }
-    }
-    if (textout && info && info->labels && automatic) stop = true;
-    if (info && (info->black_time || info->white_time))
-      device->time(game, info->black_time ? info->black_time->c_str() : nullptr,
-                   info->white_time ? info->white_time->c_str() : nullptr);
-    if (node->variations) {
-      if (automatic && diagram_selected(*diagram_counter)) stop = true;
-      if (!head.first_branch) head.first_branch = node;
-    }
-    if (textout && info && info->texts) {
-      if (automatic && first && (kibitz || prn_dev == DEV_GRAPHIC)) stop = true;
-      if (!first_comment) first_comment = node;
-    }
-    next = node->next;
-  }
-
-  // A figure without a move or pass is annotated from its own nodes only.
-  Move* end = last ? last : walked;
-  if (textout) {
-    add_letters(game, start, end);
-    add_marks(game, start, end);
-  }
-  add_stones(game, start, end);
-  remove_stones(game, start, end);
-
-  if (figure_index || diagram_selected(*diagram_counter)) {
-    if (!device->emit(game, first, last, first_comment, next)) end_run(device, game, 0);
-  }
-  if (!figure_index) ++*diagram_counter;
-  head.next = next;
-  return head;
-}
 
 // One figure or diagram whose variations are being drawn.
 struct Frame {
@@ -275,6 +142,32 @@ struct Frame {
   bool parked = false;
   std::vector<std::pair<int, BoardCell>> saved_delta;
 };
+
+// Gives every variation its diagram number, depth first in the order the
+// diagrams are made: a variation, the variations inside its line, then its
+// next sibling.
+void number_diagrams(Game* game) {
+  int counter = 1;
+  std::vector<std::pair<Game*, Move*>> stack;
+  auto enter = [&](Game* g) {
+    g->diagram_number = g->parent ? counter++ : 0;
+    stack.emplace_back(g, g->first);
+  };
+  enter(game);
+  while (!stack.empty()) {
+    Move*& at = stack.back().second;
+    while (at && !at->variations) at = at->next;
+    if (at) {
+      Game* v = at->variations;
+      at = at->next;
+      enter(v);
+      continue;
+    }
+    Game* sibling = stack.back().first->next;
+    stack.pop_back();
+    if (sibling) enter(sibling);
+  }
+}
 
 // The position after `to`, rebuilt from saved_board as figure_restore does,
 // announcing every setup stone from the figure's start each time. Only the
@@ -327,21 +220,135 @@ void unpark(Frame& f, const Game* child) {
   f.parked = false;
 }
 
-}  // namespace
 
-Move* make_figure(Game* game, const OutputDevice* device, Move* start, int* figure_index,
-                  int* diagram_counter) {
-  Head head = figure_head(game, device, start, figure_index, diagram_counter);
+class FigureDriver {
+ public:
+  FigureDriver(OutputDevice& device, const Options& opt, const FigureNeeds& needs)
+      : device_(device), opt_(opt), needs_(needs) {}
+  void run(Game* game);
+
+ private:
+  Move* make_figure(Game* game, Move* start);
+  Head figure_head(Game* game, Move* start, bool figure);
+  [[noreturn]] void end_run(Game* game, int status) {
+    device_.exit(game);
+    throw Exit(status);
+  }
+
+  OutputDevice& device_;
+  const Options& opt_;
+  const FigureNeeds& needs_;
+  int figure_index_ = 1;     // the next entry of -figures
+  int diagram_counter_ = 1;  // the number of the next diagram made
+  int figures_ = 0;          // figures made
+  int emitted_[2] = {0, 0};  // pictures emitted: figures, diagrams
+};
+
+// Allocates, walks, annotates and emits one figure (a piece of the main
+// line) or diagram and advances the diagram counter; its variations are
+// left to the caller.
+Head FigureDriver::figure_head(Game* game, Move* start, bool figure) {
+  Head head;
+  if (!device_.alloc(game)) return head;
+  head.made = true;
+  figure_begin(game);
+
+  const bool automatic = figure && opt_.figure_end(figure_index_) == 0;
+  Move *first = nullptr, *last = nullptr, *first_comment = nullptr, *walked = nullptr;
+  auto& board = game->board;
+  auto& fig = game->figure_board;
+  int count = 0;
+  bool stop = false;
+  Move* next = start;
+  const int number = figure ? ++figures_ : diagram_counter_;
+  for (Move* node = start; node && !stop; node = node->next) {
+    MoveInfo* info = node->info;
+    walked = node;
+    if (node->location >= 0 || node->location == LOC_PASS) {
+      if (figure) {
+        ++count;
+        if (node->number == opt_.figure_end(figure_index_)) {
+          ++figure_index_;
+          stop = true;
+        }
+        if (count == opt_.maxmoves) stop = true;
+      }
+      if (!first) first = node;
+      last = node;
+      if (node->location == LOC_PASS) {
+        device_.pass(game, node->number, node->colour);
+      } else if (on_board(board, node->location) && on_board(fig, node->location)) {
+        int p = node->location;
+        board[p].colour = node->colour;
+        board[p].number = node->number;
+        if (fig[p].colour == EMPTY) {
+          fig[p].colour = node->colour;
+          fig[p].number = node->number;
+        } else if (fig[p].number != 0) {
+          device_.onmove(game, node->number, node->colour, fig[p].number, fig[p].colour);
+        } else {
+          device_.onstone(game, node->number, node->colour, p);
+        }
+        if (info)
+          for (Move** s = info->captured; s && *s; ++s)
+            if (on_board(board, (*s)->location)) board[(*s)->location].colour = EMPTY;
+      }
+    }
+    if (opt_.textout && info && info->labels && automatic) stop = true;
+    if (info && (info->black_time || info->white_time))
+      device_.time(game, info->black_time ? info->black_time->c_str() : nullptr,
+                   info->white_time ? info->white_time->c_str() : nullptr);
+    if (node->variations) {
+      if (figure) {
+        for (Game* v = node->variations; v; v = v->next) v->figure_number = number;
+      }
+      if (automatic && opt_.diagram_selected(diagram_counter_)) stop = true;
+      if (!head.first_branch) head.first_branch = node;
+    }
+    if (opt_.textout && info && info->texts) {
+      if (automatic && first && (opt_.kibitz || needs_.cut_at_comments)) stop = true;
+      if (!first_comment) first_comment = node;
+    }
+    next = node->next;
+  }
+
+  // A figure without a move or pass is annotated from its own nodes only.
+  Move* end = last ? last : walked;
+  if (opt_.textout) {
+    add_letters(game, start, end);
+    add_marks(game, start, end);
+  }
+  add_stones(game, start, end);
+  remove_stones(game, start, end);
+
+  if (figure || opt_.diagram_selected(diagram_counter_)) {
+    Figure record;
+    record.diagram = !figure;
+    record.number = figure ? number : game->diagram_number;
+    record.count = ++emitted_[figure ? 0 : 1];
+    record.serial = emitted_[0] + emitted_[1];
+    record.first = first;
+    record.last = last;
+    record.first_comment = first_comment;
+    record.next = next;
+    record.caption = board_caption(game, first, last);
+    if (!device_.emit(game, record)) end_run(game, 0);
+  }
+  if (!figure) ++diagram_counter_;
+  head.next = next;
+  return head;
+}
+
+Move* FigureDriver::make_figure(Game* game, Move* start) {
+  Head head = figure_head(game, start, true);
   if (!head.made) return nullptr;
   if (!head.first_branch) {
     // The walk leaves captured setup stones and late setup off the board,
     // and annotation puts drawn setup stones back on it: the next figure
     // starts from the position rebuilt as a branching figure's would be.
-    if (figure_index) {
-      game->board = game->saved_board;
-      replay(game, start, head.next, nullptr, true);
-    }
-    device->free(game);
+    game->board = game->saved_board;
+    replay(game, start, head.next, nullptr, true);
+    device_.free(game);
     return head.next;
   }
 
@@ -356,7 +363,7 @@ Move* make_figure(Game* game, const OutputDevice* device, Move* start, int* figu
       while (f.node != f.next && !f.node->variations) f.node = f.node->next;
       if (f.node == f.next) {
         restore_to(f, f.next);
-        device->free(f.game);
+        device_.free(f.game);
         Move* next = f.next;
         Game* done = f.game;
         stack.pop_back();
@@ -372,31 +379,36 @@ Move* make_figure(Game* game, const OutputDevice* device, Move* start, int* figu
       f.node = f.node->next;
     }
     Game* v = f.var;
-    if (!board_alloc(v)) end_run(device, f.game, 1);
+    if (!board_alloc(v)) end_run(f.game, 1);
     // A diagram is never cut, so one call draws the variation's whole line.
-    Head sub = figure_head(v, device, v->first, nullptr, diagram_counter);
+    Head sub = figure_head(v, v->first, false);
     if (sub.made && sub.first_branch) {
       park(f, v);
       stack.emplace_back(v, v->first, sub.next, sub.first_branch);
       continue;
     }
-    if (sub.made) device->free(v);
+    if (sub.made) device_.free(v);
     board_free(v);
     f.var = v->next;
   }
 }
 
-void game2fig(Game* game, const OutputDevice* device) {
-  int figure_index = 1, diagram_counter = 1;
+void FigureDriver::run(Game* game) {
+  number_diagrams(game);
   Move* start = game->first;
-  con_cat();  // notes left by a run that ended early are not this run's
-  if (!device->init(game)) end_run(device, game, 1);
-  if (!board_alloc(game)) end_run(device, game, 1);
+  if (!device_.init(game)) end_run(game, 1);
+  if (!board_alloc(game)) end_run(game, 1);
   do {
-    start = make_figure(game, device, start, &figure_index, &diagram_counter);
+    start = make_figure(game, start);
   } while (start);
   board_free(game);
-  device->exit(game);
+  device_.exit(game);
+}
+
+}  // namespace
+
+void game2fig(Game* game, OutputDevice& device, const Options& opt, const FigureNeeds& needs) {
+  FigureDriver(device, opt, needs).run(game);
 }
 
 }  // namespace kg

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "game/game.h"
-#include "main/figure.h"
+#include "figure/figure.h"
 
 namespace kg {
 
@@ -53,7 +53,7 @@ void game_flatten(Game* game) {
     // is released here rather than kept until the process ends.
     while (Move* cut = m->next) {
       cut->prev = m;  // the root of a line merged before has none
-      move_free(cut);
+      move_free(game, cut);
     }
     // The merged line keeps its root node, which still has no `prev`: it
     // marks where the line was joined, and the SGF writer puts it out as

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "kg_test.h"
-#include "main/figure.h"
+#include "figure/figure.h"
 
 namespace kg::test {
 namespace {
@@ -25,12 +25,15 @@ struct Recorder {
   int emits = 0, deepest_live_ancestors = 0;
   std::string exit;  // of the last run
 } rec;
+// The format's wish that figures end at comments.
+bool cut_at_comments = false;
 
 std::string name_of(const Game* g) {
   return g->parent ? "d" + std::to_string(g->depth) + "." + std::to_string(g->varno) : "main";
 }
 std::string text(int n) { return std::to_string(n); }
 std::string text(const char* s) { return s ? s : "-"; }
+std::string text(const std::string& s) { return s; }
 std::string text(const Move* m) {
   if (!m) return "-";
   if (m->location == LOC_PASS) return "P" + text(m->number);
@@ -54,34 +57,40 @@ void note(const char* what, const Game* g, const T&... args) {
   rec.events.push_back(e);
 }
 
-const OutputDevice recorder = {
-    [](Game* g) { return note("init", g), int(rec.refuse != "init"); },
-    [](Game* g) { note("exit", g); },
-    [](Game* g) { return note("alloc", g), int(name_of(g) != rec.refuse); },
-    [](Game* g) { note("free", g, g->board, g->figure_board); },
-    [](Game* g, int n, int c, int on, int oc) { note("onmove", g, n, c, on, oc); },
-    [](Game* g, int n, int c, int loc) { note("onstone", g, n, c, loc); },
-    [](Game* g, int n, int c) { note("pass", g, n, c); },
-    [](Game* g, const char* b, const char* w) { note("time", g, b, w); },
-    [](Game* g, Move* first, Move* last, Move* fc, Move* next) {
-      note("emit", g, first, last, fc, next, board_caption(g, first, last), g->board,
-           g->figure_board);
-      if (g->depth % 1000 == 1) {  // sampled: a walk at every depth would be quadratic
-        int live = 0;
-        for (const Game* p = g->parent; p; p = p->parent) live += !p->board.empty();
-        rec.deepest_live_ancestors = std::max(rec.deepest_live_ancestors, live);
-      }
-      return int(++rec.emits != rec.quit_at);
-    }};
+class RecorderDevice : public OutputDevice {
+ public:
+  bool init(Game* g) override { return note("init", g), rec.refuse != "init"; }
+  void exit(Game* g) override { note("exit", g); }
+  bool alloc(Game* g) override { return note("alloc", g), name_of(g) != rec.refuse; }
+  void free(Game* g) override { note("free", g, g->board, g->figure_board); }
+  void onmove(Game* g, int n, int c, int on, int oc) override { note("onmove", g, n, c, on, oc); }
+  void onstone(Game* g, int n, int c, int loc) override { note("onstone", g, n, c, loc); }
+  void pass(Game* g, int n, int c) override { note("pass", g, n, c); }
+  void time(Game* g, const char* b, const char* w) override { note("time", g, b, w); }
+  bool emit(Game* g, const Figure& f) override {
+    note("emit", g, f.first, f.last, f.first_comment, f.next, f.caption, f.diagram ? "d" : "f",
+         f.number, f.count, f.serial, g->board, g->figure_board);
+    if (g->depth % 1000 == 1) {  // sampled: a walk at every depth would be quadratic
+      int live = 0;
+      for (const Game* p = g->parent; p; p = p->parent) live += !p->board.empty();
+      rec.deepest_live_ancestors = std::max(rec.deepest_live_ancestors, live);
+    }
+    return ++rec.emits != rec.quit_at;
+  }
+  using OutputDevice::con_cat;
+};
 
 // ---- a literal recursive driver, to compare the real one with -------------------------
 
-int ref_end(int i) { return i < kListSize ? figlist[i] : 0; }
+int ref_end(int i) { return i < kListSize ? opt().figlist[i] : 0; }
 bool ref_selected(int d) {
-  return dialist[std::min(d, kListSize - 1)] == std::min(d, kListSize - 1);
+  return opt().dialist[std::min(d, kListSize - 1)] == std::min(d, kListSize - 1);
 }
 
-Move* ref_make_figure(Game* game, const OutputDevice* dev, Move* start, int* fi, int* dc) {
+// Pictures made so far: figures, diagrams.
+int ref_figures, ref_emitted[2];
+
+Move* ref_make_figure(Game* game, OutputDevice* dev, Move* start, int* fi, int* dc) {
   Move *first = nullptr, *last = nullptr, *fc = nullptr, *fb = nullptr, *walked = nullptr;
   Move* next = start;
   int count = 0;
@@ -97,7 +106,7 @@ Move* ref_make_figure(Game* game, const OutputDevice* dev, Move* start, int* fi,
       if (fi) {
         ++count;
         if (n->number == ref_end(*fi)) ++*fi, stop = true;
-        if (count == maxmoves) stop = true;
+        if (count == opt().maxmoves) stop = true;
       }
       if (!first) first = n;
       last = n;
@@ -116,7 +125,7 @@ Move* ref_make_figure(Game* game, const OutputDevice* dev, Move* start, int* fi,
           if (on((*s)->location)) board[(*s)->location].colour = 0;
       }
     }
-    if (textout && info && info->labels && automatic) stop = true;
+    if (opt().textout && info && info->labels && automatic) stop = true;
     if (info && (info->black_time || info->white_time))
       dev->time(game, info->black_time ? info->black_time->c_str() : nullptr,
                 info->white_time ? info->white_time->c_str() : nullptr);
@@ -124,17 +133,23 @@ Move* ref_make_figure(Game* game, const OutputDevice* dev, Move* start, int* fi,
       if (automatic && ref_selected(*dc)) stop = true;
       if (!fb) fb = n;
     }
-    if (textout && info && info->texts) {
-      if (automatic && first && (kibitz || prn_dev == DEV_GRAPHIC)) stop = true;
+    if (opt().textout && info && info->texts) {
+      if (automatic && first && (opt().kibitz || cut_at_comments)) stop = true;
       if (!fc) fc = n;
     }
     next = n->next;
   }
   Move* end = last ? last : walked;
-  if (textout) add_letters(game, start, end), add_marks(game, start, end);
+  if (opt().textout) add_letters(game, start, end), add_marks(game, start, end);
   add_stones(game, start, end);
   remove_stones(game, start, end);
-  if ((fi || ref_selected(*dc)) && !dev->emit(game, first, last, fc, next)) throw Exit(0);
+  if (fi) ++ref_figures;
+  if (fi || ref_selected(*dc)) {
+    Figure f{.diagram = !fi, .number = fi ? ref_figures : game->diagram_number, .count = ++ref_emitted[fi ? 0 : 1],
+             .serial = ref_emitted[0] + ref_emitted[1], .first = first, .last = last,
+             .first_comment = fc, .next = next, .caption = board_caption(game, first, last)};
+    if (!dev->emit(game, f)) throw Exit(0);
+  }
   if (!fi) ++*dc;
   if (!fb) {
     if (fi) {  // mended: the next figure starts from the true position, unannounced
@@ -168,8 +183,19 @@ Move* ref_make_figure(Game* game, const OutputDevice* dev, Move* start, int* fi,
   return next;
 }
 
-void ref_game2fig(Game* game, const OutputDevice* dev) {
-  int fi = 1, dc = 1;
+// Every variation's number, recursively: the order in which diagrams are
+// made, whether or not they are.
+void ref_number(Game* g, int& counter) {
+  for (; g; g = g->next) {
+    g->diagram_number = g->parent ? counter++ : 0;
+    for (Move* m = g->first; m; m = m->next) ref_number(m->variations, counter);
+  }
+}
+
+void ref_game2fig(Game* game, OutputDevice* dev) {
+  int fi = 1, dc = 1, counter = 1;
+  ref_number(game, counter);
+  ref_figures = ref_emitted[0] = ref_emitted[1] = 0;
   dev->init(game);
   board_alloc(game);
   for (Move* s = game->first; (s = ref_make_figure(game, dev, s, &fi, &dc));) {
@@ -180,11 +206,15 @@ void ref_game2fig(Game* game, const OutputDevice* dev) {
 
 class FigureTest : public Fresh {
  protected:
-  void SetUp() override { Fresh::SetUp(), sgfwarn = 0, rec = Recorder{}; }
-  // Runs a driver on the recorder; returns what went to standard error.
-  static std::string run(Game* g, void (*driver)(Game*, const OutputDevice*) = game2fig) {
+  void SetUp() override { Fresh::SetUp(), opt().sgfwarn = 0, rec = Recorder{}, cut_at_comments = false; }
+  static void real_game2fig(Game* g, OutputDevice* dev) {
+    game2fig(g, *dev, opt(), FigureNeeds{.cut_at_comments = cut_at_comments});
+  }
+  // Runs a driver on a new recorder; returns what went to standard error.
+  static std::string run(Game* g, void (*driver)(Game*, OutputDevice*) = real_game2fig) {
     rec.events.clear();
     rec.emits = 0;
+    RecorderDevice recorder;
     return stderr_of([&] { rec.exit = exit_of([&] { driver(g, &recorder); }); });
   }
   // Both drivers on their own copy of the game (annotation rewrites letters
@@ -227,13 +257,15 @@ void grow(Game* g, std::mt19937& rnd, int depth) {
 TEST_F(FigureTest, SameAsTheRecursiveDriverOnRandomTrees) {
   for (unsigned seed = 1; seed <= 150; ++seed) {
     std::mt19937 rnd(seed * 7919);
-    settings_reset();
-    maxmoves = std::vector<int>{-1, 1, 2, 5}[rnd() % 4];
-    textout = rnd() % 4 != 0;
-    kibitz = rnd() % 3 == 0;
+    reset_options();
+    opt().sgfwarn = 0;
+    opt().maxmoves = std::vector<int>{-1, 1, 2, 5}[rnd() % 4];
+    opt().textout = rnd() % 4 != 0;
+    opt().kibitz = rnd() % 3 == 0;
+    cut_at_comments = rnd() % 3 == 0;
     if (rnd() % 3 == 0)
-      for (int i = 1; i < kListSize; ++i) dialist[i] = rnd() % 2 ? i : 0;
-    if (rnd() % 3 == 0) figlist[1] = 3, figlist[2] = 6;
+      for (int i = 1; i < kListSize; ++i) opt().dialist[i] = rnd() % 2 ? i : 0;
+    if (rnd() % 3 == 0) opt().figlist[1] = 3, opt().figlist[2] = 6;
     rec.refuse = std::vector<std::string>{"", "", "", "d1.0", "d2.1", "main"}[rnd() % 6];
     expect_like_reference([seed] {
       std::mt19937 tree(seed);
@@ -269,13 +301,13 @@ TEST_F(FigureTest, SameAsTheRecursiveDriverAtTheEdges) {
     }
     return g;
   };
-  for (int i = 1; i < kListSize - 1; ++i) dialist[i] = 0;
+  for (int i = 1; i < kListSize - 1; ++i) opt().dialist[i] = 0;
   expect_like_reference(wide, "1030 diagrams");
   EXPECT_EQ(rec.emits, 1 + 9);  // the figure, then diagrams 1022 to 1030
-  dialist[kListSize - 1] = 0;
+  opt().dialist[kListSize - 1] = 0;
   expect_like_reference(wide, "none selected");
   EXPECT_EQ(rec.emits, 1);
-  for (int k = 1; k < kListSize; ++k) figlist[k] = k;
+  for (int k = 1; k < kListSize; ++k) opt().figlist[k] = k;
   expect_like_reference([] {
     Game* g = new_game(5);
     for (int i = 0; i < 1030; ++i) play(g, i % 2 ? WHITE : BLACK, nullptr);
@@ -289,7 +321,7 @@ TEST_F(FigureTest, SameAsTheRecursiveDriverAtTheEdges) {
 TEST_F(FigureTest, NotesCaptionsAndARunThatQuits) {
   Game* g = new_game(5);
   for (int i = 0; i < 3; ++i) play(g, i % 2 ? WHITE : BLACK, nullptr);
-  maxmoves = 1;
+  opt().maxmoves = 1;
   rec.quit_at = 2;
   run(g);
   EXPECT_EQ(rec.exit, "0 ");
@@ -300,14 +332,13 @@ TEST_F(FigureTest, NotesCaptionsAndARunThatQuits) {
   EXPECT_EQ(rec.exit, "1 ");
   EXPECT_EQ(rec.events, (Events{"init main", "exit main"}));
   rec.refuse.clear();
-  con_cat("stale");  // an interrupted run's notes are not the next one's
-  rec.quit_at = -1;
-  run(g);
-  EXPECT_EQ(con_cat(), "");
-  for (int i = 0; i < 100; ++i) con_cat(std::string(5000, 'x'));
-  EXPECT_EQ(con_cat().size(), 100 * 5000 + 99 * 2u);
+  RecorderDevice notes;
+  EXPECT_EQ(notes.con_cat(), "");
+  for (int i = 0; i < 100; ++i) notes.con_cat(std::string(5000, 'x'));
+  EXPECT_EQ(notes.con_cat().size(), 100 * 5000 + 99 * 2u);
+  EXPECT_EQ(notes.con_cat(), "");  // handed over, then afresh
   store_n(g, "top games show moves");
-  EXPECT_STREQ(board_caption(g, nullptr, nullptr), "No moves");
+  EXPECT_EQ(board_caption(g, nullptr, nullptr), "No moves");
   Game* v = push_var(g);
   store_n(v, std::string(300, 'n'));
   EXPECT_EQ(board_caption(v, g->current, g->current), std::string(255, 'n'));
