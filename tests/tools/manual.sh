@@ -12,14 +12,19 @@ import pathlib, re, sys
 top = pathlib.Path(sys.argv[1])
 page = (top / "doc/kifugram.1").read_text()
 options = (top / "src/main/options.cpp").read_text()
+formats = (top / "src/main/formats.cpp").read_text()
 problems = []
 
 
-def table(name):
-    body = re.search(r"\b%s\[\]\s*=\s*\{(.*?)\};" % name, options, re.S)
+def table(name, source=options, row=r'\{"([^"]*)",'):
+    body = re.search(r"\b%s\[\]\s*=\s*\{(.*?)\};" % name, source, re.S)
     if not body:
-        sys.exit(f"no table {name} in src/main/options.cpp")
-    return [w for w in re.findall(r'\{"([^"]*)",', body.group(1)) if w]
+        sys.exit(f"no table {name}")
+    return [w for w in re.findall(row, body.group(1)) if w]
+
+
+def format_table(name):
+    return table(name, formats, r'(?:reader|writer|device)\("([^"]*)",')
 
 
 def section(title):
@@ -37,8 +42,9 @@ for name in names:
 for name in sorted(tags - set(names)):
     problems.append(f"entry -{name} is not in the option table")
 
-for words in ("kInputFormats", "kOutputFormats", "kPapers"):
-    for word in table(words):
+for words, values in (("-from", format_table("kInputs")), ("-to", format_table("kOutputs")),
+                      ("-paper", table("kPapers"))):
+    for word in values:
         if not re.search(r"^\.BR? %s\b" % re.escape(word), page, re.M):
             problems.append(f"value word {word} ({words}) is not named")
 
