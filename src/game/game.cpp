@@ -11,6 +11,8 @@
 
 namespace kg {
 
+// Static: records of every game come from here and stay in the arena, which
+// outlives any one game.
 ModelPools pools;
 
 namespace {

@@ -6,6 +6,7 @@
 
 namespace kg {
 
+// Static: the column belongs to standard error, which the process shares.
 int message_column = 0;
 
 namespace {

@@ -22,11 +22,7 @@ constexpr std::size_t kLineLimit = 255;
 
 // Row 1 is the bottom line.
 std::string point(const Game* game, int location) {
-  int size = game->size;
-  if (size <= 0) return "???";
-  int column = location % size;
-  int row = size - location / size;
-  return format_text("%c%d", column_letter(column), row);
+  return point_name(location, game->size, PointName::board);
 }
 
 // One keyword line of items ("SETUP B d4 q16"), split where the reader would
