@@ -58,7 +58,6 @@ Game* game_alloc(Game* parent, const Options* options) {
     }
     game->size = 19;
     game->format.assign(1, '4');
-    game->depth = 0;
     info_need(game, "game");
   } else {
     game->size = parent->size;
@@ -66,7 +65,6 @@ Game* game_alloc(Game* parent, const Options* options) {
     game->goban = parent->goban;
     game->view = parent->view;
     game->region = parent->region;
-    game->depth = parent->depth + 1;
   }
   game->parent = parent;
   Move* root = move_new(game, nullptr);

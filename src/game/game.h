@@ -70,10 +70,19 @@ inline constexpr int MARK_SHADE_FIRST = 11;    // shades 0, 10, ... 100 percent
 inline constexpr int MARK_SHADE_LAST = 21;
 inline constexpr int MARK_BLACK_TERRITORY = 22;  // SGF TB
 inline constexpr int MARK_WHITE_TERRITORY = 23;  // SGF TW
+inline constexpr int MARK_DIMMED = 24;           // SGF DD (MARK_CIRCLE is SGF CR)
+
+// A property the model does not hold, kept with its node as it was read,
+// so that the SGF writer gives it back.
+struct RawProperty {
+  std::string key;
+  std::vector<std::string> values;
+};
 
 // A rectangle of board points; width or height 0 means none.
 struct Region {
   int x = 0, y = 0, width = 0, height = 0;
+  friend bool operator==(const Region&, const Region&) = default;
 };
 
 struct BoardPoint {
@@ -177,6 +186,11 @@ struct MoveInfo {
   Chain* marks = nullptr;     // newest first
   OptText black_time;
   OptText white_time;
+  // SGF MN: the number shown for this node's move and those after it.
+  int shown_number = 0;
+  bool has_shown_number = false;
+  std::int8_t to_play = EMPTY;  // SGF PL: the side to move
+  std::unique_ptr<std::vector<RawProperty>> raw;  // none when there are none
 };
 
 struct Chain {
@@ -185,7 +199,9 @@ struct Chain {
   int label = 0;
   int mark = 0;
   int location = 0;
-  const char* text = nullptr;  // not owned
+  // A label's text (its letter is the text's first byte), or a text mark's;
+  // none for a letter given by its place alone (SGF L).
+  OptText text;
   Chain* next = nullptr;
 };
 
@@ -218,7 +234,6 @@ struct Game {
   int varno = 0;
   int figure_number = 0;
   int diagram_number = 0;
-  int depth = 0;
   std::string name;      // empty: none
   std::string filename;
   std::string format;
@@ -287,11 +302,20 @@ void store_pass(Game* game, int number, int colour);
 void store_captures(Game* game, Move* const* stones, int count);
 void store_addstone(Game* game, int colour, int location);
 void store_ae(Game* game, int location);
+// A letter on a point: `letter` -1 takes the letter after the node's last
+// (SGF L); any other letter is given, and kept as the label's text.
 void store_l(Game* game, int location, int letter);
-Chain* store_m(Game* game, int location, int kind, const char* text);
-// A copy of `text`, up to 64 KiB, that lives as long as the game's records,
-// for a mark to point to; none when there is no memory for it.
-const char* keep_text(std::string_view text);
+// A label with a text (SGF LB); its letter is the text's first byte.
+void store_lb(Game* game, int location, std::string_view text);
+// A mark of `kind` on a point, replacing the point's mark; kind 0 only
+// removes it. `text` is kept for a mark that carries one.
+Chain* store_m(Game* game, int location, int kind, std::string_view text = {});
+// The side to move (SGF PL) and the number shown from this node on (SGF MN).
+void store_pl(Game* game, int colour);
+void store_mn(Game* game, int number);
+// One value of a property the model does not hold: a new property of the
+// current node, or (`more`) the next value of its last one.
+void store_raw(Game* game, std::string_view key, std::string_view value, bool more);
 void store_c(Game* game, std::string_view text);
 void store_time(Game* game, int colour, std::string_view text);
 void store_n(Game* game, std::string_view text);

@@ -253,20 +253,63 @@ void store_ae(Game* game, int location) {
   chain_free(entry);
 }
 
-void store_l(Game* game, int location, int letter) {
-  if (!on_board(game, location)) return;
+namespace {
+
+Chain* add_label(Game* game, int location, int letter, std::string_view text) {
+  if (!on_board(game, location)) return nullptr;
   Move* node = need_node(game, "store_l");
   MoveInfo* info = node ? move_info(node) : nullptr;
   Chain* entry = info ? chain_alloc(warns(game)) : nullptr;
-  if (!entry) return;
+  if (!entry) return nullptr;
   entry->location = location;
   Chain*& tail = tails_of(game, info).labels;
   if (info->labels) tail = last_of(tail ? tail : info->labels);
   entry->label = letter == -1 ? (info->labels ? tail->label + 1 : 'a') : letter;
+  if (!text.empty()) entry->text = text;
   append(info->labels, tail, entry);
+  return entry;
 }
 
-Chain* store_m(Game* game, int location, int kind, const char* text) {
+}  // namespace
+
+void store_l(Game* game, int location, int letter) {
+  if (letter == -1) {
+    add_label(game, location, -1, {});
+    return;
+  }
+  const char given = static_cast<char>(letter);
+  add_label(game, location, letter, std::string_view(&given, 1));
+}
+
+void store_lb(Game* game, int location, std::string_view text) {
+  if (text.empty()) return;
+  add_label(game, location, static_cast<unsigned char>(text[0]), text);
+}
+
+void store_pl(Game* game, int colour) {
+  Move* node = need_node(game, "store_pl");
+  if (MoveInfo* info = node ? move_info(node) : nullptr) info->to_play = static_cast<std::int8_t>(colour);
+}
+
+void store_mn(Game* game, int number) {
+  Move* node = need_node(game, "store_mn");
+  if (MoveInfo* info = node ? move_info(node) : nullptr) {
+    info->shown_number = number;
+    info->has_shown_number = true;
+  }
+}
+
+void store_raw(Game* game, std::string_view key, std::string_view value, bool more) {
+  Move* node = need_node(game, "store_raw");
+  MoveInfo* info = node ? move_info(node) : nullptr;
+  if (!info) return;
+  if (!info->raw) info->raw = std::make_unique<std::vector<RawProperty>>();
+  auto& raw = *info->raw;
+  if (!more || raw.empty()) raw.push_back(RawProperty{std::string(key), {}});
+  raw.back().values.emplace_back(value);
+}
+
+Chain* store_m(Game* game, int location, int kind, std::string_view text) {
   if (!on_board(game, location)) return nullptr;
   Move* current = game->current;
   if (current && current->info) {
@@ -287,17 +330,10 @@ Chain* store_m(Game* game, int location, int kind, const char* text) {
   entry->mark = kind;
   entry->location = location;
   entry->occupant = game->goban->points[location].stone;
-  entry->text = text;
+  if (!text.empty()) entry->text = text;
   entry->next = info->marks;
   info->marks = entry;
   return entry;
-}
-
-const char* keep_text(std::string_view text) {
-  auto* copy = static_cast<char*>(mp_carve(text.size() + 1));
-  if (!copy) return nullptr;
-  std::copy(text.begin(), text.end(), copy);
-  return copy;  // carved storage is zero-filled: the text ends there
 }
 
 // Appends a text entry at the end of the current node's list.

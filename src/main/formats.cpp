@@ -17,19 +17,30 @@ void write_db(Game* game, const char* name, const Options& opt, std::FILE* fw) {
   game2db(game, name, opt, fw);
 }
 
+std::unique_ptr<GameSource> open_tavolin(const char* name, const Options& opt) {
+  return open_single(read_tavolin, name, opt);
+}
+std::unique_ptr<GameSource> open_standard(const char* name, const Options& opt) {
+  return open_single(read_standard, name, opt);
+}
+
 constexpr Format reader(std::string_view name, int help_order,
-                        Game* (*read)(const char*, const Options&), const char* what) {
+                        std::unique_ptr<GameSource> (*open)(const char*, const Options&),
+                        const char* what) {
   Format f;
-  f.name = name, f.help_order = help_order, f.read = read, f.what = what;
+  f.name = name, f.help_order = help_order, f.open = open, f.what = what;
   return f;
 }
 
+// A record writer; `records` it writes the games of the input one after
+// another when asked (-game all).
 constexpr Format writer(std::string_view name, int help_order,
                         void (*write)(Game*, const char*, const Options&, std::FILE*),
-                        bool keeps_main_captures) {
+                        bool keeps_main_captures, bool records) {
   Format f;
   f.name = name, f.help_order = help_order, f.write = write;
   f.keeps_main_captures = keeps_main_captures;
+  f.writes_collections = records;
   return f;
 }
 
@@ -42,9 +53,9 @@ constexpr Format device(std::string_view name, int help_order,
 }
 
 constexpr Format kInputs[] = {
-    reader("sgf", 0, sgf_read, "SGF"),
-    reader("tavolin", 1, read_tavolin, "Tavolin"),
-    reader("sf", 2, read_standard, "SF"),
+    reader("sgf", 0, open_sgf, "SGF"),
+    reader("tavolin", 1, open_tavolin, "Tavolin"),
+    reader("sf", 2, open_standard, "SF"),
 };
 
 // In the order in which a prefix picks its value: "-to s" is sgf, an empty
@@ -54,9 +65,9 @@ constexpr Format kOutputs[] = {
     device("graphic", 3, make_screen_device, {.cut_at_comments = true}),
     device("tex", 1, make_tex_device),
     device("pstex", 0, make_pstex_device),
-    writer("sgf", 4, write_sgf, false),
-    writer("sf", 5, write_sf, true),
-    writer("db", 6, write_db, false),
+    writer("sgf", 4, write_sgf, false, true),
+    writer("sf", 5, write_sf, true, false),
+    writer("db", 6, write_db, false, true),
     device("gif", 7, make_gif_device),
     device("html", 8, make_html_device),
     device("null", 9, make_null_device),

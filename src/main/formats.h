@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "figure/figure.h"
+#include "read/readers.h"
 #include "util/files.h"
 #include "util/options.h"
 
@@ -23,8 +24,9 @@ struct Format {
   // of its own: prefixes are matched in the order of the table.
   int help_order = 0;
 
-  // An input format: its reader, and its name in "is a bad ... file".
-  Game* (*read)(const char* name, const Options& opt) = nullptr;
+  // An input format: the games of a file, and the format's name in "is a
+  // bad ... file".
+  std::unique_ptr<GameSource> (*open)(const char* name, const Options& opt) = nullptr;
   const char* what = nullptr;
 
   // An output format: a record writer, or the maker of a figure device and
@@ -35,6 +37,8 @@ struct Format {
   // The writers read nothing of what the main line captured; every other
   // output replays the line.
   bool keeps_main_captures = true;
+  // The output can hold every game of a collection (-game all).
+  bool writes_collections = false;
 };
 
 extern const std::span<const Format> input_formats;

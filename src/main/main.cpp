@@ -32,27 +32,17 @@ struct Run {
   }
 };
 
-void run(Run& r, int argc, char** argv) {
-  Options& opt = r.opt;
-  opt.program = argc > 0 && argv[0] != nullptr ? argv[0] : "kifugram";
-  opt.sgfwarn = 1;
-
-  const int first_argument = getoptions(argc, argv, opt, r.out);
-  const Format& input = *opt.file_fmt;
-  const Format& output = *opt.prn_dev;
-  opt.keep_main_captures = output.keeps_main_captures;
-
-  const char* name = first_argument < argc ? argv[first_argument] : nullptr;
-  opt.epsf.base = file_basename(name != nullptr ? name : "stdin");
-
-  r.game = input.read(name, opt);
+[[noreturn]] void bad_file(const Options& opt, const char* name, const Format& input) {
   // A db run over many files must not take an unreadable one for an empty
   // record: nothing is written for it, and the run fails like any other.
-  if (r.game == nullptr)
-    fatal(1, "%s: \"%s\" is a bad %s file\n", opt.program.c_str(), name != nullptr ? name : "stdin",
-          input.what);
-  Game* game = r.game;
+  fatal(1, "%s: \"%s\" is a bad %s file\n", opt.program.c_str(), name != nullptr ? name : "stdin",
+        input.what);
+}
 
+// Draws or writes one game.
+void convert(Run& r, const Format& output, const char* name) {
+  Options& opt = r.opt;
+  Game* game = r.game;
   opt.epsf.fullsize = opt.epsf.size;
   // A reader always sets the board size; the guard only keeps a broken
   // record from dividing by zero; a huge -scale saturates instead of
@@ -69,6 +59,54 @@ void run(Run& r, int argc, char** argv) {
   }
   r.device = output.make(opt, r.out);
   game2fig(game, *r.device, opt, output.needs);
+}
+
+void run(Run& r, int argc, char** argv) {
+  Options& opt = r.opt;
+  opt.program = argc > 0 && argv[0] != nullptr ? argv[0] : "kifugram";
+  opt.sgfwarn = 1;
+
+  const int first_argument = getoptions(argc, argv, opt, r.out);
+  const Format& input = *opt.file_fmt;
+  const Format& output = *opt.prn_dev;
+  opt.keep_main_captures = output.keeps_main_captures;
+  if (opt.game == 0 && !output.writes_collections)
+    fatal(1, "%s: -game all: only -to sgf and -to db write every game; -to %.*s draws one\n",
+          opt.program.c_str(), static_cast<int>(output.name.size()), output.name.data());
+
+  const char* name = first_argument < argc ? argv[first_argument] : nullptr;
+  opt.epsf.base = file_basename(name != nullptr ? name : "stdin");
+  std::unique_ptr<GameSource> games = input.open(name, opt);
+
+  if (opt.game == 0) {
+    // Every game, each written as it is read.
+    while (!games->done()) {
+      r.game = games->read_game();
+      if (!r.game) {
+        if (games->done()) break;
+        bad_file(opt, name, input);
+      }
+      convert(r, output, name);
+      game_free(r.game);
+      r.game = nullptr;
+    }
+    return;
+  }
+
+  int count = 0;
+  while (count + 1 < opt.game && games->skip_game()) ++count;
+  if (count + 1 == opt.game) r.game = games->read_game();
+  if (!r.game) {
+    if (!games->done() || count == 0) bad_file(opt, name, input);
+    fatal(1, "%s: \"%s\" holds %d game%s; there is no game %d\n", opt.program.c_str(),
+          name != nullptr ? name : "stdin", count, count == 1 ? "" : "s", opt.game);
+  }
+  ++count;
+  while (games->skip_game()) ++count;
+  if (count > 1)
+    std::fprintf(stderr, "%s: \"%s\" holds %d games; this is game %d (-game N picks another)\n",
+                 opt.program.c_str(), name != nullptr ? name : "stdin", count, opt.game);
+  convert(r, output, name);
 }
 
 }  // namespace

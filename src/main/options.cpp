@@ -1,6 +1,7 @@
 #include "main/options.h"
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +30,8 @@ constexpr OptionRow kOptions[] = {
     {"caching", 0, Arg::kNone},      {"coordinates", 1, Arg::kNone},
     {"diagrams", 2, Arg::kValue},    {"figures", 3, Arg::kValue},
     {"flatten", 4, Arg::kNone},      {"fontsize", 27, Arg::kValue},
-    {"from", 5, Arg::kValue},        {"help", 6, Arg::kNone},
+    {"from", 5, Arg::kValue},        {"game", 32, Arg::kValue},
+    {"help", 6, Arg::kNone},
     {"hold", 30, Arg::kNone},        {"kibitz", 7, Arg::kNone},
     {"labels", 8, Arg::kNone},       {"max", 20, Arg::kValue},
     {"output", 9, Arg::kValue},      {"pbmbin", 28, Arg::kValue},
@@ -96,6 +98,17 @@ class Parser {
     return *row;
   }
 
+  // A game of a collection: its number from 1, or 0 for all of them.
+  int game_number(const char* arg) const {
+    if (std::string_view(arg) == "all") return 0;
+    char* end = nullptr;
+    errno = 0;
+    const long n = std::strtol(arg, &end, 10);
+    if (end == arg || *end != '\0' || n < 1 || n > INT_MAX || errno != 0)
+      fatal(1, "%s: \"%s\": a game number (1, 2, ...) or all\n", opt_.program.c_str(), arg);
+    return static_cast<int>(n);
+  }
+
   int argc_;
   char** argv_;
   Options& opt_;
@@ -145,6 +158,7 @@ void Parser::apply(int code) {
     case 29: o.sequent = 1; break;
     case 30: o.hold = 1; break;
     case 31: o.sty = arg; break;
+    case 32: o.game = game_number(arg); break;
     default: break;
   }
 }
@@ -246,6 +260,7 @@ void Parser::usage(int status) {
       {"[-figures  list]", "Emit figures  in list", "automatic"},
       {"[-diagrams list]", "Emit diagrams in list", "all"},
       {"[-output file]", "Emit output to file", "stdout"},
+      {"[-game n|all]", "Game of a collection", "1"},
       {"[-coordinates]", "Don't print coordinates", "on"},
       {"[-text_output]", "Don't print text output", "on"},
       {"[-labels]", "Don't label moves", "on"},

@@ -3,12 +3,15 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,125 +80,200 @@ void do_player(Game* game, std::string_view v, bool black) {
     store_white(game, name, rank);
 }
 
-void do_mark(Game* game, std::string_view v, int kind) {
-  if (has_point(v)) store_m(game, point(game, v), kind, nullptr);
+// One value of a property as an action sees it.
+struct Call {
+  Game* game;
+  std::string_view key;
+  std::string_view v;
+  bool more;  // not the property's first value
+};
+
+// Every point a value names: one point, or the rectangle "xy:zw" of a
+// compressed list, whose corners must both lie on the board. A single
+// point off the board is handed on as it is, for the store to refuse.
+template <class F>
+void each_point(const Call& c, F f) {
+  const std::string_view v = c.v;
+  if (v.size() == 5 && v[2] == ':') {
+    const int x0 = letter(v[0]), y0 = letter(v[1]), x1 = letter(v[3]), y1 = letter(v[4]);
+    if (point_at(c.game, x0, y0) < 0 || point_at(c.game, x1, y1) < 0) {
+      if (warns(c.game)) message("Bad points in %.*s[%.*s]\n", static_cast<int>(c.key.size()), c.key.data(),
+                                  static_cast<int>(v.size()), v.data());
+      return;
+    }
+    for (int y = std::min(y0, y1); y <= std::max(y0, y1); ++y)
+      for (int x = std::min(x0, x1); x <= std::max(x0, x1); ++x) f(point_at(c.game, x, y));
+    return;
+  }
+  if (has_point(v)) f(point(c.game, v));
 }
 
-void act_ab(Game* g, std::string_view v) {
-  if (has_point(v)) store_addstone(g, BLACK, point(g, v));
+void do_mark(const Call& c, int kind) {
+  each_point(c, [&](int p) { store_m(c.game, p, kind); });
 }
-void act_ae(Game* g, std::string_view v) {
-  if (has_point(v)) store_ae(g, point(g, v));
+
+void act_ab(const Call& c) {
+  each_point(c, [&](int p) { store_addstone(c.game, BLACK, p); });
 }
-void act_aw(Game* g, std::string_view v) {
-  if (has_point(v)) store_addstone(g, WHITE, point(g, v));
+void act_ae(const Call& c) {
+  each_point(c, [&](int p) { store_ae(c.game, p); });
 }
-void act_b(Game* g, std::string_view v) { do_move(g, v, BLACK); }
-void act_bl(Game* g, std::string_view v) { store_time(g, BLACK, v); }
-void act_bp(Game* g, std::string_view v) { do_player(g, v, true); }
-void act_br(Game* g, std::string_view v) { store_br(g, v); }
+void act_an(const Call& c) { store_analysis(c.game, c.v); }
+void act_aw(const Call& c) {
+  each_point(c, [&](int p) { store_addstone(c.game, WHITE, p); });
+}
+void act_b(const Call& c) { do_move(c.game, c.v, BLACK); }
+void act_bl(const Call& c) { store_time(c.game, BLACK, c.v); }
+void act_bp(const Call& c) { do_player(c.game, c.v, true); }
+void act_br(const Call& c) { store_br(c.game, c.v); }
 
 // Pieces of a converted listing that only make sense inside the program that
 // wrote them: navigation hints are dropped, diagram references shortened.
-void act_c(Game* g, std::string_view v) {
-  if (g->options && g->options->varsk) {
+void act_c(const Call& c) {
+  if (c.game->options && c.game->options->varsk) {
     for (std::string_view hint :
          {"... ...", "[*** end of", "'[' to go back", "'[' to get back", "' to continue.]"})
-      if (v.find(hint) != std::string_view::npos) return;
-    if (v.find("[*** '") != std::string_view::npos) {
-      store_c(g, "(See diagram)\n");
+      if (c.v.find(hint) != std::string_view::npos) return;
+    if (c.v.find("[*** '") != std::string_view::npos) {
+      store_c(c.game, "(See diagram)\n");
       return;
     }
   }
-  store_c(g, v);
+  store_c(c.game, c.v);
 }
 
-void act_dt(Game* g, std::string_view v) { store_dt(g, v); }
-void act_ev(Game* g, std::string_view v) { store_ev(g, v); }
-void act_ff(Game* g, std::string_view v) { g->format = std::string(v); }
-void act_gc(Game* g, std::string_view v) { store_gc(g, v); }
-void act_gm(Game* g, std::string_view v) { g->gametype = leading_int(v); }
-void act_gn(Game* g, std::string_view v) { store_gn(g, v); }
-void act_gr(Game* g, std::string_view v) { store_gr(g, std::string(v).c_str()); }
-void act_gs(Game* g, std::string_view v) { store_gs(g, std::string(v).c_str()); }
-void act_ha(Game* g, std::string_view v) { store_ha(g, v); }
-void act_id(Game* g, std::string_view v) { store_id(g, v); }
-void act_kb(Game* g, std::string_view v) {
-  if (!v.empty()) store_kb(g, v);
+void act_cr(const Call& c) { do_mark(c, MARK_CIRCLE); }
+void act_dd(const Call& c) { do_mark(c, MARK_DIMMED); }
+void act_dt(const Call& c) { store_dt(c.game, c.v); }
+void act_ev(const Call& c) { store_ev(c.game, c.v); }
+void act_ff(const Call& c) { c.game->format = std::string(c.v); }
+void act_gc(const Call& c) { store_gc(c.game, c.v); }
+void act_gm(const Call& c) { c.game->gametype = leading_int(c.v); }
+void act_gn(const Call& c) { store_gn(c.game, c.v); }
+void act_gr(const Call& c) { store_gr(c.game, std::string(c.v).c_str()); }
+void act_gs(const Call& c) { store_gs(c.game, std::string(c.v).c_str()); }
+void act_ha(const Call& c) { store_ha(c.game, c.v); }
+void act_id(const Call& c) { store_id(c.game, c.v); }
+void act_kb(const Call& c) {
+  if (!c.v.empty()) store_kb(c.game, c.v);
 }
-void act_km(Game* g, std::string_view v) { store_km(g, v); }
-void act_l(Game* g, std::string_view v) {
-  if (has_point(v)) store_l(g, point(g, v), -1);
+void act_km(const Call& c) { store_km(c.game, c.v); }
+void act_l(const Call& c) {
+  each_point(c, [&](int p) { store_l(c.game, p, -1); });
 }
 
-// These two messages go out whatever sgfwarn says.
-void act_lb(Game* g, std::string_view v) {
-  std::string text(v);
-  int location = has_point(v) ? point(g, v) : -1;
+// These messages go out whatever sgfwarn says.
+void act_lb(const Call& c) {
+  Game* g = c.game;
+  std::string text(c.v);
+  int location = has_point(c.v) ? point(g, c.v) : -1;
   if (location < 0 || location >= g->size * g->size) {
     std::fprintf(stderr, "Bad pnt in LB[\"%s\"]\n", text.c_str());
     return;
   }
-  std::size_t colon = v.find(':');
+  std::size_t colon = c.v.find(':');
   if (colon == std::string_view::npos) {
     std::fprintf(stderr, "Missing semicolon in LB[\"%s\"]\n", text.c_str());
     return;
   }
-  // Unsigned, so that no byte can pass for -1 (the next letter).
-  store_l(g, location, static_cast<unsigned char>(text[colon + 1]));
-}
-
-void act_m(Game* g, std::string_view v) { do_mark(g, v, MARK_PLAIN); }
-void act_ma(Game* g, std::string_view v) { do_mark(g, v, MARK_CROSS); }
-void act_n(Game* g, std::string_view v) { store_n(g, v); }
-void act_pb(Game* g, std::string_view v) { store_pb(g, v); }
-void act_pc(Game* g, std::string_view v) { store_pc(g, v); }
-void act_pw(Game* g, std::string_view v) { store_pw(g, v); }
-void act_re(Game* g, std::string_view v) { store_re(g, v); }
-void act_rg(Game* g, std::string_view v) {
-  if (!v.empty()) store_rg(g, letter(v[0]), v.size() >= 2 ? letter(v[1]) : -1);
-}
-void act_ro(Game* g, std::string_view v) { store_ro(g, v); }
-void act_so(Game* g, std::string_view v) { store_so(g, v); }
-void act_sq(Game* g, std::string_view v) { do_mark(g, v, MARK_SQUARE); }
-void act_sz(Game* g, std::string_view v) { store_sz(g, leading_int(v)); }
-void act_tb(Game* g, std::string_view v) { do_mark(g, v, MARK_BLACK_TERRITORY); }
-void act_tm(Game* g, std::string_view v) { store_tm(g, v); }
-void act_tr(Game* g, std::string_view v) { do_mark(g, v, MARK_TRIANGLE); }
-void act_tw(Game* g, std::string_view v) { do_mark(g, v, MARK_WHITE_TERRITORY); }
-void act_us(Game* g, std::string_view v) { store_us(g, v); }
-void act_vw(Game* g, std::string_view v) {
-  if (v.empty()) {
-    g->view.x = g->view.y = g->view.width = 0;
+  if (colon + 1 == c.v.size()) {
+    std::fprintf(stderr, "Empty label in LB[\"%s\"]\n", text.c_str());
     return;
   }
-  store_vw(g, letter(v[0]), v.size() >= 2 ? letter(v[1]) : -1);
+  store_lb(g, location, c.v.substr(colon + 1));
 }
-void act_w(Game* g, std::string_view v) { do_move(g, v, WHITE); }
-void act_wl(Game* g, std::string_view v) { store_time(g, WHITE, v); }
-void act_wp(Game* g, std::string_view v) { do_player(g, v, false); }
-void act_wr(Game* g, std::string_view v) { store_wr(g, v); }
+
+void act_m(const Call& c) { do_mark(c, MARK_PLAIN); }
+void act_ma(const Call& c) { do_mark(c, MARK_CROSS); }
+// A number that is not one is kept as it was written.
+void act_mn(const Call& c) {
+  std::size_t digits = c.v.find_first_of("0123456789");
+  if (digits == std::string_view::npos)
+    store_raw(c.game, c.key, c.v, c.more);
+  else
+    store_mn(c.game, leading_int(c.v));
+}
+void act_n(const Call& c) { store_n(c.game, c.v); }
+void act_pb(const Call& c) { store_pb(c.game, c.v); }
+void act_pc(const Call& c) { store_pc(c.game, c.v); }
+void act_pl(const Call& c) {
+  if (c.v == "B" || c.v == "b" || c.v == "1")
+    store_pl(c.game, BLACK);
+  else if (c.v == "W" || c.v == "w" || c.v == "2")
+    store_pl(c.game, WHITE);
+  else
+    store_raw(c.game, c.key, c.v, c.more);
+}
+void act_pw(const Call& c) { store_pw(c.game, c.v); }
+void act_re(const Call& c) { store_re(c.game, c.v); }
+void act_rg(const Call& c) {
+  if (!c.v.empty()) store_rg(c.game, letter(c.v[0]), c.v.size() >= 2 ? letter(c.v[1]) : -1);
+}
+void act_ro(const Call& c) { store_ro(c.game, c.v); }
+void act_ru(const Call& c) { store_rules(c.game, c.v); }
+void act_so(const Call& c) { store_so(c.game, c.v); }
+void act_sq(const Call& c) { do_mark(c, MARK_SQUARE); }
+void act_sz(const Call& c) { store_sz(c.game, leading_int(c.v)); }
+void act_tb(const Call& c) { do_mark(c, MARK_BLACK_TERRITORY); }
+void act_tm(const Call& c) { store_tm(c.game, c.v); }
+void act_tr(const Call& c) { do_mark(c, MARK_TRIANGLE); }
+void act_tw(const Call& c) { do_mark(c, MARK_WHITE_TERRITORY); }
+void act_us(const Call& c) { store_us(c.game, c.v); }
+
+// The view is the smallest rectangle that holds every point of the
+// property: two corners of old records, a list of points since FF[4]. An
+// empty value shows the whole board again.
+void act_vw(const Call& c) {
+  Region& view = c.game->view;
+  if (c.v.empty()) {
+    view = Region{};
+    return;
+  }
+  bool first = !c.more;
+  each_point(c, [&](int p) {
+    const int size = c.game->size;
+    if (p < 0 || size <= 0) return;
+    const int x = p % size, y = p / size;
+    if (first || view.width == 0) {
+      view = Region{x, y, 1, 1};
+      first = false;
+      return;
+    }
+    const int x1 = std::max(view.x + view.width - 1, x), y1 = std::max(view.y + view.height - 1, y);
+    view.x = std::min(view.x, x);
+    view.y = std::min(view.y, y);
+    view.width = x1 - view.x + 1;
+    view.height = y1 - view.y + 1;
+  });
+}
+
+void act_w(const Call& c) { do_move(c.game, c.v, WHITE); }
+void act_wl(const Call& c) { store_time(c.game, WHITE, c.v); }
+void act_wp(const Call& c) { do_player(c.game, c.v, false); }
+void act_wr(const Call& c) { store_wr(c.game, c.v); }
 
 // ---- the property table ----------------------------------------------------------
 
-using Action = void (*)(Game*, std::string_view);
+using Action = void (*)(const Call&);
 
 struct Property {
   std::string_view key;
-  Action action;  // none: known and ignored
+  Action action;  // none: read and dropped (the writer writes its own)
 };
 
+// Every property not in the table is kept with its node as it was read.
 constexpr Property sgf_table[] = {
-    {"AB", act_ab}, {"AE", act_ae}, {"AW", act_aw}, {"B", act_b},   {"BL", act_bl},
-    {"BP", act_bp}, {"BR", act_br}, {"C", act_c},   {"DT", act_dt}, {"EV", act_ev},
-    {"FF", act_ff}, {"GC", act_gc}, {"GM", act_gm}, {"GN", act_gn}, {"GR", act_gr},
-    {"GS", act_gs}, {"HA", act_ha}, {"ID", act_id}, {"KB", act_kb}, {"KM", act_km},
-    {"L", act_l},   {"LB", act_lb}, {"M", act_m},   {"MA", act_ma}, {"N", act_n},
-    {"NB", nullptr}, {"NW", nullptr}, {"PB", act_pb}, {"PC", act_pc}, {"PW", act_pw},
-    {"RE", act_re}, {"RG", act_rg}, {"RO", act_ro}, {"SO", act_so}, {"SQ", act_sq},
-    {"SY", nullptr}, {"SZ", act_sz}, {"TB", act_tb}, {"TM", act_tm}, {"TR", act_tr},
-    {"TW", act_tw}, {"US", act_us}, {"VW", act_vw}, {"W", act_w},   {"WL", act_wl},
-    {"WP", act_wp}, {"WR", act_wr},
+    {"AB", act_ab}, {"AE", act_ae}, {"AN", act_an}, {"AP", nullptr}, {"AW", act_aw},
+    {"B", act_b},   {"BL", act_bl}, {"BP", act_bp}, {"BR", act_br}, {"C", act_c},
+    {"CR", act_cr}, {"DD", act_dd}, {"DT", act_dt}, {"EV", act_ev}, {"FF", act_ff},
+    {"GC", act_gc}, {"GM", act_gm}, {"GN", act_gn}, {"GR", act_gr}, {"GS", act_gs},
+    {"HA", act_ha}, {"ID", act_id}, {"KB", act_kb}, {"KM", act_km}, {"L", act_l},
+    {"LB", act_lb}, {"M", act_m},   {"MA", act_ma}, {"MN", act_mn}, {"N", act_n},
+    {"PB", act_pb}, {"PC", act_pc}, {"PL", act_pl}, {"PW", act_pw}, {"RE", act_re},
+    {"RG", act_rg}, {"RO", act_ro}, {"RU", act_ru}, {"SO", act_so}, {"SQ", act_sq},
+    {"SZ", act_sz}, {"TB", act_tb}, {"TM", act_tm}, {"TR", act_tr}, {"TW", act_tw},
+    {"US", act_us}, {"VW", act_vw}, {"W", act_w},   {"WL", act_wl}, {"WP", act_wp},
+    {"WR", act_wr},
 };
 
 constexpr bool is_key(std::string_view key) {
@@ -212,7 +290,7 @@ constexpr bool strictly_sorted(const Property* table, std::size_t n) {
   return true;
 }
 
-static_assert(std::size(sgf_table) == 47);
+static_assert(std::size(sgf_table) == 51);
 static_assert(strictly_sorted(sgf_table, std::size(sgf_table)), "sgf_table must stay sorted");
 
 // Every key the table can hold, one or two capital letters, mapped to its
@@ -272,31 +350,108 @@ class Bounded {
 using Key = Bounded<kKeyMax>;
 using Value = Bounded<kValueMax>;
 
-void sgf_dispatch(Game* game, Key& key, Value& value) {
+void sgf_dispatch(Game* game, Key& key, Value& value, bool more) {
   const Property* property = sgf_find(key.view());
-  if (property && property->action) {
-    property->action(game, value.view());
-  } else if (warns(game)) {
-    message(property ? "Info ignored: \"%s[%s]\"\n" : "Not supported: \"%s[%s]\"\n", key.c_str(),
-            value.c_str());
-  }
+  if (!property)
+    store_raw(game, key.view(), value.view(), more);
+  else if (property->action)
+    property->action(Call{game, key.view(), value.view(), more});
 }
 
 // ---- the scanner -------------------------------------------------------------------
 
 bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
 
+// The head of an input that is read before anything else: 64 KiB.
+constexpr std::size_t kHead = std::size_t{1} << 16;
+
+// Whether the head of an input can begin an SGF record: a "(" followed,
+// after blanks, by ";", with no NUL byte before it (text has none; pictures,
+// programs and UTF-16 text are full of them), and none of the signatures
+// that pictures, documents and archives begin with.
+bool sgf_head(std::string_view head) {
+  static constexpr std::string_view kSignatures[] = {
+      "\x89PNG", "%PDF", "GIF8", "\xFF\xD8\xFF", "PK\x03\x04", "\x1F\x8B", "\x7F" "ELF", "BZh",
+      "\xFD" "7zXZ", "\xFE\xFF", "\xFF\xFE", "II*", "MM\0*", "RIFF", "OggS", "ID3"};
+  for (std::string_view signature : kSignatures)
+    if (head.substr(0, signature.size()) == signature) return false;
+  for (std::size_t open = head.find('('); open != std::string_view::npos; open = head.find('(', open + 1)) {
+    std::size_t next = head.find_first_not_of(" \t\r\n\f\v", open + 1);
+    if (next != std::string_view::npos && head[next] == ';')
+      return head.substr(0, open).find('\0') == std::string_view::npos;
+  }
+  return false;
+}
+
+// A node that carries nothing: a sub-tree's own root and the node its
+// opening makes.
+bool bare(const Move* m) { return m->location == LOC_NONE && !m->info && !m->variations; }
+
+// A sub-tree that is its line's only continuation (no sibling sub-tree,
+// nothing after it in the sequence) continues the line, as SGF means it:
+// "(;A(;B;C))" reads as "(;A;B;C)". One walk over the read tree splices
+// every such sub-tree into its line, numbering its moves on from the line's
+// (a sub-tree's moves are numbered from 1) and taking along what it stored
+// of its own: game information, a name, a view.
+void continue_lines(Game* top) {
+  std::vector<Game*> lines{top};
+  while (!lines.empty()) {
+    Game* g = lines.back();
+    lines.pop_back();
+    int base = 0, last_number = 0;
+    bool spliced = false;
+    for (Move* m = g->first; m; m = m->next) {
+      if (spliced && m->number != 0) m->number = static_cast<std::int16_t>(m->number + base);
+      if (m->location >= 0 || m->location == LOC_PASS) last_number = m->number;
+      Game* v = m->variations;
+      const bool sole = v && !v->next && !m->next && v->first;
+      for (Game* s = v; s; s = s->next) {
+        s->parent = g;
+        if (!sole) lines.push_back(s);
+      }
+      if (!sole) continue;
+      Move* head = v->first;
+      while (head && bare(head)) {
+        Move* next = head->next;
+        head->next = nullptr;
+        if (next) next->prev = nullptr;
+        move_free(v, head);
+        head = next;
+      }
+      if (head && !v->name.empty()) {
+        if (MoveInfo* info = move_info(head)) {
+          if (!info->raw) info->raw = std::make_unique<std::vector<RawProperty>>();
+          info->raw->insert(info->raw->begin(), RawProperty{"N", {v->name}});
+        }
+      }
+      if (v->info != g->info) g->info = v->info;
+      if (v->view != g->view) g->view = v->view;
+      if (v->region != g->region) g->region = v->region;
+      if (!g->refs) std::swap(g->refs, v->refs);
+      if (!g->stat) std::swap(g->stat, v->stat);
+      m->variations = nullptr;
+      m->next = head;
+      if (head) head->prev = m;
+      v->first = v->current = nullptr;
+      game_free(v);
+      base = last_number;
+      spliced = true;
+    }
+    if (spliced) g->movenum = g->nmoves = last_number;
+  }
+}
+
 class SgfReader {
  public:
-  SgfReader(FILE* in, const Options& opt) : in_(in), opt_(opt) {
-    // Files and memory are read ahead in large pieces. A pipe or terminal is
-    // read a character at a time, so that reading stops at the end of the
-    // game even when the other side keeps writing.
-    struct stat st;
-    int fd = fileno(in);
-    if (fd < 0 || (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))) chunk_.resize(1 << 16);
-  }
+  // Reads the head of the input: what is no SGF record ends the run here,
+  // before any of it reaches a message.
+  SgfReader(FILE* in, const char* name, const Options& opt);
+  // The next game of the input; none when no game is left (done()) or the
+  // game is unusable (reported).
   Game* read(const char* name);
+  // Passes over the next game; false when no game is left.
+  bool skip();
+  bool done() const { return done_; }
   // Puts the stream back behind the last character the reader took, as if
   // it had never read ahead.
   void give_back() {
@@ -313,7 +468,7 @@ class SgfReader {
       return back_;
     }
     if (next_ < end_) return static_cast<unsigned char>(*next_++);
-    if (chunk_.empty()) return getc_unlocked(in_);
+    if (!read_ahead_) return getc_unlocked(in_);
     std::size_t n = std::fread(chunk_.data(), 1, chunk_.size(), in_);
     next_ = chunk_.data();
     end_ = next_ + n;
@@ -335,7 +490,8 @@ class SgfReader {
   void finish(const char* name);
   Step syntax_failure(const char* text);
   void dispatch() {
-    if (skip_ == 0) sgf_dispatch(game_, key_, value_);
+    if (skip_ == 0) sgf_dispatch(game_, key_, value_, values_ > 0);
+    ++values_;
   }
   // The first character past a buffer's limit is reported; the rest of the
   // key or value is skipped silently.
@@ -351,7 +507,9 @@ class SgfReader {
 
   FILE* in_;
   const Options& opt_;
-  std::vector<char> chunk_;  // empty: no reading ahead
+  std::vector<char> chunk_;
+  bool read_ahead_ = true;  // false: past the head, a character at a time
+  bool done_ = false;
   const char* next_ = nullptr;
   const char* end_ = nullptr;
   int back_ = 0;
@@ -368,20 +526,30 @@ class SgfReader {
   int countdown_ = 0;
   int count_ = 0;
   int skip_ = 0;  // depth inside a variation that could not be opened
+  int values_ = 0;  // values of the current key handed on so far
+  bool sole_seen_ = false;  // a line ends in a sole sub-tree
 };
 
 Game* SgfReader::read(const char* name) {
+  top_ = game_ = nullptr;
+  state_ = skip_ = values_ = 0;
+  sole_seen_ = false;
+  key_.clear();
+  value_.clear();
+  comment_ = overflow_ = skipping_ = false;
   for (;;) {
     int c = get();
     if (c == EOF) {
+      done_ = true;
       if (state_ == 0) return nullptr;
-      if (skipping_) {
-        syntax_failure(nullptr);
-        return nullptr;
-      }
+      // A record cut short keeps what was read: the value it ends in is
+      // dropped, the open lines are closed.
       if (opt_.sgfwarn) message("sgf_read(): EOF before End Of Game\n");
-      game_free(top_);
-      return nullptr;
+      skip_ = 0;
+      while (end_variation() != Step::done) {
+      }
+      finish(name);
+      return top_;
     }
     Step step = Step::go_on;
     if (state_ == 0) {
@@ -470,7 +638,7 @@ SgfReader::Step SgfReader::between_values(int c) {
         }
         int d = get();
         if (d == '\r') d = get();
-        if (d == EOF) return syntax_failure(nullptr);
+        if (d == EOF) return Step::go_on;  // cut short: the reading ends at the next character
         if (d != '\n') unget(d);
       }
       return Step::go_on;
@@ -497,7 +665,7 @@ SgfReader::Step SgfReader::in_value(int c) {
       // blank belongs to the break between pieces, not to the next piece.
       int d = get();
       if (d == '\r') d = get();
-      if (d == EOF) return syntax_failure(nullptr);
+      if (d == EOF) return Step::go_on;  // cut short: the reading ends at the next character
       if (d == '\n') {
         skipping_ = true;
         return Step::go_on;
@@ -514,7 +682,7 @@ SgfReader::Step SgfReader::in_value(int c) {
   if (c == '\\') {
     int d = get();
     if (d == '\r') d = get();
-    if (d == EOF) return syntax_failure(nullptr);
+    if (d == EOF) return Step::go_on;  // cut short: the reading ends at the next character
     c = d == '\n' ? ' ' : d;
   } else if (c == '\r') {
     return Step::go_on;
@@ -556,6 +724,7 @@ void SgfReader::after_value() {
     return;
   }
   key_.clear();
+  values_ = 0;
   comment_ = false;
   state_ = 1;
   unget(c);
@@ -602,6 +771,11 @@ SgfReader::Step SgfReader::end_variation() {
   }
   Game* g = game_;
   g->nmoves = g->movenum;
+  if (!sole_seen_) {
+    Move* last = g->current ? g->current : g->first;
+    while (last && last->next) last = last->next;
+    sole_seen_ = last && last->variations && !last->variations->next;
+  }
   if (g->region.width == 0 || g->region.height == 0) g->region = Region{0, 0, g->size, g->size};
   if (g->view.width == 0 || g->view.height == 0) g->view = Region{0, 0, g->size, g->size};
   if (!g->parent) {
@@ -616,6 +790,7 @@ SgfReader::Step SgfReader::end_variation() {
 }
 
 void SgfReader::finish(const char* name) {
+  if (sole_seen_) continue_lines(top_);
   top_->filename = name ? name : "";
   top_->gametype = 1;
   top_->movenum = 0;
@@ -635,20 +810,89 @@ SgfReader::Step SgfReader::syntax_failure(const char* text) {
 
 }  // namespace
 
+SgfReader::SgfReader(FILE* in, const char* name, const Options& opt) : in_(in), opt_(opt) {
+  // Files and memory are read ahead in large pieces; a pipe or a terminal
+  // only its head, which shows whether it holds a record at all.
+  struct stat st;
+  const int fd = fileno(in);
+  const bool regular = fd < 0 || (fstat(fd, &st) == 0 && S_ISREG(st.st_mode));
+  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+    throw Exit(1, format_text("sgf_read: Can't open \"%s\": %s\n", name ? name : "stdin", std::strerror(EISDIR)));
+  chunk_.resize(kHead);
+  const std::size_t n = std::fread(chunk_.data(), 1, chunk_.size(), in);
+  next_ = chunk_.data();
+  end_ = next_ + n;
+  read_ahead_ = regular;
+  if (!sgf_head(std::string_view(next_, n)))
+    throw Exit(1, format_text("%s: \"%s\": not an SGF record\n", opt.program.c_str(), name ? name : "stdin"));
+}
+
+bool SgfReader::skip() {
+  int depth = 0;
+  bool in_value = false;
+  for (int c; (c = get()) != EOF;) {
+    if (in_value) {
+      if (c == '\\')
+        get();
+      else if (c == ']')
+        in_value = false;
+    } else if (c == '[') {
+      in_value = depth > 0;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')' && depth > 0 && --depth == 0) {
+      return true;
+    }
+  }
+  done_ = true;
+  return depth > 0;  // a game cut short is a game too
+}
+
 Game* sgf_read_stream(FILE* in, const char* name, const Options& opt) {
-  SgfReader reader(in, opt);
+  SgfReader reader(in, name, opt);
   Game* game = reader.read(name);
   reader.give_back();
   return game;
 }
 
-Game* sgf_read(const char* filename, const Options& opt) {
-  if (!filename) return sgf_read_stream(stdin, nullptr, opt);
+namespace {
+
+class SgfSource : public GameSource {
+ public:
+  SgfSource(FILE* in, const char* name, const Options& opt)
+      : in_(in), name_(name ? std::optional<std::string>(name) : std::nullopt), reader_(in, name, opt) {}
+  ~SgfSource() override {
+    if (in_ != stdin) std::fclose(in_);
+  }
+  Game* read_game() override { return reader_.read(name_ ? name_->c_str() : nullptr); }
+  bool skip_game() override { return reader_.skip(); }
+  bool done() const override { return reader_.done(); }
+
+ private:
+  FILE* in_;
+  std::optional<std::string> name_;
+  SgfReader reader_;
+};
+
+FILE* open_input(const char* filename) {
+  if (!filename) return stdin;
   FILE* in = std::fopen(filename, "r");
-  if (!in) throw Exit(1, format_text("sgf_read: Can't open \"%s\"\n", filename));
-  Game* game = sgf_read_stream(in, filename, opt);
-  std::fclose(in);
-  return game;
+  if (!in) throw Exit(1, format_text("sgf_read: Can't open \"%s\": %s\n", filename, std::strerror(errno)));
+  return in;
 }
+
+}  // namespace
+
+std::unique_ptr<GameSource> open_sgf(const char* filename, const Options& opt) {
+  FILE* in = open_input(filename);
+  try {
+    return std::make_unique<SgfSource>(in, filename, opt);
+  } catch (...) {
+    if (in != stdin) std::fclose(in);
+    throw;
+  }
+}
+
+Game* sgf_read(const char* filename, const Options& opt) { return open_sgf(filename, opt)->read_game(); }
 
 }  // namespace kg

@@ -279,9 +279,9 @@ class StandardReader {
     if (label.size() == 1 && first >= 33 && first <= 122)
       store_l(sf_g, location, first);
     else if (label.empty())
-      store_m(sf_g, location, MARK_PLAIN, nullptr);
+      store_m(sf_g, location, MARK_PLAIN);
     else
-      store_m(sf_g, location, MARK_TEXT, keep_text(label));
+      store_m(sf_g, location, MARK_TEXT, label);
     return 0;
   }
 

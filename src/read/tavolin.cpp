@@ -146,7 +146,7 @@ void tav_store(TavState& tav) {
       case 5: {
         int select = r.number & 3;
         int kind = select == 1 ? MARK_PLUS : select == 2 ? MARK_MINUS : MARK_PLAIN;
-        if (on_board(g, r)) store_m(g, location, kind, nullptr);
+        if (on_board(g, r)) store_m(g, location, kind);
         break;
       }
       case 6:

@@ -16,11 +16,35 @@
 namespace kg {
 namespace {
 
-// How a pass is written. The empty value is a pass only from format 4 on;
-// a record that declares an older format (or none, which means format 1)
-// gets `tt`, which every format reads as a pass on the boards up to 19 x 19.
-std::string_view pass_for(const std::string& format) {
-  return std::strtol(format.c_str(), nullptr, 10) < 4 ? "[tt]" : "[]";
+// The root and game-information properties that a record keeps without
+// the model holding them: they belong in the header, wherever the model
+// put them on the first node.
+bool header_property(std::string_view key) {
+  static constexpr std::string_view kKeys[] = {"BT", "CA", "CP", "ON", "OT", "ST", "WT"};
+  return std::find(std::begin(kKeys), std::end(kKeys), key) != std::end(kKeys);
+}
+
+// Which SGF key writes a mark of `kind` in each dialect: the FF[4] key, and
+// a long spelling that reads back as that key. None: written as a label.
+struct MarkKey {
+  int kind;
+  const char* long_key;
+  const char* short_key;
+};
+constexpr MarkKey kMarkKeys[] = {
+    {MARK_PLAIN, "Mark", "MA"},  // FF[4] has no M: its mark is MA
+    {MARK_CROSS, "MArk", "MA"},        {MARK_TRIANGLE, "TRiangle", "TR"},
+    {MARK_SQUARE, "SQuare", "SQ"},     {MARK_CIRCLE, "CiRcle", "CR"},
+    {MARK_DIMMED, "DimmeD", "DD"},     {MARK_BLACK_TERRITORY, "TerritoryBlack", "TB"},
+    {MARK_WHITE_TERRITORY, "TerritoryWhite", "TW"},
+};
+
+// The text that stands for a mark no SGF key draws: "+", "-", or its own.
+std::string_view mark_label(const Chain* c) {
+  if (c->mark == MARK_PLUS) return "+";
+  if (c->mark == MARK_MINUS) return "-";
+  if (c->mark == MARK_TEXT && c->text) return *c->text;
+  return {};
 }
 
 // Output is gathered here and handed to stdio in large pieces: a record is
@@ -96,7 +120,8 @@ struct LineFrame {
 // One writing of a record, and of its game-information record.
 class SgfWriter {
  public:
-  SgfWriter(const Options& opt, FILE* fw) : opt_(opt), out(fw) {}
+  SgfWriter(const Options& opt, FILE* fw)
+      : opt_(opt), out(fw), fourth_(!opt.longkey), pass_value(fourth_ ? "[]" : "[tt]") {}
   void game2sgf(Game* game);
   void game2db(Game* game, const char* filename);
 
@@ -169,6 +194,30 @@ class SgfWriter {
     put_format("[%c%c]\n", 'a' + r.x + r.width - 1, 'a' + r.y + r.height - 1);
   }
 
+  // FF[4]'s view is a list of points, here one rectangle; the whole board
+  // needs none.
+  void put_view(const Game* game) {
+    const Region& r = game->view;
+    if (r.width == 0 || r.height == 0 || (r.x == 0 && r.y == 0 && r.width == game->size && r.height == game->size))
+      return;
+    put("VW");
+    if (r.width == 1 && r.height == 1)
+      put_format("[%c%c]\n", 'a' + r.x, 'a' + r.y);
+    else
+      put_format("[%c%c:%c%c]\n", 'a' + r.x, 'a' + r.y, 'a' + r.x + r.width - 1, 'a' + r.y + r.height - 1);
+  }
+
+  // One property of values written as they are, escaped.
+  void put_values(std::string_view key, const std::vector<std::string>& values) {
+    put(key);
+    for (const std::string& v : values) {
+      put('[');
+      put_escaped(v);
+      put(']');
+    }
+    put('\n');
+  }
+
   void line_break(LineFrame& f) {
     if (f.items >= 10) {
       put('\n');
@@ -190,14 +239,63 @@ class SgfWriter {
   }
 
   // Marks are kept newest first; they are written oldest first so that reading
-  // the output back rebuilds the same list.
+  // the output back rebuilds the same list, one property per key.
   void put_marks(LineFrame& f, const Chain* list) {
     if (!list) return;
     std::vector<const Chain*> marks;
     for (const Chain* c = list; c; c = c->next) marks.push_back(c);
-    put(key("Mark", "M"));
-    for (auto it = marks.rbegin(); it != marks.rend(); ++it) {
-      put_point(f.game, (*it)->location);
+    std::reverse(marks.begin(), marks.end());
+    // FF[4] has one key for the plain mark and the cross.
+    auto same_key = [this](int a, int b) {
+      return a == b || (fourth_ && (a == MARK_PLAIN || a == MARK_CROSS) && (b == MARK_PLAIN || b == MARK_CROSS));
+    };
+    for (const MarkKey& k : kMarkKeys) {
+      if (fourth_ && k.kind == MARK_CROSS) continue;  // written with MARK_PLAIN
+      bool open = false;
+      for (const Chain* c : marks) {
+        if (!same_key(k.kind, c->mark)) continue;
+        if (!open) put(key(k.long_key, k.short_key));
+        open = true;
+        put_point(f.game, c->location);
+        ++f.items;
+      }
+      if (open) line_break(f);
+    }
+  }
+
+  // "[xy:text]"; nothing for a point off the board.
+  void put_label(const Game* game, int location, std::string_view text) {
+    const int size = game->size;
+    if (size <= 0 || location < 0 || location >= size * size) return;
+    put_format("[%c%c:", 'a' + location % size, 'a' + location / size);
+    put_escaped(text);
+    put(']');
+  }
+
+  // Labels with their texts: FF[4] names every one with its text; the older
+  // dialect gives letters by their place alone, unless a label of the node
+  // has a text of its own. Marks that no key draws ("+", "-", a text) go
+  // with them.
+  void put_labels(LineFrame& f, const Chain* labels, const Chain* marks) {
+    std::vector<const Chain*> drawn;
+    for (const Chain* c = marks; c; c = c->next)
+      if (!mark_label(c).empty()) drawn.push_back(c);
+    std::reverse(drawn.begin(), drawn.end());
+    bool texts = fourth_ || !drawn.empty();
+    for (const Chain* c = labels; c && !texts; c = c->next) texts = c->text.has_value();
+    if (!labels && drawn.empty()) return;
+    if (!texts) {
+      put_points(f, "Letter", "L", labels, false);
+      return;
+    }
+    put(key("LaBel", "LB"));
+    for (const Chain* c = labels; c; c = c->next) {
+      const char letter = static_cast<char>(c->label);
+      put_label(f.game, c->location, c->text ? std::string_view(*c->text) : std::string_view(&letter, 1));
+      ++f.items;
+    }
+    for (const Chain* c : drawn) {
+      put_label(f.game, c->location, mark_label(c));
       ++f.items;
     }
     line_break(f);
@@ -227,14 +325,23 @@ class SgfWriter {
   bool writes_annotations(const MoveInfo* info) {
     return info && (has_setup(info->added, BLACK) || has_setup(info->added, WHITE) || info->cleared ||
                     info->marks || info->labels || info->black_time || info->white_time ||
-                    (opt_.textout && info->texts));
+                    (opt_.textout && info->texts) || info->to_play != EMPTY || info->has_shown_number ||
+                    (info->raw && !info->raw->empty()));
+  }
+
+  // The properties of the first node that belong in the header.
+  void put_header_properties(const Game* game) {
+    const Move* first = game->first ? static_cast<Move*>(game->first->next) : nullptr;
+    if (!first || !first->info || !first->info->raw) return;
+    for (const RawProperty& p : *first->info->raw)
+      if (header_property(p.key)) put_values(p.key, p.values);
   }
 
   void write_node(LineFrame& f, const Move* m) {
     if (!m->prev) {
       put(";\n");
       if (!f.game->parent) {
-        game2db(f.game, nullptr);
+        header(f.game);
       } else if (!f.game->name.empty() && !f.named) {
         put(key("Name", "N"));
         put('[');
@@ -264,9 +371,19 @@ class SgfWriter {
     put_setup(f, info->added, WHITE, "AddWhite", "AW");
     put_points(f, "AddEmpty", "AE", info->cleared, true);
     put_marks(f, info->marks);
-    put_points(f, "Letter", "L", info->labels, false);
+    put_labels(f, info->labels, info->marks);
     put_time(f, "BlacktimeLeft", "BL", info->black_time);
     put_time(f, "WhitetimeLeft", "WL", info->white_time);
+    if (info->to_play != EMPTY) {
+      put(key("PLayer", "PL"));
+      put(info->to_play == BLACK ? "[B]" : "[W]");
+      line_break(f);
+    }
+    if (info->has_shown_number) {
+      put(key("MoveNumber", "MN"));
+      put_format("[%d]", info->shown_number);
+      line_break(f);
+    }
     if (opt_.textout && info->texts) {
       put(key("Comment", "C"));
       put("[\n");
@@ -279,15 +396,24 @@ class SgfWriter {
       }
       put("]\n");
     }
+    if (info->raw) {
+      const bool header_node = !f.game->parent && m->prev && !m->prev->prev;
+      for (const RawProperty& p : *info->raw)
+        if (!(header_node && header_property(p.key))) put_values(p.key, p.values);
+    }
   }
+
+  void header(Game* game);
 
   const Options& opt_;
   Output out;
-  std::string_view pass_value = "[]";
+  bool fourth_;  // FF[4], with its short keys; else the older dialect
+  std::string_view pass_value;
   // "[xy]" for every point of the board size last written.
   std::vector<std::array<char, 4>> names;
   int made_for = 0;
   bool db_written = false;  // one record per writing
+  bool header_written = false;
 };
 
 // Variations are written with an explicit stack in the order of a depth-first
@@ -295,7 +421,6 @@ class SgfWriter {
 // that node's line.
 void SgfWriter::game2sgf(Game* game) {
   if (!game) return;
-  pass_value = pass_for(game->format);
   std::vector<LineFrame> stack;
   auto open = [this, &stack](Game* g) {
     put("(\n");
@@ -324,6 +449,50 @@ void SgfWriter::game2sgf(Game* game) {
     f.variation = f.node->variations;
   }
   out.flush();
+}
+
+// The root's game information, written once: a line merged by -flatten
+// keeps its root node, which holds nothing.
+void SgfWriter::header(Game* game) {
+  if (header_written) return;
+  header_written = true;
+  put(key("GaMe", "GM"));
+  put("[1]\n");
+  if (fourth_) {
+    put_view(game);
+  } else {
+    put_region("VieW", "VW", game->view);
+    put_region("ReGion", "RG", game->region);
+  }
+  put_text_line("ROund", "RO", info_ro(game));
+  put_text_line("USer", "US", info_us(game));
+  put(key("APplication", "AP"));
+  put_format("[kifugram:%d.%d.%d]\n", kVersionMajor, kVersionMinor, kVersionPatch);
+  put_text_line("GameName", "GN", info_gn(game));
+  put_text_line("EVent", "EV", info_ev(game));
+  put_text_line("ID", "ID", info_id(game));
+  put(key("FileFormat", "FF"));
+  put(fourth_ ? "[4]\n" : "[3]\n");
+  put_text_line("PlayerBlack", "PB", info_pb(game));
+  put_text_line("BlackRanking", "BR", info_br(game));
+  put_text_line("PlayerWhite", "PW", info_pw(game));
+  put_text_line("WhiteRanking", "WR", info_wr(game));
+  put_text_line("DaTe", "DT", info_dt(game));
+  put_text_line("PlaCe", "PC", info_pc(game));
+  put_text_line("REsult", "RE", info_re(game));
+  if (game->size != 19) {
+    put(key("SiZe", "SZ"));
+    put_format("[%d]\n", game->size);
+  }
+  put_text_line("HAndicap", "HA", info_ha(game));
+  put_text_line("KoMi", "KM", info_km(game));
+  put_text_line("SOurce", "SO", info_so(game));
+  put_text_line("TiMe", "TM", info_tm(game));
+  put_text_line("RUles", "RU", info_rules(game));
+  put_text_line("ANnotation", "AN", info_analysis(game));
+  if (game->info && game->info->gc) put_text_line("GameComment", "GC", game->info->gc->c_str());
+  if (!game->name.empty()) put_text_line("Name", "N", game->name.c_str());
+  put_header_properties(game);
 }
 
 void SgfWriter::game2db(Game* game, const char* filename) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "kg_test.h"
@@ -28,8 +29,21 @@ struct Recorder {
 // The format's wish that figures end at comments.
 bool cut_at_comments = false;
 
+// How deep a variation nests, remembered: trees are a hundred thousand deep.
+std::unordered_map<const Game*, int> known_depths;  // of the run going on
+int depth_of(const Game* g) {
+  auto& known = known_depths;
+  if (!g->parent) return 0;
+  auto it = known.find(g);
+  if (it != known.end() && it->second > 0) return it->second;
+  std::vector<const Game*> up;
+  for (const Game* p = g; p->parent && !known.count(p); p = p->parent) up.push_back(p);
+  int depth = up.back()->parent ? known[up.back()->parent] : 0;
+  for (auto p = up.rbegin(); p != up.rend(); ++p) known[*p] = ++depth;
+  return known[g];
+}
 std::string name_of(const Game* g) {
-  return g->parent ? "d" + std::to_string(g->depth) + "." + std::to_string(g->varno) : "main";
+  return g->parent ? "d" + std::to_string(depth_of(g)) + "." + std::to_string(g->varno) : "main";
 }
 std::string text(int n) { return std::to_string(n); }
 std::string text(const char* s) { return s ? s : "-"; }
@@ -70,7 +84,7 @@ class RecorderDevice : public OutputDevice {
   bool emit(Game* g, const Figure& f) override {
     note("emit", g, f.first, f.last, f.first_comment, f.next, f.caption, f.diagram ? "d" : "f",
          f.number, f.count, f.serial, g->board, g->figure_board);
-    if (g->depth % 1000 == 1) {  // sampled: a walk at every depth would be quadratic
+    if (depth_of(g) % 1000 == 1) {  // sampled: a walk at every depth would be quadratic
       int live = 0;
       for (const Game* p = g->parent; p; p = p->parent) live += !p->board.empty();
       rec.deepest_live_ancestors = std::max(rec.deepest_live_ancestors, live);
@@ -214,6 +228,7 @@ class FigureTest : public Fresh {
   static std::string run(Game* g, void (*driver)(Game*, OutputDevice*) = real_game2fig) {
     rec.events.clear();
     rec.emits = 0;
+    known_depths.clear();
     RecorderDevice recorder;
     return stderr_of([&] { rec.exit = exit_of([&] { driver(g, &recorder); }); });
   }
@@ -243,7 +258,7 @@ void grow(Game* g, std::mt19937& rnd, int depth) {
     if (rnd() % 5 == 0) store_addstone(g, colour, rnd() % 49);
     if (rnd() % 6 == 0) store_ae(g, rnd() % 49);
     if (rnd() % 5 == 0) store_l(g, rnd() % 49, -1);
-    if (rnd() % 6 == 0) store_m(g, rnd() % 49, 3 + rnd() % 2, nullptr);
+    if (rnd() % 6 == 0) store_m(g, rnd() % 49, 3 + rnd() % 2);
     if (rnd() % 4 == 0) store_c(g, "remark");
     if (rnd() % 8 == 0) store_time(g, colour, "5");
     while (depth < 5 && rnd() % 4 == 0) {

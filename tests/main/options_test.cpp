@@ -197,7 +197,7 @@ TEST_F(Settings, MainRunsRepeatedlyInProcess) {
   }
   Args html{"-to", "html", "/nonexistent/game.sgf"};
   EXPECT_EQ(stderr_of([&] { EXPECT_EQ(kifugram_main(html.argc(), html.argv.data()), 1); }),
-            "sgf_read: Can't open \"/nonexistent/game.sgf\"\n");
+            "sgf_read: Can't open \"/nonexistent/game.sgf\": No such file or directory\n");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // reading stops, kibitz names and ranks, short points, players, views, input
 // ending inside a value, nodes made by hand, nesting too deep for recursion
 // and the record written once per run. (The rest is golden runs.)
+#include <algorithm>
 #include <string>
 #include <tuple>
 
@@ -28,13 +29,15 @@ TEST_F(SgfRead, WhereReadingStopsAndKibitzLines) {
 TEST_F(SgfRead, LabelsAndShortPoints) {
   Game* g = nullptr;
   EXPECT_EQ(read_errors("(;LB[dd:A]LB[pd:]L[qq][rr]LB[d]AB[]AW[a]M[a]RG[a];B[d])", &g),
-            "Bad pnt in LB[\"d\"]\n*** B[`a] (off the board) ***\n");
+            "Empty label in LB[\"pd:\"]\nBad pnt in LB[\"d\"]\n*** B[`a] (off the board) ***\n");
   ASSERT_NE(g, nullptr);
-  std::vector<std::pair<int, int>> labels;
-  for (Chain* c = line(g)[1]->info->labels; c; c = c->next) labels.emplace_back(c->location, c->label);
-  // LB[pd:] has no letter; L letters follow the last.
-  const std::vector<std::pair<int, int>> want = {
-      {point(g, "dd"), 'A'}, {point(g, "pd"), 0}, {point(g, "qq"), 1}, {point(g, "rr"), 2}};
+  std::vector<std::tuple<int, int, std::string>> labels;
+  for (Chain* c = line(g)[1]->info->labels; c; c = c->next)
+    labels.emplace_back(c->location, c->label, c->text ? *c->text : "-");
+  // LB[pd:] has no text and is dropped; L letters follow the last and have
+  // no text of their own.
+  const std::vector<std::tuple<int, int, std::string>> want = {
+      {point(g, "dd"), 'A', "A"}, {point(g, "qq"), 'B', "-"}, {point(g, "rr"), 'C', "-"}};
   EXPECT_EQ(labels, want);
   EXPECT_FALSE(line(g)[1]->info->added || line(g)[1]->info->marks);  // short points are dropped
   EXPECT_EQ(moves(g).size(), 0u);
@@ -43,7 +46,8 @@ TEST_F(SgfRead, LabelsAndShortPoints) {
 }
 
 TEST_F(SgfRead, PlayersNumbersAndViews) {
-  Game* g = read("(;GM[ 5x]FF[3]SZ[9]PB[X]BP[Y,2d]WP[nothing];B[cc](;VW[bb][dd]RG[cc];W[dd]))", "x.sgf");
+  Game* g = read("(;GM[ 5x]FF[3]SZ[9]PB[X]BP[Y,2d]WP[nothing];B[cc](;VW[bb][dd]RG[cc];W[dd])(;W[ee]))",
+                 "x.sgf");
   ASSERT_NE(g, nullptr);
   EXPECT_STREQ(info_pbn(g, 1), "Y");
   EXPECT_STREQ(info_brn(g, 1), "2d");
@@ -51,8 +55,12 @@ TEST_F(SgfRead, PlayersNumbersAndViews) {
   EXPECT_EQ(std::tuple(g->gametype, g->format, g->filename, g->view.width, g->region.height),
             std::tuple(1, "3", "x.sgf", 9, 9));
   const Game* v = moves(g)[0]->variations;
-  // one corner: from the top left corner
+  // the view holds both points; one corner of a region: from the top left corner
   EXPECT_EQ(std::tuple(v->view.x, v->view.width, v->region.width), std::tuple(1, 3, 3));
+  // a list of points, compressed or not: the smallest rectangle holding them
+  g = read("(;FF[4]VW[cb:ed][ac])");
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(std::tuple(g->view.x, g->view.y, g->view.width, g->view.height), std::tuple(0, 1, 5, 3));
   g = read("(;VW[bb][dd]VW[])");
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(std::tuple(g->view.x, g->view.width), std::tuple(0, 19));
@@ -61,21 +69,28 @@ TEST_F(SgfRead, PlayersNumbersAndViews) {
             "*** 2147483647 is an illegal board size ***\n*** Substituted 19 as board size ***\n");
 }
 
-// Every failure releases the partly built game (the sanitizer build checks)
-// and gives none.
+// A record cut short keeps what was read, with one warning; the value it
+// ends in is dropped. A syntax failure releases the partly built game (the
+// sanitizer build checks) and gives none.
 TEST_F(SgfRead, InputEndingInsideAValue) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"(;C[", "4: C[]\n"},
+  const std::string cut = "sgf_read(): EOF before End Of Game\n";
+  const std::tuple<std::string, std::string, int> cases[] = {
+      {"(;C[", cut, 0},
       // end of input while the blanks after a closing blank are skipped
-      {"(;C[" + std::string(64, 'x') + "   ", "69: C[]\n"},
-      {"(;]", ""},
-      {"(;AP[x];B[pd]", ""}};
-  for (const auto& [text, errors] : cases) {
-    opt().sgfwarn = errors.empty() ? 0 : 1;
-    Game* g = reinterpret_cast<Game*>(1);
+      {"(;C[" + std::string(64, 'x') + "   ", cut, 0},
+      {"(;B[pd](;W[dd];B[dp](;W[pp]", cut, 4},  // the open lines continue the main line
+      {"(;B[pd]C[a\\", cut, 1},
+      {"(;AP[x];B[pd]", cut, 1}};
+  for (const auto& [text, errors, count] : cases) {
+    Game* g = nullptr;
     EXPECT_EQ(read_errors(text, &g), errors) << text;
-    EXPECT_EQ(g, nullptr) << text;
+    ASSERT_NE(g, nullptr) << text;
+    EXPECT_EQ(moves(g).size(), static_cast<std::size_t>(count)) << text;
   }
+  Game* g = reinterpret_cast<Game*>(1);
+  opt().sgfwarn = 0;
+  EXPECT_EQ(read_errors("(;]", &g), "");
+  EXPECT_EQ(g, nullptr);
 }
 
 TEST_F(SgfWrite, NodesMadeByHand) {
@@ -84,11 +99,11 @@ TEST_F(SgfWrite, NodesMadeByHand) {
   games_.push_back(g);
   store_node(g);
   store_c(g, std::string_view("a]b\\\0\n", 6));
-  store_m(g, 2, 3, nullptr);
+  store_m(g, 2, 3);
   store_node(g);
   g->current->location = LOC_TENUKI;  // off the board: written as a pass
   g->current->colour = BLACK;
-  const char want[] = "(\n;\nGM[0]\nAP[kifugram:2.7.8]\nFF[4]\n;M[ca]C[\na\\]b\\\\\0\n]\n;B[])\n";
+  const char want[] = "(\n;\nGM[1]\nAP[kifugram:2.7.8]\nFF[4]\n;MA[ca]C[\na\\]b\\\\\0\n]\n;B[])\n";
   EXPECT_EQ(sgf_of(g), std::string(want, sizeof want - 1));
 }
 
@@ -98,15 +113,25 @@ TEST_F(SgfWrite, DeepNestingWritesWithoutRecursion) {
 #else
   constexpr int depth = 1000000;
 #endif
-  std::string text = "(;", expect = "(\n;\nGM[1]\nVW[aa][ss]\nRG[aa][ss]\nAP[kifugram:2.7.8]\nFF[4]\n";
-  for (int i = 0; i < depth; ++i) text += "(;B[]", expect += "(\n;\n;B[]";
-  text.append(depth, ')') += ")";
-  for (int i = 0; i <= depth; ++i) expect += ")\n";
+  // Every line but the innermost has two alternatives, a deeper one and
+  // W[]; the outermost is the main line's only continuation.
+  std::string text = "(;";
+  for (int i = 0; i < depth; ++i) text += "(;B[]";
+  for (int i = 0; i < depth; ++i) text += "(;W[]))";
+  text += ")";
   opt().longkey = 0;
   opt().sgfwarn = 0;
   Game* g = read(text);
   ASSERT_NE(g, nullptr);
-  EXPECT_TRUE(sgf_of(g) == expect);
+  const std::string written = sgf_of(g);
+  const std::string head = "(\n;\nGM[1]\nAP[kifugram:2.7.8]\nFF[4]\n;B[](\n;\n";
+  EXPECT_EQ(written.substr(0, head.size()), head);
+  // The innermost W[] continues its line: "(;B[](;W[]))" reads as "(;B[];W[])".
+  EXPECT_NE(written.find(";B[];W[])\n"), std::string::npos);
+  EXPECT_EQ(std::count(written.begin(), written.end(), '('), 2 * depth - 1);
+  Game* again = read(written);
+  ASSERT_NE(again, nullptr);
+  EXPECT_TRUE(sgf_of(again) == written);
 }
 
 TEST_F(SgfWrite, RecordOfEachWriting) {

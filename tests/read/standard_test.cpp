@@ -48,7 +48,7 @@ TEST_F(StandardRead, MarksKeepTheirKindsAndTexts) {
   ASSERT_TRUE(info && info->labels);
   EXPECT_EQ(std::tuple(info->labels->label, info->labels->location), std::tuple('A', 72));
   std::vector<std::pair<int, std::string>> marks;
-  for (const Chain* c = info->marks; c; c = c->next) marks.push_back({c->mark, c->text ? c->text : ""});
+  for (const Chain* c = info->marks; c; c = c->next) marks.push_back({c->mark, c->text ? *c->text : ""});
   EXPECT_EQ(marks, (std::vector<std::pair<int, std::string>>{{2, "~"}, {7, ""}, {2, "xy"}}));
 }
 
