@@ -124,7 +124,7 @@ TEST_F(SgfWrite, DeepNestingWritesWithoutRecursion) {
   Game* g = read(text);
   ASSERT_NE(g, nullptr);
   const std::string written = sgf_of(g);
-  const std::string head = "(\n;\nGM[1]\nAP[kifugram:2.7.8]\nFF[4]\n;B[](\n;\n";
+  const std::string head = "(\n;\nGM[1]\nAP[kifugram:2.7.8]\nFF[4]\n;B[](\n;B[](\n;B[]";
   EXPECT_EQ(written.substr(0, head.size()), head);
   // The innermost W[] continues its line: "(;B[](;W[]))" reads as "(;B[];W[])".
   EXPECT_NE(written.find(";B[];W[])\n"), std::string::npos);
