@@ -519,7 +519,7 @@ class ScreenDevice : public OutputDevice {
     Screen* s = new (std::nothrow) Screen{};
     if (!s) {
       message("Out of memory in scr_alloc()\n");
-      return false;
+      throw std::bad_alloc();
     }
     const ScreenLayout l = screen_layout(size, game->parent != nullptr, COLS, LINES);
     wclear(stdscr);
@@ -537,7 +537,7 @@ class ScreenDevice : public OutputDevice {
     } catch (const std::bad_alloc&) {
       drop_screen(s);
       message("Out of memory in scr_alloc()\n");
-      return false;
+      throw;
     }
     return true;
   }

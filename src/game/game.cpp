@@ -44,12 +44,20 @@ void release_info(Board* board, Move* node) {
 
 }  // namespace
 
+namespace {
+
+// Memory ran out: say where, then end the run through main's one-line
+// report and status 1, rather than read on and report a cut record as done.
+[[noreturn]] void out_of_memory(bool warn, const char* where) {
+  if (warn) message("Out of memory in %s()\n", where);
+  throw std::bad_alloc();
+}
+
+}  // namespace
+
 Game* game_alloc(Game* parent, const Options* options) {
   auto* game = new (std::nothrow) Game;
-  if (!game) {
-    if (parent ? warns(parent) : options && options->sgfwarn) message("Out of memory in game_alloc()\n");
-    return nullptr;
-  }
+  if (!game) out_of_memory(parent ? warns(parent) : options && options->sgfwarn, "game_alloc");
   game->options = parent ? parent->options : options;
   if (!parent) {
     if (!goban_new(game, 19)) {
@@ -109,10 +117,7 @@ Board* goban_alloc(int size, bool warn) {
     return nullptr;
   }
   auto* board = new (std::nothrow) Board;
-  if (!board) {
-    if (warn) message("Out of memory in goban_alloc()\n");
-    return nullptr;
-  }
+  if (!board) out_of_memory(warn, "goban_alloc");
   try {
     std::size_t n = static_cast<std::size_t>(size) * static_cast<std::size_t>(size);
     board->points.resize(n);
@@ -128,8 +133,7 @@ Board* goban_alloc(int size, bool warn) {
     board->liberties.assign(n + 1, 0);
   } catch (const std::bad_alloc&) {
     delete board;
-    if (warn) message("Out of memory in goban_alloc()\n");
-    return nullptr;
+    out_of_memory(warn, "goban_alloc");
   }
   return board;
 }
@@ -168,8 +172,7 @@ int board_alloc(Game* game) {
     game->saved_board = game->board;
   } catch (const std::bad_alloc&) {
     board_free(game);
-    if (warns(game)) message("Out of memory in board_alloc()\n");
-    return 0;
+    out_of_memory(warns(game), "board_alloc");
   }
   return 1;
 }
@@ -182,10 +185,7 @@ void board_free(Game* game) {
 
 Move* move_alloc(const Game* game) {
   Move* node = pools.move.make();
-  if (!node) {
-    if (warns(game)) message("Out of memory in move_alloc()\n");
-    return nullptr;
-  }
+  if (!node) out_of_memory(warns(game), "move_alloc");
   node->location = LOC_NONE;
   return node;
 }
@@ -217,19 +217,22 @@ Move* move_free(Game* game, Move* node) {
 }
 
 MoveInfo* move_info(Move* node) {
-  if (!node->info) node->info = pools.info.make();
+  if (!node->info) {
+    node->info = pools.info.make();
+    if (!node->info) throw std::bad_alloc();
+  }
   return node->info;
 }
 
 Text* text_alloc(const Game* game) {
   Text* t = pools.text.make();
-  if (!t && warns(game)) message("Out of memory in text_alloc()\n");
+  if (!t) out_of_memory(warns(game), "text_alloc");
   return t;
 }
 
 Chain* chain_alloc(const Game* game) {
   Chain* c = pools.chain.make();
-  if (!c && warns(game)) message("Out of memory in chain_alloc()\n");
+  if (!c) out_of_memory(warns(game), "chain_alloc");
   return c;
 }
 

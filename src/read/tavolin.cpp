@@ -197,7 +197,7 @@ Game* read_tavolin(const char* name, const Options& opt) {
     tav.body.resize(kBodySize);
   } catch (const std::bad_alloc&) {
     message("tavolin_read: Out of memory in getcore()\n");
-    return nullptr;
+    throw;
   }
 
   unsigned char head[4];
