@@ -144,9 +144,9 @@ void play(Game* game, int number, int colour, int location, int column, int row)
   Move* node = need_node(game, "store_move");
   if (!node) return;
   lift_stone(game, node);
-  node->location = location;
+  node->location = static_cast<std::int16_t>(location);
   node->colour = static_cast<std::int16_t>(colour);
-  node->number = static_cast<std::int16_t>(number == -1 ? game->movenum + 1 : number);
+  node->number = number == -1 ? game->movenum + 1 : number;
   const Legality result = rules_check(game, location, colour);
   if (result == Legality::legal) {
     if (!node->next) ++game->nmoves;
@@ -184,7 +184,7 @@ void store_pass(Game* game, int number, int colour) {
   lift_stone(game, node);
   node->location = LOC_PASS;
   node->colour = static_cast<std::int16_t>(colour);
-  node->number = static_cast<std::int16_t>(number == -1 ? game->movenum + 1 : number);
+  node->number = number == -1 ? game->movenum + 1 : number;
   game->movenum = node->number;
   if (!node->next) ++game->nmoves;
 }
@@ -255,8 +255,22 @@ void store_ae(Game* game, int location) {
 
 namespace {
 
+// The letter after `letter` in SGF L's sequence a ... z, A ... Z, a ...: a
+// long list never reaches bytes that print as nothing or as controls.
+int next_letter(int letter) {
+  if (letter == 'z') return 'A';
+  if (letter == 'Z' || letter + 1 >= 0x7F) return 'a';
+  return letter + 1;
+}
+
 Chain* add_label(Game* game, int location, int letter, std::string_view text) {
   if (!on_board(game, location)) return nullptr;
+  // A letter is drawn as itself: blanks and control characters show nothing
+  // or act on the terminal; a byte past 255 has no character.
+  if (letter != -1 && (letter <= ' ' || letter == 0x7F || letter > 0xFF)) {
+    if (warns(game)) message("Unprintable label %d dropped\n", letter);
+    return nullptr;
+  }
   Move* node = need_node(game, "store_l");
   MoveInfo* info = node ? move_info(node) : nullptr;
   Chain* entry = info ? chain_alloc(warns(game)) : nullptr;
@@ -264,7 +278,7 @@ Chain* add_label(Game* game, int location, int letter, std::string_view text) {
   entry->location = location;
   Chain*& tail = tails_of(game, info).labels;
   if (info->labels) tail = last_of(tail ? tail : info->labels);
-  entry->label = letter == -1 ? (info->labels ? tail->label + 1 : 'a') : letter;
+  entry->label = letter == -1 ? (info->labels ? next_letter(tail->label) : 'a') : letter;
   if (!text.empty()) entry->text = text;
   append(info->labels, tail, entry);
   return entry;
@@ -371,7 +385,7 @@ void store_n(Game* game, std::string_view text) {
 }
 
 void store_sz(Game* game, int size) {
-  if (size < 3 || size > 19) {
+  if (size < kMinBoardSize || size > kMaxBoardSize) {
     if (warns(game)) {
       message("*** %d is an illegal board size ***\n", size);
       message("*** Substituted %d as board size ***\n", 19);

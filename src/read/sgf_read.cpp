@@ -401,7 +401,7 @@ void continue_lines(Game* top) {
     int base = 0, last_number = 0;
     bool spliced = false;
     for (Move* m = g->first; m; m = m->next) {
-      if (spliced && m->number != 0) m->number = static_cast<std::int16_t>(m->number + base);
+      if (spliced && m->number != 0) m->number = number_on(base, m->number);
       if (m->location >= 0 || m->location == LOC_PASS) last_number = m->number;
       Game* v = m->variations;
       const bool sole = v && !v->next && !m->next && v->first;

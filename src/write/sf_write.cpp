@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "game/game.h"
@@ -67,6 +69,89 @@ std::string one_line(const char* text) {
   return line;
 }
 
+bool is_white(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && is_white(s.front())) s.remove_prefix(1);
+  while (!s.empty() && is_white(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Whether the reader would take a line that begins with `line` for the end
+// of the comment: its first word abbreviates ENDCOM ("End of game.").
+bool ends_comment(std::string_view line) {
+  std::size_t n = 0;
+  while (n < line.size() && !is_white(line[n])) ++n;
+  constexpr std::string_view key = "ENDCOM";
+  if (n == 0 || n > key.size()) return false;
+  for (std::size_t i = 0; i < n; ++i)
+    if ((line[i] >= 'a' && line[i] <= 'z' ? line[i] - 'a' + 'A' : line[i]) != key[i]) return false;
+  return true;
+}
+
+// The lines of a node's comment, "" for a paragraph break, such that the
+// reader gives the text back with only its white space changed: the format
+// joins the lines of a paragraph with blanks and keeps blank lines. A line
+// the reader would take for ENDCOM follows the line before it on the same
+// line; at the start of the comment it is the COM line's own text, and
+// after a paragraph break it opens a new COM (the reader adds a comment's
+// COM text to the one before, a paragraph apart).
+std::vector<std::string> comment_lines(const Text* texts) {
+  std::string all;
+  for (const Text* t = texts; t; t = t->next) {
+    all += t->text;
+    if (text_needs_break(t->text)) all += '\n';
+  }
+  std::vector<std::string> lines{"COM"};
+  bool paragraph = false;  // a break is due before the next text
+  std::string_view rest = all;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line = trimmed(rest.substr(0, end));
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    if (line.empty()) {
+      paragraph = lines.size() > 1;
+      continue;
+    }
+    if (!ends_comment(line)) {
+      if (paragraph) lines.emplace_back();
+      lines.emplace_back(line);
+    } else if (lines.size() == 1) {
+      lines[0] += ' ';
+      lines[0] += line;
+    } else if (paragraph) {
+      lines.emplace_back();
+      lines.emplace_back("ENDCOM");
+      lines.push_back("COM " + std::string(line));
+    } else {
+      lines.back() += ' ';
+      lines.back() += line;
+    }
+    paragraph = false;
+  }
+  lines.emplace_back("ENDCOM");
+  return lines;
+}
+
+// A mark as the reader takes it back: its bare point, which reads as a
+// mark (a character before "@" would read as a letter); a mark with a text
+// of two characters keeps it.
+std::string mark_item(const Chain* c, const std::string& at) {
+  const bool word = c->text && c->text->size() == 2 && !is_white((*c->text)[0]) && !is_white((*c->text)[1]);
+  return c->mark == MARK_TEXT && word ? *c->text + "@" + at : at;
+}
+
+// "name (rank)" as the reader splits it; nothing for neither, and an empty
+// rank after a name that ends in a bracket, which would be read as one.
+std::string player(const char* name_text, const char* rank_text) {
+  const std::string name = std::string(trimmed(one_line(name_text))),
+                    rank = std::string(trimmed(one_line(rank_text)));
+  if (rank.empty() && (name.empty() || name.back() != ')')) return name;
+  return name.empty() ? "(" + rank + ")" : name + " (" + rank + ")";
+}
+
 struct Frame {
   Game* game;
   Move* node;       // next node of the line to write
@@ -102,8 +187,11 @@ class SfWriter {
     if (game->size != 19 && game->size >= 2 && game->size <= 19)
       std::fprintf(fw, "BOARDSIZE %d\n", game->size);
     if (const char* event = info_gn(game)) head_line("EVENT", event);
-    std::fprintf(fw, "BLACK %s (%s)\n", one_line(info_pb(game)).c_str(), one_line(info_br(game)).c_str());
-    std::fprintf(fw, "WHITE %s (%s)\n", one_line(info_pw(game)).c_str(), one_line(info_wr(game)).c_str());
+    for (const auto& [keyword, name, rank] : {std::tuple{"BLACK", info_pb(game), info_br(game)},
+                                              std::tuple{"WHITE", info_pw(game), info_wr(game)}}) {
+      const std::string text = player(name, rank);
+      std::fprintf(fw, "%s%s%s\n", keyword, text.empty() ? "" : " ", text.c_str());
+    }
     static constexpr struct {
       const char* keyword;
       const char* (*get)(const Game*);
@@ -172,30 +260,16 @@ class SfWriter {
     if (info->marks) {
       ListLine line(fw, indent, "MARK");
       for (const Chain* c = info->marks; c; c = c->next)
-        line.add((c->mark == MARK_PLUS ? "+@" : c->mark == MARK_MINUS ? "-@" : "?@") + point(game, c->location));
+        line.add(mark_item(c, point(game, c->location)));
     }
     if (info->labels) {
       ListLine line(fw, indent, "MARK");
       for (const Chain* c = info->labels; c; c = c->next)
         line.add(std::string(1, static_cast<char>(c->label)) + "@" + point(game, c->location));
     }
-    if (info->texts) {
-      std::fprintf(fw, "%sCOM\n", indent);
-      char last = '\n';
-      for (const Text* t = info->texts; t; t = t->next) {
-        const char* text = t->text.c_str();
-        std::size_t length = std::strlen(text);
-        std::fprintf(fw, "%s%s", indent, text);
-        if (length > 0) last = text[length - 1];
-        if (last == ' ' || text_needs_break(std::string_view(text, length))) {
-          std::fputc('\n', fw);
-          last = '\n';
-        }
-      }
-      // ENDCOM glued to the end of a text would not be read as a keyword.
-      if (last != '\n') std::fputc('\n', fw);
-      std::fprintf(fw, "%sENDCOM\n", indent);
-    }
+    if (info->texts)
+      for (const std::string& line : comment_lines(info->texts))
+        std::fprintf(fw, "%s%s\n", line.empty() ? "" : indent, line.c_str());
   }
 };
 
