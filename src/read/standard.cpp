@@ -660,25 +660,14 @@ struct FileCloser {
 
 }  // namespace
 
-// Reads a whole standard-format record; none when the reading had to stop.
-// An unopenable file ends the run.
-Game* read_standard(const char* filename, const Options& opt) {
+// Reads a whole standard-format record from an open stream, which is left
+// open; none when the reading had to stop.
+Game* read_standard_stream(std::FILE* in, const Options& opt) {
   std::unique_ptr<Game, GameFree> owner{game_alloc(nullptr, &opt)};
   Game* game = owner.get();
   if (!game) return nullptr;
   StandardReader reader(game);
   SfState& sf = reader.sf;
-  std::unique_ptr<std::FILE, FileCloser> owned;
-  std::FILE* in = stdin;
-  if (filename) {
-    owned.reset(std::fopen(filename, "r"));
-    if (!owned) {
-      owner.reset();
-      message("read_standard(): Can't open \"%s\"\n", filename);
-      throw Exit(1);
-    }
-    in = owned.get();
-  }
   std::string line;
   line.reserve(kLineLimit + 1);
   for (;;) {
@@ -696,7 +685,6 @@ Game* read_standard(const char* filename, const Options& opt) {
     if (std::size_t nul = line.find('\0'); nul != std::string::npos) line.resize(nul);
     if (reader.sf_line(line) == 2) return nullptr;
   }
-  owned.reset();
   if (sf.in_comment) reader.echo_read_error(E_OPENCOMMENT, "");
   if (sf.in_user) reader.echo_read_error(E_OPENUSER, "");
   if (sf.depth > 0) reader.echo_read_error(E_OPENVAR, "");
@@ -704,6 +692,18 @@ Game* read_standard(const char* filename, const Options& opt) {
   if (game->view.width == 0) game->view.width = game->size;
   if (game->view.height == 0) game->view.height = game->size;
   return owner.release();
+}
+
+// Reads a whole standard-format record; none when the reading had to stop.
+// An unopenable file ends the run.
+Game* read_standard(const char* filename, const Options& opt) {
+  if (!filename) return read_standard_stream(stdin, opt);
+  std::unique_ptr<std::FILE, FileCloser> in(std::fopen(filename, "r"));
+  if (!in) {
+    message("read_standard(): Can't open \"%s\"\n", filename);
+    throw Exit(1);
+  }
+  return read_standard_stream(in.get(), opt);
 }
 
 }  // namespace kg

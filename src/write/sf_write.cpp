@@ -135,6 +135,14 @@ std::vector<std::string> comment_lines(const Text* texts) {
   return lines;
 }
 
+int cleared_point(const Chain* c) { return c->occupant ? c->occupant->location : c->location; }
+
+bool clears(const Move* node, int location) {
+  for (const Chain* c = node->info ? node->info->cleared : nullptr; c; c = c->next)
+    if (cleared_point(c) == location) return true;
+  return false;
+}
+
 // A mark as the reader takes it back: its bare point, which reads as a
 // mark (a character before "@" would read as a letter); a mark with a text
 // of two characters keeps it.
@@ -156,6 +164,12 @@ struct Frame {
   Game* game;
   Move* node;       // next node of the line to write
   Game* variation;  // next variation of the node written last
+  // The last move written on the line: the reader hangs a variation there.
+  const Move* current = nullptr;
+  // For a variation: the move it hangs on, which the reader's VAR takes off
+  // the board (the format's variation replaces the move before it).
+  const Move* replaced = nullptr;
+  int hidden = LOC_NONE;  // that point, when the variation empties it itself
 };
 
 // One writing of a record.
@@ -169,6 +183,20 @@ class SfWriter {
   // Set once a line that the reader counts as a placed move (a move on a
   // point, or DIAGRAM) is written: before it, the reader refuses VAR.
   bool counted = false;
+  // As the reader's: set by DIAGRAM, cleared by a move and by VAR. Setup
+  // stones after a move, and emptied points, need it.
+  bool diagram = false;
+
+  void end_variation() {
+    std::fputs("\tENDVAR\n", fw);
+    diagram = false;
+  }
+
+  void need_diagram(const char* indent) {
+    if (diagram) return;
+    std::fprintf(fw, "%sDIAGRAM\n", indent);
+    diagram = counted = true;
+  }
 
   void head_line(const char* keyword, const char* text) {
     std::string line = one_line(text);
@@ -211,13 +239,24 @@ class SfWriter {
       if (c->move && c->move->colour == colour) line.add(point(game, c->move->location));
   }
 
-  void write_node(const Game* game, const Move* node) {
-    const char* indent = game->parent ? "\t" : "";
-    char colour = node->colour == BLACK ? 'B' : 'W';
-    if (node->location == LOC_TENUKI) {
+  void write_move(const char* indent, const Game* game, const Move* node) {
+    const char colour = node->colour == BLACK ? 'B' : 'W';
+    if (node->location == LOC_TENUKI)
       std::fprintf(fw, "%s%c %d tenuki\n", indent, colour, node->number);
-    } else if (node->location == LOC_PASS) {
+    else if (node->location == LOC_PASS)
       std::fprintf(fw, "%s%c %d pass\n", indent, colour, node->number);
+    else
+      std::fprintf(fw, "%s%c %d %s\n", indent, colour, node->number, point(game, node->location).c_str());
+    diagram = false;
+    counted = counted || node->location >= 0;
+  }
+
+  void write_node(Frame& frame, const Move* node) {
+    const Game* game = frame.game;
+    const char* indent = game->parent ? "\t" : "";
+    if (node->location == LOC_TENUKI || node->location == LOC_PASS) {
+      write_move(indent, game, node);
+      frame.current = node;
     } else {
       if (!node->prev) {
         if (game->parent) {
@@ -226,7 +265,16 @@ class SfWriter {
           if (!counted) std::fputs("DIAGRAM\n", fw);
           std::fprintf(fw, "%sVAR\n", indent);
           std::fprintf(fw, "%sDIAGRAM %s\n", indent, one_line(game->name.c_str()).c_str());
-          counted = true;
+          counted = diagram = true;
+          if (const Move* replaced = frame.replaced) {
+            // A variation read from this format empties that point itself
+            // before its first move (the reader's VAR does it again, so it
+            // is left out of HIDE); any other is played from the position
+            // after the move, which is played again.
+            for (const Move* m = node->next; m && m->location == LOC_NONE && frame.hidden == LOC_NONE; m = m->next)
+              if (clears(m, replaced->location)) frame.hidden = replaced->location;
+            if (frame.hidden == LOC_NONE) write_move(indent, game, replaced);
+          }
         } else if (node == game->first) {
           // A line merged by -flatten begins with a root of its own; the
           // header belongs to the record's first only.
@@ -234,9 +282,8 @@ class SfWriter {
         }
       }
       if (node->location >= 0) {
-        std::fprintf(fw, "%s%c %d %s\n", indent, colour, node->number,
-                     point(game, node->location).c_str());
-        counted = true;
+        write_move(indent, game, node);
+        frame.current = node;
         if (node->info && node->info->captured) {
           ListLine line(fw, indent, "PRISONER");
           for (const Move* const* s = node->info->captured; *s; ++s) line.add(point(game, (*s)->location));
@@ -249,13 +296,21 @@ class SfWriter {
       int black = 0, other = 0;
       for (const Chain* c = info->added; c; c = c->next)
         ++((c->move && c->move->colour == BLACK) ? black : other);
+      if (counted) need_diagram(indent);
       if (black) write_setup(game, indent, info->added, BLACK);
       if (other) write_setup(game, indent, info->added, WHITE);
     }
     if (info->cleared) {
-      ListLine line(fw, indent, "HIDE");
-      for (const Chain* c = info->cleared; c; c = c->next)
-        line.add(point(game, c->occupant ? c->occupant->location : c->location));
+      std::vector<int> points;
+      for (const Chain* c = info->cleared; c; c = c->next) {
+        if (cleared_point(c) == frame.hidden) frame.hidden = LOC_NONE;
+        else points.push_back(cleared_point(c));
+      }
+      if (!points.empty()) {
+        need_diagram(indent);
+        ListLine line(fw, indent, "HIDE");
+        for (int p : points) line.add(point(game, p));
+      }
     }
     if (info->marks) {
       ListLine line(fw, indent, "MARK");
@@ -279,29 +334,31 @@ class SfWriter {
 void SfWriter::game2sf(Game* game) {
   if (!game) return;
   std::vector<Frame> stack;
-  auto begin = [this, &stack](Game* g) {
+  auto begin = [this, &stack](Game* g, const Move* current) {
     if (!g->first) {
-      if (g->parent) std::fputs("\tENDVAR\n", fw);
+      if (g->parent) end_variation();
       return;
     }
-    stack.push_back({g, g->first, nullptr});
+    Frame frame{g, g->first, nullptr};
+    if (current && current->location >= 0) frame.replaced = current;
+    stack.push_back(frame);
   };
-  begin(game);
+  begin(game, nullptr);
   while (!stack.empty()) {
     Frame& frame = stack.back();
     if (frame.variation) {
       Game* variation = frame.variation;
       frame.variation = variation->next;
-      begin(variation);  // may reallocate the stack: `frame` is not used after
+      begin(variation, frame.current);  // may reallocate the stack: `frame` is not used after
       continue;
     }
     if (!frame.node) {
-      if (frame.game->parent) std::fputs("\tENDVAR\n", fw);
+      if (frame.game->parent) end_variation();
       stack.pop_back();
       continue;
     }
     Move* node = frame.node;
-    write_node(frame.game, node);
+    write_node(frame, node);
     frame.node = node->next;
     frame.variation = node->variations;
   }

@@ -350,9 +350,11 @@ class SgfWriter {
         f.named = true;
       }
       f.items = 0;
-    } else if (m->location == LOC_NONE && writes_annotations(m->info)) {
+    } else if (m->location == LOC_NONE && writes_annotations(m->info) && m->prev->prev) {
       // A node of its own, or reading the output back would merge its
-      // properties into the node before it.
+      // properties into the node before it. The node after a line's root
+      // is the record's first node, which the root's ";" opens: its setup
+      // stones and comment stay there.
       put(';');
     }
     if (m->location != LOC_NONE) {
