@@ -138,18 +138,23 @@ void lift_stone(Game* game, Move* node) {
 
 namespace {
 
+// A second move on a node takes the first one's place, and its number: it is
+// not one more move of the line.
+bool replaces_move(const Move* node) { return node->location != LOC_NONE; }
+
 // Plays a move on the current node; `column` and `row` name the point in the
 // report of a refused move, since an off-board point has no location.
 void play(Game* game, int number, int colour, int location, int column, int row) {
   Move* node = need_node(game, "store_move");
   if (!node) return;
+  const bool again = replaces_move(node);
   lift_stone(game, node);
   node->location = static_cast<std::int16_t>(location);
   node->colour = static_cast<std::int16_t>(colour);
-  node->number = number == -1 ? game->movenum + 1 : number;
+  node->number = number != -1 ? number : again ? node->number : game->movenum + 1;
   const Legality result = rules_check(game, location, colour);
   if (result == Legality::legal) {
-    if (!node->next) ++game->nmoves;
+    if (!node->next && !again) ++game->nmoves;
     game->movenum = node->number;
     return;
   }
@@ -181,12 +186,13 @@ void store_move_at(Game* game, int number, int colour, int column, int row) {
 void store_pass(Game* game, int number, int colour) {
   Move* node = need_node(game, "store_pass");
   if (!node) return;
+  const bool again = replaces_move(node);
   lift_stone(game, node);
   node->location = LOC_PASS;
   node->colour = static_cast<std::int16_t>(colour);
-  node->number = number == -1 ? game->movenum + 1 : number;
+  node->number = number != -1 ? number : again ? node->number : game->movenum + 1;
   game->movenum = node->number;
-  if (!node->next) ++game->nmoves;
+  if (!node->next && !again) ++game->nmoves;
 }
 
 void store_captures(Game* game, Move* const* stones, int count) {

@@ -313,9 +313,11 @@ class SfWriter {
       }
     }
     if (info->marks) {
+      // The list is newest first; in reading order it reads back the same.
+      std::vector<const Chain*> marks;
+      for (const Chain* c = info->marks; c; c = c->next) marks.push_back(c);
       ListLine line(fw, indent, "MARK");
-      for (const Chain* c = info->marks; c; c = c->next)
-        line.add(mark_item(c, point(game, c->location)));
+      for (auto c = marks.rbegin(); c != marks.rend(); ++c) line.add(mark_item(*c, point(game, (*c)->location)));
     }
     if (info->labels) {
       ListLine line(fw, indent, "MARK");
