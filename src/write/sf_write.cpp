@@ -160,6 +160,14 @@ std::string player(const char* name_text, const char* rank_text) {
   return name.empty() ? "(" + rank + ")" : name + " (" + rank + ")";
 }
 
+bool holds_something(const Game* g) {
+  for (const Move* m = g->first; m; m = m->next)
+    if (m->location != LOC_NONE || m->variations || (m->info && (m->info->added || m->info->cleared ||
+                                                                 m->info->marks || m->info->labels || m->info->texts)))
+      return true;
+  return false;
+}
+
 struct Frame {
   Game* game;
   Move* node;       // next node of the line to write
@@ -351,7 +359,8 @@ void SfWriter::game2sf(Game* game) {
     if (frame.variation) {
       Game* variation = frame.variation;
       frame.variation = variation->next;
-      begin(variation, frame.current);  // may reallocate the stack: `frame` is not used after
+      // A variation that holds nothing would read back as the move again.
+      if (holds_something(variation)) begin(variation, frame.current);  // may reallocate the stack
       continue;
     }
     if (!frame.node) {

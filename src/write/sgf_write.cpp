@@ -2,6 +2,7 @@
 // dialect the SGF reader reads, to `fw`.
 #include <algorithm>
 #include <array>
+#include <tuple>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -407,6 +408,13 @@ class SgfWriter {
 
   void header(Game* game);
 
+  bool holds_something(const Game* g) {
+    if (!g->name.empty()) return true;
+    for (const Move* m = g->first; m; m = m->next)
+      if (m->location != LOC_NONE || writes_annotations(m->info) || m->variations) return true;
+    return false;
+  }
+
   const Options& opt_;
   Output out;
   bool fourth_;  // FF[4], with its short keys; else the older dialect
@@ -434,7 +442,8 @@ void SgfWriter::game2sgf(Game* game) {
     if (f.variation) {
       Game* v = f.variation;
       f.variation = v->next;
-      open(v);
+      // "()" is no SGF: a variation that holds nothing is left out.
+      if (holds_something(v)) open(v);
       continue;
     }
     if (f.node_done) {
@@ -462,6 +471,11 @@ void SgfWriter::header(Game* game) {
   put("[1]\n");
   if (fourth_) {
     put_view(game);
+    // FF[4] has no region; one that is not the whole board is kept all the
+    // same, as any property is.
+    const Region& r = game->region;
+    if (!(r.x == 0 && r.y == 0 && r.width == game->size && r.height == game->size))
+      put_region("ReGion", "RG", r);
   } else {
     put_region("VieW", "VW", game->view);
     put_region("ReGion", "RG", game->region);
@@ -479,6 +493,20 @@ void SgfWriter::header(Game* game) {
   put_text_line("BlackRanking", "BR", info_br(game));
   put_text_line("PlayerWhite", "PW", info_pw(game));
   put_text_line("WhiteRanking", "WR", info_wr(game));
+  // A team's further players, as BP and WP give them: "name,rank", the
+  // name up to the first comma.
+  for (const auto& [long_key, short_key, team] :
+       {std::tuple{"BlackPlayer", "BP", &GameInfo::black}, std::tuple{"WhitePlayer", "WP", &GameInfo::white}}) {
+    const Team* players = game->info ? (game->info.get()->*team).get() : nullptr;
+    for (int i = 1; players && i < players->count; ++i) {
+      const auto& name = players->names[i];
+      const auto& rank = players->ranks[i];
+      put(key(long_key, short_key));
+      put('[');
+      put_escaped((name ? *name : "") + "," + (rank ? *rank : ""));
+      put("]\n");
+    }
+  }
   put_text_line("DaTe", "DT", info_dt(game));
   put_text_line("PlaCe", "PC", info_pc(game));
   put_text_line("REsult", "RE", info_re(game));
@@ -523,6 +551,20 @@ void SgfWriter::game2db(Game* game, const char* filename) {
   put_text_line("BlackRanking", "BR", info_br(game));
   put_text_line("PlayerWhite", "PW", info_pw(game));
   put_text_line("WhiteRanking", "WR", info_wr(game));
+  // A team's further players, as BP and WP give them: "name,rank", the
+  // name up to the first comma.
+  for (const auto& [long_key, short_key, team] :
+       {std::tuple{"BlackPlayer", "BP", &GameInfo::black}, std::tuple{"WhitePlayer", "WP", &GameInfo::white}}) {
+    const Team* players = game->info ? (game->info.get()->*team).get() : nullptr;
+    for (int i = 1; players && i < players->count; ++i) {
+      const auto& name = players->names[i];
+      const auto& rank = players->ranks[i];
+      put(key(long_key, short_key));
+      put('[');
+      put_escaped((name ? *name : "") + "," + (rank ? *rank : ""));
+      put("]\n");
+    }
+  }
   put_text_line("DaTe", "DT", info_dt(game));
   put_text_line("PlaCe", "PC", info_pc(game));
   put_text_line("REsult", "RE", info_re(game));

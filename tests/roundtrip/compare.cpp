@@ -54,10 +54,15 @@ std::string sgf_node(const Move* m) {
   std::vector<std::string> items;
   for (const Chain* c = info->added; c; c = c->next)
     if (c->move) items.push_back(format_text("A%c %d; ", c->move->colour == BLACK ? 'B' : 'W', c->move->location));
-  for (const Chain* c = info->labels; c; c = c->next)
-    items.push_back(format_text("L %d at %d [%s]; ", c->label, c->location, c->text ? c->text->c_str() : ""));
+  // A letter's text that is the letter alone is the letter: FF[4] writes an
+  // older record's L as LB. Its M is FF[4]'s MA.
+  for (const Chain* c = info->labels; c; c = c->next) {
+    const bool own = c->text && *c->text != std::string(1, static_cast<char>(c->label));
+    items.push_back(format_text("L %d at %d [%s]; ", c->label, c->location, own ? c->text->c_str() : ""));
+  }
   for (const Chain* c = info->marks; c; c = c->next)
-    items.push_back(format_text("M %d at %d [%s]; ", c->mark, c->location, c->text ? c->text->c_str() : ""));
+    items.push_back(format_text("M %d at %d [%s]; ", c->mark == MARK_PLAIN ? MARK_CROSS : c->mark, c->location,
+                                c->text ? c->text->c_str() : ""));
   std::sort(items.begin(), items.end());
   for (const std::string& item : items) d += item;
   for (const Chain* c = info->cleared; c; c = c->next) d += format_text("AE %d; ", cleared_point(c));
@@ -178,6 +183,17 @@ std::string info_text(const Game* g) {
   return d;
 }
 
+bool holds_nothing(const Game* v, Format carried) {
+  if (!v->name.empty() && carried == Format::sgf) return false;
+  for (const Move* m = v->first; m; m = m->next) {
+    const MoveInfo* i = m->info;
+    const bool sf_visible = m->location != LOC_NONE ||
+                            (i && (i->added || i->cleared || i->marks || i->labels || i->texts));
+    if (m->variations || (carried == Format::sgf ? !sgf_node(m).empty() : sf_visible)) return false;
+  }
+  return true;
+}
+
 struct Pair {
   const Game* a;
   const Game* b;
@@ -200,13 +216,16 @@ std::string difference(const Game* a, const Game* b, Format carried) {
     const bool variation = p.a->parent != nullptr;
     if (carried == Format::sgf && variation && p.a->name != p.b->name)
       return p.where + ": name [" + p.a->name + "], then [" + p.b->name + "]";
-    const auto ua = units_of(p.a, carried, variation ? &p.parent_a : nullptr);
-    const auto ub = units_of(p.b, carried, variation ? &p.parent_b : nullptr);
+    auto ua = units_of(p.a, carried, variation ? &p.parent_a : nullptr);
+    auto ub = units_of(p.b, carried, variation ? &p.parent_b : nullptr);
     for (std::size_t i = 0; i < std::max(ua.size(), ub.size()); ++i) {
       const std::string where = format_text("%s, step %zu", p.where.c_str(), i);
       if (i >= ua.size() || i >= ub.size())
         return where + ": " + (i < ua.size() ? ua[i].what + " | (none)" : "(none) | " + ub[i].what);
       if (ua[i].what != ub[i].what) return where + ": " + ua[i].what + " | " + ub[i].what;
+      // A variation that holds nothing is nothing to carry.
+      std::erase_if(ua[i].variations, [&](const Game* v) { return holds_nothing(v, carried); });
+      std::erase_if(ub[i].variations, [&](const Game* v) { return holds_nothing(v, carried); });
       if (ua[i].variations.size() != ub[i].variations.size())
         return format_text("%s: %zu variations, then %zu", where.c_str(), ua[i].variations.size(),
                            ub[i].variations.size());
