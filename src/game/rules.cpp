@@ -161,6 +161,12 @@ void play(Game* game, int number, int colour, int location, int column, int row)
   if (warns(game))
     message("*** %c[%c%c] (%s) ***\n", node->colour == BLACK ? 'B' : 'W', 'a' + column, 'a' + row,
             rejection_text(result));
+  // A refused second move takes the node's first with it: the line counts
+  // and numbers as if neither had been played.
+  if (again) {
+    game->movenum = node->number - 1;
+    if (!node->next) --game->nmoves;
+  }
   // The line must not keep a pointer to the released node.
   if (game->first == node) game->first = node->next;
   game->current = move_free(game, node);
