@@ -281,7 +281,10 @@ class SfWriter {
             // after the move, which is played again.
             for (const Move* m = node->next; m && m->location == LOC_NONE && frame.hidden == LOC_NONE; m = m->next)
               if (clears(m, replaced->location)) frame.hidden = replaced->location;
-            if (frame.hidden == LOC_NONE) write_move(indent, game, replaced);
+            if (frame.hidden == LOC_NONE) {
+              write_move(indent, game, replaced);
+              frame.current = replaced;
+            }
           }
         } else if (node == game->first) {
           // A line merged by -flatten begins with a root of its own; the
