@@ -17,6 +17,7 @@ using kg::roundtrip::Format;
 
 [[noreturn]] void finding(const char* what, const std::string& detail, const std::string& text) {
   std::fprintf(stderr, "round trip: %s\n%s\n--- written:\n%s\n", what, detail.c_str(), text.c_str());
+  std::fflush(stderr);
   std::abort();
 }
 
@@ -30,14 +31,15 @@ struct GameOwner {
 void round_trip(kg::Game* game, Format written, const kg::Options& opt) {
   const std::string text = kg::roundtrip::write(game, written, opt);
   GameOwner back{kg::roundtrip::read(text, written, opt)};
-  if (!back.game) finding("what was written does not read", "", text);
+  const char* format = written == Format::sf ? "sf: " : opt.longkey ? "sgf: " : "sgf, short keys: ";
+  if (!back.game) finding("what was written does not read", format, text);
   const std::string diff = kg::roundtrip::difference(game, back.game, written);
-  if (!diff.empty()) finding("a difference", diff, text);
+  if (!diff.empty()) finding("a difference", format + diff, text);
   // The standard format joins the lines of a comment: only SGF is written
   // the same again.
   if (written != Format::sgf) return;
   const std::string again = kg::roundtrip::write(back.game, written, opt);
-  if (again != text) finding("writing it again gives another text", again, text);
+  if (again != text) finding("writing it again gives another text", format + again, text);
 }
 
 }  // namespace

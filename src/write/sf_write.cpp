@@ -350,6 +350,7 @@ void SfWriter::game2sf(Game* game) {
   auto begin = [this, &stack](Game* g, const Move* current) {
     if (!g->first) {
       if (g->parent) end_variation();
+      else write_header(g);
       return;
     }
     Frame frame{g, g->first, nullptr};

@@ -351,9 +351,9 @@ class SgfWriter {
         f.named = true;
       }
       f.items = 0;
-    } else if (m->location == LOC_NONE && writes_annotations(m->info) && m->prev->prev) {
+    } else if (m->location == LOC_NONE && writes_annotations(m->info) && (m->prev->prev || f.game->parent)) {
       // A node of its own, or reading the output back would merge its
-      // properties into the node before it. The node after a line's root
+      // properties into the node before it. The node after the game's root
       // is the record's first node, which the root's ";" opens: its setup
       // stones and comment stay there.
       put(';');
@@ -408,12 +408,6 @@ class SgfWriter {
 
   void header(Game* game);
 
-  bool holds_something(const Game* g) {
-    if (!g->name.empty()) return true;
-    for (const Move* m = g->first; m; m = m->next)
-      if (m->location != LOC_NONE || writes_annotations(m->info) || m->variations) return true;
-    return false;
-  }
 
   const Options& opt_;
   Output out;
@@ -434,6 +428,12 @@ void SgfWriter::game2sgf(Game* game) {
   std::vector<LineFrame> stack;
   auto open = [this, &stack](Game* g) {
     put("(\n");
+    // "()" is no SGF; left out, the variation's siblings could read back
+    // as the line's continuation.
+    if (!g->first) {
+      put(";\n");
+      if (!g->parent) header(g);
+    }
     stack.push_back(LineFrame{g, g->first});
   };
   open(game);
@@ -442,8 +442,7 @@ void SgfWriter::game2sgf(Game* game) {
     if (f.variation) {
       Game* v = f.variation;
       f.variation = v->next;
-      // "()" is no SGF: a variation that holds nothing is left out.
-      if (holds_something(v)) open(v);
+      open(v);
       continue;
     }
     if (f.node_done) {
