@@ -411,11 +411,45 @@ void store_sz(Game* game, int size) {
     if (warns(game)) message("*** board size change inside a variation ignored ***\n");
     return;
   }
-  if (game->first && game->first->location >= 0 && warns(game))
-    message("*** resized board caused information loss ***\n");
+  // Moves were checked on the board they were played on: a size after them
+  // would leave them standing on other points, or off the board.
+  for (const Move* m = game->first; m; m = m->next) {
+    if (m->location != LOC_NONE || m->variations) {
+      if (warns(game)) message("*** board size change after moves ignored ***\n");
+      return;
+    }
+  }
+  const int old = game->size;
   goban_free(game->goban);
   game->goban = nullptr;
   game->size = goban_new(game, size) ? size : 0;
+  if (game->size == 0) return;
+  // A size given after setup stones or marks in the same node (SGF leaves
+  // the order of a node's properties free): they keep their column and row.
+  auto moved = [old, size](int& location) {
+    const int column = location % old, row = location / old;
+    location = column < size && row < size ? column + row * size : LOC_NONE;
+    return location != LOC_NONE;
+  };
+  for (Move* m = game->first; m; m = m->next) {
+    MoveInfo* info = m->info;
+    if (!info) continue;
+    for (Chain** list : {&info->added, &info->cleared, &info->labels, &info->marks}) {
+      for (Chain** at = list; *at;) {
+        Chain* c = *at;
+        if (!moved(c->location)) {
+          *at = c->next;
+          chain_free(c);
+          continue;
+        }
+        if (c->move) c->move->location = static_cast<std::int16_t>(c->location);
+        at = &c->next;
+      }
+    }
+    Board& board = *game->goban;
+    for (const Chain* c = info->added; c; c = c->next) set_stone(board, board.points[c->location], c->move);
+    for (const Chain* c = info->cleared; c; c = c->next) set_stone(board, board.points[c->location], nullptr);
+  }
 }
 
 }  // namespace kg
