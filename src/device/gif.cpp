@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "device/devices.h"
+#include "device/drawing.h"
 #include "device/gif_tiles.h"
 #include "figure/figure.h"
 #include "game/game.h"
@@ -140,10 +141,7 @@ std::string shell_quote(std::string_view text) {
 }
 
 bool gif_star(const Game* game, int point) {
-  const int size = game->size;
-  const int c = point % size + 1, r = point / size + 1, m = (size + 1) / 2;
-  const int step = size == 19 ? 6 : size == 13 ? 4 : 1000;
-  return std::abs(c - m) % step == 0 && std::abs(r - m) % step == 0;
+  return star_point(game->size, point % game->size, point / game->size);
 }
 
 const char* gif_edge(const Game* game, int point) {
@@ -168,11 +166,6 @@ void GifDevice::gif_begin(Game* game, int count, const char* caption) {
   if (!script_.open(name, OutFile::Open::private_)) cannot_create(name);
   std::FILE* script = script_.get();
 
-  // The getters give "" for a side without a team, none for a name never given.
-  const char* white = info_pw(game);
-  const char* black = info_pb(game);
-  if (white && !*white) white = nullptr;
-  if (black && !*black) black = nullptr;
   std::time_t now = std::time(nullptr);
   const std::string gif =
       format_text("%s/%s-%c%02d.gif", workdir_.c_str(), opt_.epsf.base.c_str(), kind, count);
@@ -181,9 +174,7 @@ void GifDevice::gif_begin(Game* game, int count, const char* caption) {
 
   std::fputs("#\n", script);
   std::fprintf(script, "# Title\t: %s\n",
-               comment_text(format_text("%s-%s (%s)", white ? white : "unknown",
-                                        black ? black : "unknown", caption))
-                   .c_str());
+               comment_text(picture_title(game, caption)).c_str());
   std::fprintf(script, "# Creator\t: %s\n", comment_text(opt_.program).c_str());
   const char* date = std::ctime(&now);
   std::fprintf(script, "# CreationDate\t: %s", date ? date : "\n");

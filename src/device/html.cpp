@@ -169,7 +169,7 @@ class HtmlDevice : public GifDevice {
 
     OutFile file;
     if (!file.open(page, OutFile::Open::truncate)) {
-      std::perror("fopen");
+      std::perror(page.c_str());  // named, as the index is
       throw Exit(1);
     }
     PageStream stream(*this, std::move(file));

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "device/devices.h"
+#include "device/drawing.h"
 #include "device/tex_frame.h"
 #include "figure/figure.h"
 #include "game/game.h"
@@ -265,14 +266,11 @@ std::string PsTexDevice::eps_begin(Game* game, char kind, int count, const char*
   const int size = game->size;
   if (game->view.width == 0) game->view.width = size;
   if (game->view.height == 0) game->view.height = size;
-  const char* white = info_pw(game);
-  const char* black = info_pb(game);
   std::time_t now = std::time(nullptr);
   const char* date = std::ctime(&now);
 
   std::fputs("%!PS-Adobe-2.0 EPSF-1.2\n", f);
-  std::fprintf(f, "%%%%Title: %s-%s (%s)\n", comment_text(white ? white : "unknown").c_str(),
-               comment_text(black ? black : "unknown").c_str(), comment_text(caption).c_str());
+  std::fprintf(f, "%%%%Title: %s\n", comment_text(picture_title(game, caption).c_str()).c_str());
   std::fprintf(f, "%%%%Creator: %s\n", opt_.program.c_str());
   std::fprintf(f, "%%%%CreationDate: %s", date ? date : "\n");
   const long long full = opt_.epsf.fullsize, points = size > 0 ? size : 1;

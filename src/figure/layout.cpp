@@ -47,7 +47,7 @@ void game_flatten(Game* game) {
     if (!v || m->next) continue;
     for (Move* n = v->first; n; n = n->next) {
       if (n->number == 0) continue;
-      n->number = static_cast<std::int16_t>(n->number + last);
+      n->number = number_on(last, n->number);
       ++game->movenum;
     }
     m->variations = v->next;

@@ -194,7 +194,7 @@ Move* move_new(Game* game, Move* prev) {
   Move* node = move_alloc(game);
   if (!node) return nullptr;
   if (!game->first) game->first = node;
-  node->number = static_cast<std::int16_t>(game->movenum);
+  node->number = game->movenum;
   if (prev) {
     node->prev = prev;
     node->next = prev->next;

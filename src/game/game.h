@@ -54,6 +54,8 @@ inline constexpr int EMPTY = 0, BLACK = 1, WHITE = 2;
 inline constexpr int NO_PLAY = 3;
 // Special node locations.
 inline constexpr int LOC_NONE = -1, LOC_PASS = -3, LOC_TENUKI = -4;
+// The board sizes the model plays on.
+inline constexpr int kMinBoardSize = 3, kMaxBoardSize = 19;
 
 // Mark kinds: plain numbers chosen by the readers; every device decides what
 // each looks like. Kind 0 is never stored: it only removes a mark.
@@ -137,7 +139,7 @@ struct Board {
 
 struct BoardCell {
   std::int16_t colour = 0;
-  std::int16_t number = 0;
+  std::int32_t number = 0;
   Chain* label = nullptr;
   Chain* mark = nullptr;
 };
@@ -161,11 +163,23 @@ class MoveLink {
   std::uint32_t place_ = 0;
 };
 
+// Move numbers run from 1 to this; a record's number past it is refused.
+// Two of them still add up within an int: a merged line is numbered on from
+// the move it branches at.
+inline constexpr int kMaxMoveNumber = 999999999;
+// `number` numbered on from `base`; a sum past the limit stays at the limit.
+inline int number_on(int base, int number) {
+  const int sum = base + number;
+  return sum > kMaxMoveNumber ? kMaxMoveNumber : sum;
+}
+
 struct Move {
   MoveInfo* info = nullptr;
-  int location = LOC_NONE;
+  // A location fits in 16 bits (a board has at most 19 x 19 points), which
+  // leaves the number its full width within the four words.
+  std::int16_t location = LOC_NONE;
   std::int16_t colour = 0;
-  std::int16_t number = 0;
+  std::int32_t number = 0;
   MoveLink prev;
   MoveLink next;
   Game* variations = nullptr;

@@ -138,24 +138,35 @@ void lift_stone(Game* game, Move* node) {
 
 namespace {
 
+// A second move on a node takes the first one's place, and its number: it is
+// not one more move of the line.
+bool replaces_move(const Move* node) { return node->location != LOC_NONE; }
+
 // Plays a move on the current node; `column` and `row` name the point in the
 // report of a refused move, since an off-board point has no location.
 void play(Game* game, int number, int colour, int location, int column, int row) {
   Move* node = need_node(game, "store_move");
   if (!node) return;
+  const bool again = replaces_move(node);
   lift_stone(game, node);
-  node->location = location;
+  node->location = static_cast<std::int16_t>(location);
   node->colour = static_cast<std::int16_t>(colour);
-  node->number = static_cast<std::int16_t>(number == -1 ? game->movenum + 1 : number);
+  node->number = number != -1 ? number : again ? node->number : game->movenum + 1;
   const Legality result = rules_check(game, location, colour);
   if (result == Legality::legal) {
-    if (!node->next) ++game->nmoves;
+    if (!node->next && !again) ++game->nmoves;
     game->movenum = node->number;
     return;
   }
   if (warns(game))
     message("*** %c[%c%c] (%s) ***\n", node->colour == BLACK ? 'B' : 'W', 'a' + column, 'a' + row,
             rejection_text(result));
+  // A refused second move takes the node's first with it: the line counts
+  // and numbers as if neither had been played.
+  if (again) {
+    game->movenum = node->number - 1;
+    if (!node->next) --game->nmoves;
+  }
   // The line must not keep a pointer to the released node.
   if (game->first == node) game->first = node->next;
   game->current = move_free(game, node);
@@ -181,12 +192,13 @@ void store_move_at(Game* game, int number, int colour, int column, int row) {
 void store_pass(Game* game, int number, int colour) {
   Move* node = need_node(game, "store_pass");
   if (!node) return;
+  const bool again = replaces_move(node);
   lift_stone(game, node);
   node->location = LOC_PASS;
   node->colour = static_cast<std::int16_t>(colour);
-  node->number = static_cast<std::int16_t>(number == -1 ? game->movenum + 1 : number);
+  node->number = number != -1 ? number : again ? node->number : game->movenum + 1;
   game->movenum = node->number;
-  if (!node->next) ++game->nmoves;
+  if (!node->next && !again) ++game->nmoves;
 }
 
 void store_captures(Game* game, Move* const* stones, int count) {
@@ -255,8 +267,22 @@ void store_ae(Game* game, int location) {
 
 namespace {
 
+// The letter after `letter` in SGF L's sequence a ... z, A ... Z, a ...: a
+// long list never reaches bytes that print as nothing or as controls.
+int next_letter(int letter) {
+  if (letter == 'z') return 'A';
+  if (letter == 'Z' || letter + 1 >= 0x7F) return 'a';
+  return letter + 1;
+}
+
 Chain* add_label(Game* game, int location, int letter, std::string_view text) {
   if (!on_board(game, location)) return nullptr;
+  // A letter is drawn as itself: blanks and control characters show nothing
+  // or act on the terminal; a byte past 255 has no character.
+  if (letter != -1 && (letter <= ' ' || letter == 0x7F || letter > 0xFF)) {
+    if (warns(game)) message("Unprintable label %d dropped\n", letter);
+    return nullptr;
+  }
   Move* node = need_node(game, "store_l");
   MoveInfo* info = node ? move_info(node) : nullptr;
   Chain* entry = info ? chain_alloc(game) : nullptr;
@@ -264,7 +290,7 @@ Chain* add_label(Game* game, int location, int letter, std::string_view text) {
   entry->location = location;
   Chain*& tail = tails_of(game, info).labels;
   if (info->labels) tail = last_of(tail ? tail : info->labels);
-  entry->label = letter == -1 ? (info->labels ? tail->label + 1 : 'a') : letter;
+  entry->label = letter == -1 ? (info->labels ? next_letter(tail->label) : 'a') : letter;
   if (!text.empty()) entry->text = text;
   append(info->labels, tail, entry);
   return entry;
@@ -371,7 +397,7 @@ void store_n(Game* game, std::string_view text) {
 }
 
 void store_sz(Game* game, int size) {
-  if (size < 3 || size > 19) {
+  if (size < kMinBoardSize || size > kMaxBoardSize) {
     if (warns(game)) {
       message("*** %d is an illegal board size ***\n", size);
       message("*** Substituted %d as board size ***\n", 19);
@@ -385,11 +411,45 @@ void store_sz(Game* game, int size) {
     if (warns(game)) message("*** board size change inside a variation ignored ***\n");
     return;
   }
-  if (game->first && game->first->location >= 0 && warns(game))
-    message("*** resized board caused information loss ***\n");
+  // Moves were checked on the board they were played on: a size after them
+  // would leave them standing on other points, or off the board.
+  for (const Move* m = game->first; m; m = m->next) {
+    if (m->location != LOC_NONE || m->variations) {
+      if (warns(game)) message("*** board size change after moves ignored ***\n");
+      return;
+    }
+  }
+  const int old = game->size;
   goban_free(game->goban);
   game->goban = nullptr;
   game->size = goban_new(game, size) ? size : 0;
+  if (game->size == 0) return;
+  // A size given after setup stones or marks in the same node (SGF leaves
+  // the order of a node's properties free): they keep their column and row.
+  auto moved = [old, size](int& location) {
+    const int column = location % old, row = location / old;
+    location = column < size && row < size ? column + row * size : LOC_NONE;
+    return location != LOC_NONE;
+  };
+  for (Move* m = game->first; m; m = m->next) {
+    MoveInfo* info = m->info;
+    if (!info) continue;
+    for (Chain** list : {&info->added, &info->cleared, &info->labels, &info->marks}) {
+      for (Chain** at = list; *at;) {
+        Chain* c = *at;
+        if (!moved(c->location)) {
+          *at = c->next;
+          chain_free(c);
+          continue;
+        }
+        if (c->move) c->move->location = static_cast<std::int16_t>(c->location);
+        at = &c->next;
+      }
+    }
+    Board& board = *game->goban;
+    for (const Chain* c = info->added; c; c = c->next) set_stone(board, board.points[c->location], c->move);
+    for (const Chain* c = info->cleared; c; c = c->next) set_stone(board, board.points[c->location], nullptr);
+  }
 }
 
 }  // namespace kg

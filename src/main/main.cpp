@@ -119,7 +119,7 @@ int kifugram_main(int argc, char** argv, bool release_game) {
     run(r, argc, argv);
   } catch (const Exit& e) {
     if (r.device) r.device->abort();
-    if (e.text()[0] != '\0') std::fputs(e.text(), stderr);
+    if (e.text()[0] != '\0') std::fputs(e.text(), e.on_stdout() ? stdout : stderr);
     status = e.status();
   } catch (const std::bad_alloc&) {
     if (r.device) r.device->abort();

@@ -99,6 +99,13 @@ class Parser {
     return *row;
   }
 
+  // The value of a number option; anything else is refused, never read as 0.
+  int number(const char* arg, const char* option) const {
+    const std::optional<int> n = whole_number(arg);
+    if (!n) fatal(1, "%s: Option \"%s\" needs a number, not \"%s\"\n", opt_.program.c_str(), option, arg);
+    return *n;
+  }
+
   // A game of a collection: its number from 1, or 0 for all of them.
   int game_number(const char* arg) const {
     if (std::string_view(arg) == "all") return 0;
@@ -112,6 +119,7 @@ class Parser {
 
   int argc_;
   char** argv_;
+  int file_ = -1;  // the record's argument, once met
   Options& opt_;
   MainOutput& out_;
   int optind_ = 1;
@@ -135,7 +143,7 @@ void Parser::apply(int code) {
       // Every -output creates its file; only the last one receives the output.
       if (!out_.open(arg)) cannot_write(o.program, arg);
       break;
-    case 10: o.epsf.size = atoi_sat(arg); break;
+    case 10: o.epsf.size = number(arg, "scale"); break;
     case 11: o.longkey = 0; break;
     case 12: o.statout = 1; break;
     case 13: o.textout = 0; break;
@@ -147,14 +155,14 @@ void Parser::apply(int code) {
       throw Exit(0);
     case 18: o.varsk = 1; break;
     case 19: o.paper_size = select(lookup_word(kPapers, arg), "unknown paper size").code; break;
-    case 20: o.maxmoves = atoi_sat(arg); break;
+    case 20: o.maxmoves = number(arg, "max"); break;
     case 21: o.ppm = arg; break;
     case 22: o.rgb_b = arg; break;
     case 23: o.rgb_w = arg; break;
     case 24: o.rgb_g = arg; break;
     case 25: o.rgb_o = arg; break;
     case 26: o.rgb_r = arg; break;
-    case 27: o.fntsz = atoi_sat(arg); break;
+    case 27: o.fntsz = number(arg, "fontsize"); break;
     case 28: o.pbmbin = arg; break;
     case 29: o.sequent = 1; break;
     case 30: o.hold = 1; break;
@@ -172,6 +180,12 @@ std::optional<std::string_view> option_named(const char* word) {
   const OptionRow* row = find_row(word, &other);
   if (!row || other) return std::nullopt;
   return row->name;
+}
+
+std::optional<int> whole_number(const char* s) {
+  const char* digits = s + (*s == '+' || *s == '-');
+  if (*digits == '\0' || std::strspn(digits, "0123456789") != std::strlen(digits)) return std::nullopt;
+  return atoi_sat(s);
 }
 
 int atoi_sat(const char* s) {
@@ -199,13 +213,30 @@ int Parser::getoptions() {
   o.epsf.dir = "/tmp";
   o.epsf.size = 180;
   if (const char* dir = std::getenv("EPSFTMP")) o.epsf.dir = dir;
-  if (const char* size = std::getenv("EPSFSIZE")) o.epsf.size = atoi_sat(size);
-  for (int code; (code = getoption()) != -1;) {
+  // A size from the environment that is none (a word, a negative number)
+  // would draw every figure wrong without a word; it is passed over.
+  if (const char* size = std::getenv("EPSFSIZE"); size && *size) {
+    const std::optional<int> points = whole_number(size);
+    if (points && *points >= 0)
+      o.epsf.size = *points;
+    else
+      std::fprintf(stderr, "%s: EPSFSIZE=\"%s\" is not a size in points: ignored\n", o.program.c_str(), size);
+  }
+  // Options may follow the record's name as well; a second name is refused.
+  for (;;) {
+    const int code = getoption();
     if (code == -2) fatal(1, "%s -help gives online help\n", o.program.c_str());
-    apply(code);
+    if (code != -1) {
+      apply(code);
+      continue;
+    }
+    if (optind_ >= argc_) break;
+    if (file_ >= 0)
+      fatal(1, "%s: \"%s\" and \"%s\": one record per run\n", o.program.c_str(), argv_[file_], argv_[optind_]);
+    file_ = optind_++;
   }
   if (o.epsf.size == 0) o.epsf.size = tex_figuresize(o.paper_size);
-  return optind_;
+  return file_ >= 0 ? file_ : argc_;
 }
 
 // Code of the next option after consuming it and its argument; -1 when no
@@ -215,6 +246,11 @@ int Parser::getoption() {
   if (optind_ >= argc_) return -1;
   const char* arg = argv_[optind_];
   if (arg[0] != '-' || arg[1] == '\0') return -1;
+  // The spellings other programs have taught: exact words, outside the table.
+  if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--version") == 0) {
+    ++optind_;
+    return arg[2] == 'v' ? 17 : 6;
+  }
   const char* text = arg + 1;
   const OptionRow* other = nullptr;
   const OptionRow* row = find_row(text, &other);
@@ -300,7 +336,7 @@ void Parser::usage(int status) {
   text += format_text("%-20s%-44s%d\n", "[-fontsize bits]", "GIF image unit size", 15);
   text += format_text("%-20s%-44s\n", "[-version]", "Print program version");
   text += format_text("%-20s%-44s\n", "[-help]", "Print usage");
-  throw Exit(status, text);
+  throw Exit(status, text, status == 0);
 }
 
 void getlist(const char* text, Options& opt, bool diagrams) {

@@ -13,10 +13,14 @@ namespace kg {
 // Integer value as atoi reads it (blanks, sign, leading digits; 0 when there
 // are none), but saturated to INT_MIN..INT_MAX instead of overflowing.
 int atoi_sat(const char* s);
+// The value of a whole decimal number, sign and digits alone (saturated
+// like atoi_sat); none for anything else.
+std::optional<int> whole_number(const char* s);
 
 // The environment defaults, then every option into `opt`; -output makes
-// its file the main output `out`. Returns the index of the first argument
-// that is not an option. Throws Exit for -help, -version and every error.
+// its file the main output `out`. Returns the index of the argument that
+// names the record (argc when there is none): options may come before it
+// and after it. Throws Exit for -help, -version and every error.
 int getoptions(int argc, char** argv, Options& opt, MainOutput& out);
 
 // The option that `word` (without its dash) names, by the abbreviation

@@ -204,7 +204,15 @@ void act_mn(const Call& c) {
   else
     store_mn(c.game, leading_int(c.v));
 }
-void act_n(const Call& c) { store_n(c.game, c.v); }
+// The record's first node names the game; N on a later node of the main
+// line names that node alone, and is kept with it.
+void act_n(const Call& c) {
+  const Game* g = c.game;
+  if (!g->parent && g->current && g->current != g->first && g->current->prev != g->first)
+    store_raw(c.game, c.key, c.v, c.more);
+  else
+    store_n(c.game, c.v);
+}
 void act_pb(const Call& c) { store_pb(c.game, c.v); }
 void act_pc(const Call& c) { store_pc(c.game, c.v); }
 // A value other than B or W is kept as it was written.
@@ -416,7 +424,7 @@ void continue_lines(Game* top) {
     int base = 0, last_number = 0;
     bool spliced = false;
     for (Move* m = g->first; m; m = m->next) {
-      if (spliced && m->number != 0) m->number = static_cast<std::int16_t>(m->number + base);
+      if (spliced && m->number != 0) m->number = number_on(base, m->number);
       if (m->location >= 0 || m->location == LOC_PASS) last_number = m->number;
       Game* v = m->variations;
       const bool sole = v && !v->next && !m->next && v->first;
@@ -601,12 +609,12 @@ Game* SgfReader::read(const char* name) {
 }
 
 // Characters of a value that need none of the scanner's rules (no bracket,
-// escape or carriage return; in a comment also no blank or line feed, where
+// escape, carriage return or NUL; in a comment also no blank or line feed, where
 // pieces end) are taken together with those of them already read ahead.
 // Returns false, having taken nothing, when `c` is not such a character.
 bool SgfReader::take_run(int c) {
   auto plain = [this](int d) {
-    if (d == ']' || d == '\\' || d == '\r' || d == EOF) return false;
+    if (d == ']' || d == '\\' || d == '\r' || d == '\0' || d == EOF) return false;
     return !comment_ || (d != ' ' && d != '\n');
   };
   if (key_.empty() || skipping_ || overflow_ || !plain(c) || (opt_.kibitz && c == ' ' && value_.empty()) ||
@@ -717,6 +725,9 @@ SgfReader::Step SgfReader::in_value(int c) {
   } else if (c == '\r') {
     return Step::go_on;
   }
+  // A NUL is no character of a text: every writer and device would end the
+  // text there.
+  if (c == '\0') return Step::go_on;
   if (comment_) return comment_char(c);
   if (!(opt_.kibitz && c == ' ' && value_.empty())) value_.push_back(static_cast<char>(c));
   return Step::go_on;

@@ -366,12 +366,33 @@ class StandardReader {
 
   // ---- keyword handlers: (index in sf_keywords, rest of the line) ------------------
 
+  // A player as the writer puts one: "name (rank)", the group left out
+  // when both are empty; a name that ends in a bracket of its own is
+  // followed by an empty group, so that it is not taken for a rank.
+  void record_player(int colour, std::string_view text) {
+    std::string_view name = text, rank;
+    // The group that the closing bracket at the end closes.
+    int depth = 0;
+    for (std::size_t open = text.size(); !text.empty() && text.back() == ')' && open-- > 0;) {
+      depth += text[open] == ')' ? 1 : text[open] == '(' ? -1 : 0;
+      if (depth != 0) continue;
+      if (open == 0 || is_white(text[open - 1])) {
+        name = sf_trim(text.substr(0, open));
+        rank = sf_trim(text.substr(open + 1, text.size() - open - 2));
+      }
+      break;
+    }
+    auto store = colour == BLACK ? store_black : store_white;
+    if (!name.empty()) store(sf_g, name, std::nullopt);
+    if (!rank.empty()) store(sf_g, std::nullopt, rank);
+  }
+
   int record_head_data(int index, std::string_view rest) {
     std::string_view text = sf_trim(rest);
     if (text.empty()) return 0;
     switch (index) {
       case 0: store_analysis(sf_g, text); break;
-      case 2: store_pb(sf_g, text); break;
+      case 2: record_player(BLACK, text); break;
       case 5: store_dt(sf_g, text); break;
       case 11: store_ha(sf_g, text); break;
       case 13: store_km(sf_g, text); break;
@@ -381,7 +402,7 @@ class StandardReader {
       case 20: store_rules(sf_g, text); break;
       case 22: store_so(sf_g, text); break;
       case 23: store_tm(sf_g, text); break;
-      case 28: store_pw(sf_g, text); break;
+      case 28: record_player(WHITE, text); break;
       default: message("Funny index (%d) in record_head_data\n", index); break;
     }
     return 0;
@@ -394,7 +415,8 @@ class StandardReader {
     std::string_view word = sf_word(rest);
     if (word.empty()) return echo_read_error(E_INCOMPLETE, "");
     long number = to_int(word);
-    if (number < 1) return echo_read_error(E_NUMBER, word);
+    // A number past the model's range is refused, never cut down.
+    if (number < 1 || number > kMaxMoveNumber) return echo_read_error(E_NUMBER, word);
     sf.move = static_cast<int>(number);
     word = sf_word(rest);
     if (word.empty()) return echo_read_error(E_INCOMPLETE, "");
@@ -408,7 +430,9 @@ class StandardReader {
   int sf_boardsize(int, std::string_view rest) {
     sf.diagram = false;
     long n = to_int(rest);
-    if (n < 2 || n > 19) return echo_read_error(E_SIZE, rest);
+    // The sizes the game model plays on: a size it refuses would leave the
+    // reader reading points for another board than the game's.
+    if (n < kMinBoardSize || n > kMaxBoardSize) return echo_read_error(E_SIZE, rest);
     if (n == sf.size) return record_boardsize(sf.size);
     if (sf.setups == 0 && sf.moves == 0) {
       sf.size = static_cast<int>(n);
@@ -610,7 +634,8 @@ int StandardReader::sf_line(std::string_view raw) {
   std::string_view line = sf_trim(raw);
   std::string_view rest = line;
   std::string_view word = sf_word(rest);
-  if (sf.in_comment && !sf_match(word, "ENDCOM")) {
+  // A blank line in a comment is a paragraph break; only a word ends it.
+  if (sf.in_comment && (word.empty() || !sf_match(word, "ENDCOM"))) {
     sf_add_comment(line);
     return 0;
   }
@@ -635,31 +660,23 @@ struct FileCloser {
 
 }  // namespace
 
-// Reads a whole standard-format record; none when the reading had to stop.
-// An unopenable file ends the run.
-Game* read_standard(const char* filename, const Options& opt) {
+// Reads a whole standard-format record from an open stream, which is left
+// open; none when the reading had to stop.
+Game* read_standard_stream(std::FILE* in, const Options& opt) {
   std::unique_ptr<Game, GameFree> owner{game_alloc(nullptr, &opt)};
   Game* game = owner.get();
   if (!game) return nullptr;
   StandardReader reader(game);
   SfState& sf = reader.sf;
-  std::unique_ptr<std::FILE, FileCloser> owned;
-  std::FILE* in = stdin;
-  if (filename) {
-    owned.reset(std::fopen(filename, "r"));
-    if (!owned) {
-      owner.reset();
-      message("read_standard(): Can't open \"%s\"\n", filename);
-      throw Exit(1);
-    }
-    in = owned.get();
-  }
   std::string line;
   line.reserve(kLineLimit + 1);
   for (;;) {
     line.clear();
     int c = 0;
-    while (line.size() < kLineLimit && (c = std::getc(in)) != EOF) {
+    // A comment's line is read whole: cut, it would be joined again with a
+    // blank inside a word, and its rest could be taken for ENDCOM.
+    const std::size_t limit = sf.in_comment ? std::string::npos : kLineLimit;
+    while (line.size() < limit && (c = std::getc(in)) != EOF) {
       line += static_cast<char>(c);
       if (c == '\n') break;
     }
@@ -668,7 +685,6 @@ Game* read_standard(const char* filename, const Options& opt) {
     if (std::size_t nul = line.find('\0'); nul != std::string::npos) line.resize(nul);
     if (reader.sf_line(line) == 2) return nullptr;
   }
-  owned.reset();
   if (sf.in_comment) reader.echo_read_error(E_OPENCOMMENT, "");
   if (sf.in_user) reader.echo_read_error(E_OPENUSER, "");
   if (sf.depth > 0) reader.echo_read_error(E_OPENVAR, "");
@@ -676,6 +692,18 @@ Game* read_standard(const char* filename, const Options& opt) {
   if (game->view.width == 0) game->view.width = game->size;
   if (game->view.height == 0) game->view.height = game->size;
   return owner.release();
+}
+
+// Reads a whole standard-format record; none when the reading had to stop.
+// An unopenable file ends the run.
+Game* read_standard(const char* filename, const Options& opt) {
+  if (!filename) return read_standard_stream(stdin, opt);
+  std::unique_ptr<std::FILE, FileCloser> in(std::fopen(filename, "r"));
+  if (!in) {
+    message("read_standard(): Can't open \"%s\"\n", filename);
+    throw Exit(1);
+  }
+  return read_standard_stream(in.get(), opt);
 }
 
 }  // namespace kg

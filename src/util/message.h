@@ -17,16 +17,21 @@ void message(const char* format, ...) KG_PRINTF(1, 2);
 // the stream, which the whole process shares, so it is not per run.
 extern int message_column;
 
-// Ends the run: `main` prints `text` (if any) to standard error and exits
-// with `status`. Library code throws this instead of calling exit().
+// Ends the run: `main` prints `text` (if any) to standard error, or to
+// standard output, and exits with `status`. Library code throws this
+// instead of calling exit().
 class Exit : public std::runtime_error {
  public:
-  Exit(int status, std::string text = {}) : std::runtime_error(text), status_(status) {}
+  // `on_stdout`: the text is what was asked for (-help), not a complaint.
+  Exit(int status, std::string text = {}, bool on_stdout = false)
+      : std::runtime_error(text), status_(status), on_stdout_(on_stdout) {}
   int status() const { return status_; }
   const char* text() const { return what(); }
+  bool on_stdout() const { return on_stdout_; }
 
  private:
   int status_;
+  bool on_stdout_;
 };
 
 // Formats a fatal message and throws Exit with it.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "game/game.h"
@@ -67,10 +69,115 @@ std::string one_line(const char* text) {
   return line;
 }
 
+bool is_white(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && is_white(s.front())) s.remove_prefix(1);
+  while (!s.empty() && is_white(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Whether the reader would take a line that begins with `line` for the end
+// of the comment: its first word abbreviates ENDCOM ("End of game.").
+bool ends_comment(std::string_view line) {
+  std::size_t n = 0;
+  while (n < line.size() && !is_white(line[n])) ++n;
+  constexpr std::string_view key = "ENDCOM";
+  if (n == 0 || n > key.size()) return false;
+  for (std::size_t i = 0; i < n; ++i)
+    if ((line[i] >= 'a' && line[i] <= 'z' ? line[i] - 'a' + 'A' : line[i]) != key[i]) return false;
+  return true;
+}
+
+// The lines of a node's comment, "" for a paragraph break, such that the
+// reader gives the text back with only its white space changed: the format
+// joins the lines of a paragraph with blanks and keeps blank lines. A line
+// the reader would take for ENDCOM follows the line before it on the same
+// line; at the start of the comment it is the COM line's own text, and
+// after a paragraph break it opens a new COM (the reader adds a comment's
+// COM text to the one before, a paragraph apart).
+std::vector<std::string> comment_lines(const Text* texts) {
+  std::string all;
+  for (const Text* t = texts; t; t = t->next) {
+    all += t->text;
+    if (text_needs_break(t->text)) all += '\n';
+  }
+  std::vector<std::string> lines{"COM"};
+  bool paragraph = false;  // a break is due before the next text
+  std::string_view rest = all;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line = trimmed(rest.substr(0, end));
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    if (line.empty()) {
+      paragraph = lines.size() > 1;
+      continue;
+    }
+    if (!ends_comment(line)) {
+      if (paragraph) lines.emplace_back();
+      lines.emplace_back(line);
+    } else if (lines.size() == 1) {
+      lines[0] += ' ';
+      lines[0] += line;
+    } else if (paragraph) {
+      lines.emplace_back();
+      lines.emplace_back("ENDCOM");
+      lines.push_back("COM " + std::string(line));
+    } else {
+      lines.back() += ' ';
+      lines.back() += line;
+    }
+    paragraph = false;
+  }
+  lines.emplace_back("ENDCOM");
+  return lines;
+}
+
+int cleared_point(const Chain* c) { return c->occupant ? c->occupant->location : c->location; }
+
+bool clears(const Move* node, int location) {
+  for (const Chain* c = node->info ? node->info->cleared : nullptr; c; c = c->next)
+    if (cleared_point(c) == location) return true;
+  return false;
+}
+
+// A mark as the reader takes it back: its bare point, which reads as a
+// mark (a character before "@" would read as a letter); a mark with a text
+// of two characters keeps it.
+std::string mark_item(const Chain* c, const std::string& at) {
+  const bool word = c->text && c->text->size() == 2 && !is_white((*c->text)[0]) && !is_white((*c->text)[1]);
+  return c->mark == MARK_TEXT && word ? *c->text + "@" + at : at;
+}
+
+// "name (rank)" as the reader splits it; nothing for neither, and an empty
+// rank after a name that ends in a bracket, which would be read as one.
+std::string player(const char* name_text, const char* rank_text) {
+  const std::string name = std::string(trimmed(one_line(name_text))),
+                    rank = std::string(trimmed(one_line(rank_text)));
+  if (rank.empty() && (name.empty() || name.back() != ')')) return name;
+  return name.empty() ? "(" + rank + ")" : name + " (" + rank + ")";
+}
+
+bool holds_something(const Game* g) {
+  for (const Move* m = g->first; m; m = m->next)
+    if (m->location != LOC_NONE || m->variations || (m->info && (m->info->added || m->info->cleared ||
+                                                                 m->info->marks || m->info->labels || m->info->texts)))
+      return true;
+  return false;
+}
+
 struct Frame {
   Game* game;
   Move* node;       // next node of the line to write
   Game* variation;  // next variation of the node written last
+  // The last move written on the line: the reader hangs a variation there.
+  const Move* current = nullptr;
+  // For a variation: the move it hangs on, which the reader's VAR takes off
+  // the board (the format's variation replaces the move before it).
+  const Move* replaced = nullptr;
+  int hidden = LOC_NONE;  // that point, when the variation empties it itself
 };
 
 // One writing of a record.
@@ -84,6 +191,20 @@ class SfWriter {
   // Set once a line that the reader counts as a placed move (a move on a
   // point, or DIAGRAM) is written: before it, the reader refuses VAR.
   bool counted = false;
+  // As the reader's: set by DIAGRAM, cleared by a move and by VAR. Setup
+  // stones after a move, and emptied points, need it.
+  bool diagram = false;
+
+  void end_variation() {
+    std::fputs("\tENDVAR\n", fw);
+    diagram = false;
+  }
+
+  void need_diagram(const char* indent) {
+    if (diagram) return;
+    std::fprintf(fw, "%sDIAGRAM\n", indent);
+    diagram = counted = true;
+  }
 
   void head_line(const char* keyword, const char* text) {
     std::string line = one_line(text);
@@ -102,8 +223,11 @@ class SfWriter {
     if (game->size != 19 && game->size >= 2 && game->size <= 19)
       std::fprintf(fw, "BOARDSIZE %d\n", game->size);
     if (const char* event = info_gn(game)) head_line("EVENT", event);
-    std::fprintf(fw, "BLACK %s (%s)\n", one_line(info_pb(game)).c_str(), one_line(info_br(game)).c_str());
-    std::fprintf(fw, "WHITE %s (%s)\n", one_line(info_pw(game)).c_str(), one_line(info_wr(game)).c_str());
+    for (const auto& [keyword, name, rank] : {std::tuple{"BLACK", info_pb(game), info_br(game)},
+                                              std::tuple{"WHITE", info_pw(game), info_wr(game)}}) {
+      const std::string text = player(name, rank);
+      std::fprintf(fw, "%s%s%s\n", keyword, text.empty() ? "" : " ", text.c_str());
+    }
     static constexpr struct {
       const char* keyword;
       const char* (*get)(const Game*);
@@ -123,13 +247,24 @@ class SfWriter {
       if (c->move && c->move->colour == colour) line.add(point(game, c->move->location));
   }
 
-  void write_node(const Game* game, const Move* node) {
-    const char* indent = game->parent ? "\t" : "";
-    char colour = node->colour == BLACK ? 'B' : 'W';
-    if (node->location == LOC_TENUKI) {
+  void write_move(const char* indent, const Game* game, const Move* node) {
+    const char colour = node->colour == BLACK ? 'B' : 'W';
+    if (node->location == LOC_TENUKI)
       std::fprintf(fw, "%s%c %d tenuki\n", indent, colour, node->number);
-    } else if (node->location == LOC_PASS) {
+    else if (node->location == LOC_PASS)
       std::fprintf(fw, "%s%c %d pass\n", indent, colour, node->number);
+    else
+      std::fprintf(fw, "%s%c %d %s\n", indent, colour, node->number, point(game, node->location).c_str());
+    diagram = false;
+    counted = counted || node->location >= 0;
+  }
+
+  void write_node(Frame& frame, const Move* node) {
+    const Game* game = frame.game;
+    const char* indent = game->parent ? "\t" : "";
+    if (node->location == LOC_TENUKI || node->location == LOC_PASS) {
+      write_move(indent, game, node);
+      frame.current = node;
     } else {
       if (!node->prev) {
         if (game->parent) {
@@ -138,7 +273,19 @@ class SfWriter {
           if (!counted) std::fputs("DIAGRAM\n", fw);
           std::fprintf(fw, "%sVAR\n", indent);
           std::fprintf(fw, "%sDIAGRAM %s\n", indent, one_line(game->name.c_str()).c_str());
-          counted = true;
+          counted = diagram = true;
+          if (const Move* replaced = frame.replaced) {
+            // A variation read from this format empties that point itself
+            // before its first move (the reader's VAR does it again, so it
+            // is left out of HIDE); any other is played from the position
+            // after the move, which is played again.
+            for (const Move* m = node->next; m && m->location == LOC_NONE && frame.hidden == LOC_NONE; m = m->next)
+              if (clears(m, replaced->location)) frame.hidden = replaced->location;
+            if (frame.hidden == LOC_NONE) {
+              write_move(indent, game, replaced);
+              frame.current = replaced;
+            }
+          }
         } else if (node == game->first) {
           // A line merged by -flatten begins with a root of its own; the
           // header belongs to the record's first only.
@@ -146,9 +293,8 @@ class SfWriter {
         }
       }
       if (node->location >= 0) {
-        std::fprintf(fw, "%s%c %d %s\n", indent, colour, node->number,
-                     point(game, node->location).c_str());
-        counted = true;
+        write_move(indent, game, node);
+        frame.current = node;
         if (node->info && node->info->captured) {
           ListLine line(fw, indent, "PRISONER");
           for (const Move* const* s = node->info->captured; *s; ++s) line.add(point(game, (*s)->location));
@@ -161,41 +307,37 @@ class SfWriter {
       int black = 0, other = 0;
       for (const Chain* c = info->added; c; c = c->next)
         ++((c->move && c->move->colour == BLACK) ? black : other);
+      if (counted) need_diagram(indent);
       if (black) write_setup(game, indent, info->added, BLACK);
       if (other) write_setup(game, indent, info->added, WHITE);
     }
     if (info->cleared) {
-      ListLine line(fw, indent, "HIDE");
-      for (const Chain* c = info->cleared; c; c = c->next)
-        line.add(point(game, c->occupant ? c->occupant->location : c->location));
+      std::vector<int> points;
+      for (const Chain* c = info->cleared; c; c = c->next) {
+        if (cleared_point(c) == frame.hidden) frame.hidden = LOC_NONE;
+        else points.push_back(cleared_point(c));
+      }
+      if (!points.empty()) {
+        need_diagram(indent);
+        ListLine line(fw, indent, "HIDE");
+        for (int p : points) line.add(point(game, p));
+      }
     }
     if (info->marks) {
+      // The list is newest first; in reading order it reads back the same.
+      std::vector<const Chain*> marks;
+      for (const Chain* c = info->marks; c; c = c->next) marks.push_back(c);
       ListLine line(fw, indent, "MARK");
-      for (const Chain* c = info->marks; c; c = c->next)
-        line.add((c->mark == MARK_PLUS ? "+@" : c->mark == MARK_MINUS ? "-@" : "?@") + point(game, c->location));
+      for (auto c = marks.rbegin(); c != marks.rend(); ++c) line.add(mark_item(*c, point(game, (*c)->location)));
     }
     if (info->labels) {
       ListLine line(fw, indent, "MARK");
       for (const Chain* c = info->labels; c; c = c->next)
         line.add(std::string(1, static_cast<char>(c->label)) + "@" + point(game, c->location));
     }
-    if (info->texts) {
-      std::fprintf(fw, "%sCOM\n", indent);
-      char last = '\n';
-      for (const Text* t = info->texts; t; t = t->next) {
-        const char* text = t->text.c_str();
-        std::size_t length = std::strlen(text);
-        std::fprintf(fw, "%s%s", indent, text);
-        if (length > 0) last = text[length - 1];
-        if (last == ' ' || text_needs_break(std::string_view(text, length))) {
-          std::fputc('\n', fw);
-          last = '\n';
-        }
-      }
-      // ENDCOM glued to the end of a text would not be read as a keyword.
-      if (last != '\n') std::fputc('\n', fw);
-      std::fprintf(fw, "%sENDCOM\n", indent);
-    }
+    if (info->texts)
+      for (const std::string& line : comment_lines(info->texts))
+        std::fprintf(fw, "%s%s\n", line.empty() ? "" : indent, line.c_str());
   }
 };
 
@@ -205,29 +347,33 @@ class SfWriter {
 void SfWriter::game2sf(Game* game) {
   if (!game) return;
   std::vector<Frame> stack;
-  auto begin = [this, &stack](Game* g) {
+  auto begin = [this, &stack](Game* g, const Move* current) {
     if (!g->first) {
-      if (g->parent) std::fputs("\tENDVAR\n", fw);
+      if (g->parent) end_variation();
+      else write_header(g);
       return;
     }
-    stack.push_back({g, g->first, nullptr});
+    Frame frame{g, g->first, nullptr};
+    if (current && current->location >= 0) frame.replaced = current;
+    stack.push_back(frame);
   };
-  begin(game);
+  begin(game, nullptr);
   while (!stack.empty()) {
     Frame& frame = stack.back();
     if (frame.variation) {
       Game* variation = frame.variation;
       frame.variation = variation->next;
-      begin(variation);  // may reallocate the stack: `frame` is not used after
+      // A variation that holds nothing would read back as the move again.
+      if (holds_something(variation)) begin(variation, frame.current);  // may reallocate the stack
       continue;
     }
     if (!frame.node) {
-      if (frame.game->parent) std::fputs("\tENDVAR\n", fw);
+      if (frame.game->parent) end_variation();
       stack.pop_back();
       continue;
     }
     Move* node = frame.node;
-    write_node(frame.game, node);
+    write_node(frame, node);
     frame.node = node->next;
     frame.variation = node->variations;
   }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "game/game.h"
@@ -393,9 +394,11 @@ class SgfWriter {
       // the tree has the input's nodes and reads back as it was.
       f.root_pending = true;
       f.items = 0;
-    } else if (m->location == LOC_NONE && writes_annotations(f, m)) {
+    } else if (m->location == LOC_NONE && writes_annotations(f, m) && (m->prev->prev || f.game->parent)) {
       // A node of its own, or reading the output back would merge its
-      // properties into the node before it.
+      // properties into the node before it. The node after the game's root
+      // is the record's first node, which the root's ";" opens: its setup
+      // stones and comment stay there.
       open_node(f);
     }
     if (m->location != LOC_NONE) {
@@ -466,6 +469,12 @@ void SgfWriter::game2sgf(Game* game) {
   auto open = [this, &stack](Game* g) {
     put("(\n");
     stack.push_back(LineFrame{g, g->first});
+    // A game whose every node was refused still has its information.
+    if (!g->first && !g->parent) {
+      put(";\n");
+      stack.back().opened = true;
+      header(g);
+    }
   };
   open(game);
   while (!stack.empty()) {
@@ -512,6 +521,11 @@ void SgfWriter::header(Game* game) {
   put("[1]\n");
   if (fourth_) {
     put_view(game);
+    // FF[4] has no region; one that is not the whole board is kept all the
+    // same, as any property is.
+    const Region& r = game->region;
+    if (!(r.x == 0 && r.y == 0 && r.width == game->size && r.height == game->size))
+      put_region("ReGion", "RG", r);
   } else {
     put_region("VieW", "VW", game->view);
     put_region("ReGion", "RG", game->region);
@@ -529,6 +543,20 @@ void SgfWriter::header(Game* game) {
   put_text_line("BlackRanking", "BR", info_br(game));
   put_text_line("PlayerWhite", "PW", info_pw(game));
   put_text_line("WhiteRanking", "WR", info_wr(game));
+  // A team's further players, as BP and WP give them: "name,rank", the
+  // name up to the first comma.
+  for (const auto& [long_key, short_key, team] :
+       {std::tuple{"BlackPlayer", "BP", &GameInfo::black}, std::tuple{"WhitePlayer", "WP", &GameInfo::white}}) {
+    const Team* players = game->info ? (game->info.get()->*team).get() : nullptr;
+    for (int i = 1; players && i < players->count; ++i) {
+      const auto& name = players->names[i];
+      const auto& rank = players->ranks[i];
+      put(key(long_key, short_key));
+      put('[');
+      put_escaped((name ? *name : "") + "," + (rank ? *rank : ""));
+      put("]\n");
+    }
+  }
   put_text_line("DaTe", "DT", info_dt(game));
   put_text_line("PlaCe", "PC", info_pc(game));
   put_text_line("REsult", "RE", info_re(game));

@@ -22,9 +22,11 @@ TEST_F(GifTest, StarPointsByBoardSize) {
     return out;
   };
   EXPECT_EQ(stars(19), "4,4 10,4 16,4 4,10 10,10 16,10 4,16 10,16 16,16 ");
-  EXPECT_EQ(stars(13), "3,3 7,3 11,3 3,7 7,7 11,7 3,11 7,11 11,11 ");
-  EXPECT_EQ(stars(9), "5,5 ");
-  EXPECT_EQ(stars(8), "4,4 ");
+  EXPECT_EQ(stars(13), "4,4 10,4 7,7 4,10 10,10 ");
+  EXPECT_EQ(stars(9), "3,3 7,3 5,5 3,7 7,7 ");
+  EXPECT_EQ(stars(15), "8,8 ");
+  EXPECT_EQ(stars(7), "4,4 ");
+  EXPECT_EQ(stars(8), "");
 }
 
 // A label's tile name holds nothing but letters, digits and slashes.

@@ -147,9 +147,50 @@ TEST_F(Settings, ValueWords) {
   EXPECT_EQ(help_list(input_formats), "[sgf,tavolin,sf]");
 }
 
+// Options after the record's name work; a second name is refused.
+TEST_F(Settings, OptionsAfterTheRecord) {
+  EXPECT_EQ(parse({"-max", "5", "game.sgf", "-to", "ascii", "-max", "7"}), "");
+  EXPECT_EQ(std::tuple(first_argument, opt().prn_dev->name, opt().maxmoves), std::tuple(3, "ascii", 7));
+  EXPECT_EQ(parse({"-", "-to", "sgf"}), "");
+  EXPECT_EQ(first_argument, 1);
+  EXPECT_EQ(parse({"a.sgf", "b.sgf"}), "kifugram: \"a.sgf\" and \"b.sgf\": one record per run\n");
+  EXPECT_EQ(parse({"-to", "sf"}), "");
+  EXPECT_EQ(first_argument, 3);
+}
+
+// The usual spellings of help and version; a bare "--" names nothing.
+TEST_F(Settings, HelpAndVersionAliases) {
+  for (const char* word : {"--help", "-h", "-help", "-he"}) {
+    const std::string text = parse({word});
+    EXPECT_EQ(text.rfind("Usage: kifugram [options] [file]\n", 0), 0u) << word;
+  }
+  for (const char* word : {"--", "--hel", "--max"}) {
+    std::string exit;
+    const std::string err = stderr_of([&] { exit = parse({word}); });
+    EXPECT_EQ(err, format_text("kifugram: \"%s\": no such option\n", word + 1));
+    EXPECT_EQ(exit, "kifugram -help gives online help\n");
+  }
+}
+
+// A number option takes numbers only; the environment's size is passed over
+// when it is none, and 0 still means the paper's size.
+TEST_F(Settings, NumbersAreNumbers) {
+  for (const char* option : {"-max", "-scale", "-fontsize"})
+    for (const char* value : {"abc", "10x", "", "1.5"})
+      EXPECT_NE(parse({option, value}).find("needs a number"), std::string::npos) << option << " " << value;
+  EXPECT_EQ(parse({"-max", "+12"}), "");
+  EXPECT_EQ(opt().maxmoves, 12);
+  for (const auto& [value, size] : {std::pair{"-100", 180}, {"abc", 180}, {"0", 180}, {"250", 250}}) {
+    setenv("EPSFSIZE", value, 1);
+    const std::string err = stderr_of([&] { EXPECT_EQ(parse({}), ""); });
+    EXPECT_EQ(opt().epsf.size, size) << value;
+    EXPECT_EQ(err.empty(), value != std::string("-100") && value != std::string("abc")) << err;
+  }
+}
+
 // The options whose settings no golden run shows yet: their devices are not built.
 TEST_F(Settings, EveryOptionSetsItsSetting) {
-  Args args{"-caching", "-co", "-fo", "19", "-ho",  "-max", "abc", "-pb",  "/b",    "-pp", "/p",
+  Args args{"-caching", "-co", "-fo", "19", "-ho",  "-max", "0", "-pb",  "/b",    "-pp", "/p",
             "-rgbb",    "B",   "-rgbg", "G", "-rgbo", "O",  "-rgbr", "R",  "-rgbw", "W",   "-sta",
             "-sty",     "x.sty", "-tm", "/t", "-verb", "-sc", "90",  "-pa", "letter", "file"};
   ASSERT_EQ(parse(args), "");

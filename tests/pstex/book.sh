@@ -89,4 +89,23 @@ for tool in sh dirname basename mktemp rm cp mv cat grep sed head dvips ps2pdf; 
 done
 fails "latex not found" env PATH="$work/bin" "$book"
 fails "kifugram failed" "$book" -from tavolin
+fails "own" "$book" -to ascii
+fails "own" "$book" -tmp "$work"
+
+# -output names the PDF; options after the game are taken as kifugram takes them.
+mkdir -p "$work/out"
+if (cd "$work" && "$book" -o out/named.pdf "$src/tests/pstex/long300.sgf" -max 50 >/dev/null) &&
+   [ -s "$work/out/named.pdf" ] && [ ! -e "$work/long300.pdf" ] && [ ! -e "$work/out/.named.pdf.part" ] &&
+   [ "$(pdftotext "$work/out/named.pdf" - | grep -c '^Figure [0-9]')" -eq 6 ]; then
+  echo "ok   -output out/named.pdf, -max 50 after the game"
+else
+  echo "FAIL -output out/named.pdf, -max 50 after the game"
+  failed=1
+fi
+if out=$("$book" --help) && [ "${out#usage: }" != "$out" ]; then
+  echo "ok   --help on standard output"
+else
+  echo "FAIL --help"
+  failed=1
+fi
 exit $failed

@@ -124,7 +124,8 @@ TEST_F(SgfWrite, NodesMadeByHand) {
   store_node(g);
   g->current->location = LOC_TENUKI;  // off the board: written as a pass
   g->current->colour = BLACK;
-  const char want[] = "(\n;\nGM[1]\nAP[kifugram:2.7.8]\nFF[4]\n;MA[ca]C[\na\\]b\\\\\0\n]\n;B[])\n";
+  // The first node's annotations belong to the record's root node.
+  const char want[] = "(\n;\nGM[1]\nAP[kifugram:2.7.8]\nFF[4]\nMA[ca]C[\na\\]b\\\\\0\n]\n;B[])\n";
   EXPECT_EQ(sgf_of(g), std::string(want, sizeof want - 1));
 }
 

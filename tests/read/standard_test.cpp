@@ -83,5 +83,41 @@ TEST_F(StandardRead, MillionNestedVariations) {
   EXPECT_EQ(out, "");
 }
 
+// A player line as the writer puts it: the rank in brackets at the end, a
+// name's own brackets kept with it, nothing read for an empty name or rank.
+TEST_F(StandardRead, PlayersSplitIntoNameAndRank) {
+  const std::tuple<const char*, const char*, const char*> players[] = {
+      {"Black Foo (5d)", "Foo", "5d"},           {"Black Foo (Bar) ()", "Foo (Bar)", nullptr},
+      {"Black (3k)", nullptr, "3k"},             {"Black X (5d (amateur))", "X", "5d (amateur)"},
+      {"Black Lee(Korea)", "Lee(Korea)", nullptr}, {"Black", nullptr, nullptr}};
+  for (const auto& [text, name, rank] : players) {
+    ASSERT_NE(read(std::string(text) + "\nB 1 q16\n"), nullptr);
+    // The getters give "" where nothing was read.
+    const char* got_name = info_pb(game);
+    const char* got_rank = info_br(game);
+    EXPECT_EQ(std::string(got_name ? got_name : ""), name ? name : "") << text;
+    EXPECT_EQ(std::string(got_rank ? got_rank : ""), rank ? rank : "") << text;
+  }
+}
+
+// Move numbers as wide as the model's; one past them is refused, not cut.
+TEST_F(StandardRead, MoveNumbersPastSixteenBits) {
+  ASSERT_NE(read("B 40000 q16\nW 999999999 d4\nB 1000000000 c3\n"), nullptr);
+  const auto nodes = line(game);
+  ASSERT_EQ(nodes.size(), 3u);
+  EXPECT_EQ(std::tuple(nodes[1]->number, nodes[2]->number), std::tuple(40000, 999999999));
+  EXPECT_NE(err.find(error(3, 999999999, "Unusable move number 1000000000")), std::string::npos) << err;
+}
+
+// A comment's blank lines are paragraph breaks, and a line longer than the
+// reader's lines is read whole.
+TEST_F(StandardRead, CommentsKeepParagraphsAndLongLines) {
+  const std::string word(300, 'x');
+  ASSERT_NE(read("B 1 q16\nCOM\na\n\nb " + word + " c\nENDCOM\n"), nullptr);
+  std::string text;
+  for (const Text* t = line(game)[1]->info->texts; t; t = t->next) text += t->text;
+  EXPECT_EQ(text, "a \n\nb " + word + " c ");
+}
+
 }  // namespace
 }  // namespace kg::test

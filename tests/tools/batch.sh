@@ -1,7 +1,8 @@
 #!/bin/bash
 # kifugram-batch on a small tree: names shared across folders and within one,
 # a broken record, spaces in names, options passed on, an out-dir inside the
-# source tree, and the out-dirs it refuses.
+# source tree, the out-dirs it refuses, and kifugram options that would stop
+# every run.
 # Usage: batch.sh <kifugram binary> <source tree>
 set -u
 bin=$(readlink -f "$1") top=$(readlink -f "$2")
@@ -98,6 +99,16 @@ echo '(no game' >"$src/bad.sgf"
 run "$work/null" null
 check "null: status 1" test $? -eq 1
 check "null: only the logs" test "$(find "$work/null" -type f | wc -l)" -eq 2
+
+# kifugram options that would stop every run are refused once, at the start.
+for opts in "-to sgf" "-o x" "-tmp /t" "-max abc" "stray.sgf" "-help"; do
+  # shellcheck disable=SC2086
+  run "$work/opts" ascii $opts
+  check "refuses \"$opts\" (status 2)" test $? -eq 2
+  check "converts nothing for \"$opts\"" test ! -e "$work/opts/failed.log"
+done
+run "$work/opts" ascii -max abc
+check "names the bad option" grep -q 'Option "max" needs a number' "$work/stderr"
 
 # A collection gives every game: sgf and db in one file, the other formats
 # one output per game.

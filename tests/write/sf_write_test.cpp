@@ -35,7 +35,7 @@ TEST_F(SfWrite, HeaderMovesPasses) {
   store_pass(game, 58, BLACK);
   game->current->location = LOC_TENUKI;
   EXPECT_EQ(output_of([&](FILE* f) { game2sf(game, f); }),
-            "BLACK X ()\nWHITE  ()\nB 1 q16\nW 2 d4\nW 57 pass\nB 58 tenuki\n");
+            "BLACK X\nWHITE\nB 1 q16\nW 2 d4\nW 57 pass\nB 58 tenuki\n");
 }
 
 TEST_F(SfWrite, MillionNestedVariationsInOrder) {
@@ -46,10 +46,11 @@ TEST_F(SfWrite, MillionNestedVariationsInOrder) {
   play(2, WHITE, "d4", g);
   play(2, WHITE, "c3");
   std::string nested;
-  for (int i = 0; i < kDepth; ++i) nested += "\tVAR\n\tDIAGRAM \n";
+  // Each variation starts from the position after q16, played again.
+  for (int i = 0; i < kDepth; ++i) nested += "\tVAR\n\tDIAGRAM \n\tB 1 q16\n";
   nested += "\tW 2 d4\n";
   for (int i = 0; i < kDepth; ++i) nested += "\tENDVAR\n";
-  EXPECT_TRUE(output_of([&](FILE* f) { game2sf(game, f); }) == "BLACK  ()\nWHITE  ()\nB 1 q16\n" + nested + "W 2 c3\n");
+  EXPECT_TRUE(output_of([&](FILE* f) { game2sf(game, f); }) == "BLACK\nWHITE\nB 1 q16\n" + nested + "W 2 c3\n");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 %!PS-Adobe-2.0 EPSF-1.2
-%%Title: - (B 3)
+%%Title: unknown-unknown (B 3)
 %%Creator: kifugram
 %%CreationDate: (masked)
 %%BoundingBox: 0 0 220 220
