@@ -59,7 +59,7 @@ constexpr const char* kUnicodeGlyphs[kGlyphs] = {
     "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼",
 };
 
-// Twice as many: the Unicode set's two columns of each code.
+// The Unicode set's two columns of each code, as font_decode gives them.
 constexpr const char* kUnicodePairs[kGlyphs] = {
     "●─", "┼─", "┼─", "╋─", "├─", "└─", "┴─", "┘ ", "┤ ", "┌─", "┬─", "┐ ", "○─", "┼─", "┼─", "┼─",
     "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─",
@@ -561,6 +561,9 @@ enum Ink : int {
   INK_BLACK_OTHER,   // every other numbered stone of a row, where
   INK_WHITE_OTHER,   // two-column points leave no gap between numbers
   INK_LABEL,
+  INK_MARK,          // a marked point: empty, black or white
+  INK_MARK_BLACK,
+  INK_MARK_WHITE,
   kInks
 };
 
@@ -576,6 +579,7 @@ struct Palette {
     blocks = false;
     for (attr_t& a : ink) a = A_NORMAL;
     ink[INK_BLACK_NUMBER] = ink[INK_BLACK_OTHER] = A_STANDOUT;
+    ink[INK_MARK] = ink[INK_MARK_BLACK] = ink[INK_MARK_WHITE] = A_STANDOUT;
   }
 
   void colours() {
@@ -588,7 +592,7 @@ struct Palette {
     const short gold = many ? 221 : sixteen ? 11 : COLOR_YELLOW;
     const short blue = many ? 19 : COLOR_BLUE;
     // The stone's sign in a shade of its own colour: the block is the stone.
-    const short on_black = many ? 240 : sixteen ? 8 : COLOR_BLACK;
+    const short on_black = many ? 240 : sixteen ? 8 : COLOR_WHITE;
     const short on_white = many ? 245 : sixteen ? 7 : COLOR_BLACK;
     // Eight colours: white is light grey, and bold makes it white.
     const attr_t bright = sixteen ? A_NORMAL : A_BOLD;
@@ -604,7 +608,11 @@ struct Palette {
         {INK_WHITE_NUMBER, COLOR_BLACK, white, A_NORMAL},
         {INK_BLACK_OTHER, gold, COLOR_BLACK, bright},
         {INK_WHITE_OTHER, blue, white, A_NORMAL},
-        {INK_LABEL, COLOR_BLACK, wood, A_BOLD},
+        {INK_LABEL, COLOR_BLACK, wood, A_NORMAL},
+        // Reverse video would turn a black stone white: a mark is red.
+        {INK_MARK, COLOR_RED, wood, A_BOLD},
+        {INK_MARK_BLACK, COLOR_RED, COLOR_BLACK, A_BOLD},
+        {INK_MARK_WHITE, COLOR_RED, white, A_BOLD},
     };
     for (const auto& p : pairs) {
       const short pair = static_cast<short>(p.ink + 1);
@@ -614,7 +622,7 @@ struct Palette {
     blocks = true;
   }
 
-  // Stones are blocks of their colour, two columns wide like a number.
+  // Stones are blocks of their colour over all the point's columns.
   bool blocks = false;
 };
 
@@ -850,15 +858,16 @@ class ScreenDevice : public OutputDevice {
                      : cell.colour == BLACK ? GLYPH_BLACK
                                             : GLYPH_WHITE;
     const bool marked = cell.mark && cell.mark->mark != 0;
-    const bool numbered = cell.colour != EMPTY && cell.number != 0;
     Ink ink = cell.colour == BLACK ? INK_BLACK : cell.colour == WHITE ? INK_WHITE : INK_BOARD;
-    if (numbered) {
+    if (marked) {
+      ink = cell.colour == BLACK ? INK_MARK_BLACK : cell.colour == WHITE ? INK_MARK_WHITE : INK_MARK;
+    } else if (cell.colour != EMPTY && cell.number != 0) {
       // Two-column points: every other point of a row in the second colour.
       const bool other = l.point_width == 2 && (row + column) % 2 == 1;
       ink = cell.colour == BLACK ? (other ? INK_BLACK_OTHER : INK_BLACK_NUMBER)
                                  : (other ? INK_WHITE_OTHER : INK_WHITE_NUMBER);
     }
-    const bool block = palette_.blocks && cell.colour != EMPTY && !cell.label && !marked;
+    const bool block = palette_.blocks && cell.colour != EMPTY && !cell.label;
     if (l.point_width == 3) {
       if (block)
         put_ink(win, " ", palette_.ink[ink]);
@@ -872,18 +881,16 @@ class ScreenDevice : public OutputDevice {
       const bool one = screen_columns(label, term.utf8) == 1;
       put_ink(win, one ? std::string_view(label) : "?", palette_.ink[INK_LABEL]);
       put_ink(win, after, board);
-    } else if (marked) {
-      const Ink stone = cell.colour == EMPTY ? INK_BOARD : cell.colour == BLACK ? INK_BLACK : INK_WHITE;
-      put_ink(win, font_.centre(code), palette_.ink[stone] | A_REVERSE);
-      put_ink(win, after, palette_.ink[stone] | A_REVERSE);
-    } else if (numbered) {
+    } else if (!marked && cell.colour != EMPTY && cell.number != 0) {
       char text[8];
       std::snprintf(text, sizeof text, "%-2d", cell.number % 100);
       text[2] = '\0';
       put_ink(win, text, palette_.ink[ink]);
     } else {
+      // Without colours a mark stands out over both columns, as designed.
+      const bool whole = block || (marked && !palette_.blocks);
       put_ink(win, font_.centre(code), palette_.ink[ink]);
-      put_ink(win, block ? " " : after, block ? palette_.ink[ink] : board);
+      put_ink(win, block ? " " : after, whole ? palette_.ink[ink] : board);
     }
   }
 

@@ -393,6 +393,13 @@ def case_boards(t, work):
     check(out == [(3, 12), (3, 13), (4, 15), (4, 16), (7, 21), (7, 22), (7, 24), (7, 25)],
           f"standout on the marks and on black's numbers: {out}")
     t.quit("ko game")
+    # With colours reverse video would make a black stone white: marks are red.
+    view(t, work, "ko.sgf", KO_GAME, env="env TERM=xterm-256color ")
+    cells = parse_cells(t.screen(attributes=True))
+    marks = [(c.ch, c.fg, c.bg, c.rev) for c in (cells[5][13], cells[9][25], cells[2][25])]
+    check(marks == [("@", 1, 0, False), (".", 1, 179, False), ("A", 0, 179, False)],
+          f"a marked black stone, a marked point, a letter: {marks}")
+    t.quit("ko game on colours")
 
     lines = view(t, work, "small.sgf", SMALL_GAME)
     small = {(3, 3): ("B", 1), (9, 9): ("W", 2), (6, 6): ("B", 3)}
@@ -400,6 +407,11 @@ def case_boards(t, work):
     check(got == board_window(13, small, 3, False, True), "13x13 board:\n" + "\n".join(got))
     check(lines[0][47:].startswith("Thirteen lines."), f"root comment beside: {lines[0]!r}")
     t.quit("13x13")
+    lines = view(t, work, "small.sgf", SMALL_GAME, "-coordinates ")
+    got = board_of(lines, 1, 13, 3, coordinates=False)
+    check(got == board_window(13, small, 3, False, True, coordinates=False) and
+          lines[0][42:].startswith("Thirteen lines."), "-coordinates:\n" + "\n".join(lines[:14]))
+    t.quit("13x13 without coordinates")
 
 
 def case_keys(t, work):
@@ -746,17 +758,25 @@ def case_golden(t, work, update=False):
 
 def case_corpus(binary, corpus):
     """Every record in go mode on a pty: no sanitizer report, status 0 or 1,
-    the terminal modes kept."""
+    the terminal modes kept; in every glyph set and layout."""
     files = sorted(Path(corpus).rglob("*.sgf"))
     started = time.monotonic()
 
+    # The records take turns at the glyph sets (Unicode on 256 and on 8
+    # colours, the board font, plain on colours) and at two sizes of
+    # terminal (three and two columns a point).
+    terminals = [("tmux-256color", "C.UTF-8"), ("xterm", "C"), ("tmux-256color", "C"),
+                 ("xterm", "C.UTF-8")]
+
     def one(index, f, work):
         # Sanitizer reports go to files: curses may hold standard error back.
-        env = {"PATH": "/usr/bin:/bin", "TERM": "tmux-256color", "HOME": work,
+        term, lang = terminals[index % 4]
+        env = {"PATH": "/usr/bin:/bin", "TERM": term, "LANG": lang, "HOME": work,
                "ASAN_OPTIONS": f"log_path={work}/asan.{index}",
                "UBSAN_OPTIONS": f"log_path={work}/ubsan.{index}"}
+        width, height = (120, 40) if index // 4 % 2 == 0 else (80, 24)
         with open(Path(work) / f"err.{index}", "w+b") as err:
-            status, out, sane = run_on_pty([binary, "-to", "graphic", str(f)], env, err)
+            status, out, sane = run_on_pty([binary, "-to", "graphic", str(f)], env, err, width, height)
             err.seek(0)
             text = err.read()
         reports = [p for p in Path(work).iterdir()
