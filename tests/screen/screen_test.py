@@ -76,13 +76,18 @@ KIBITZ_GAME = ("(;SZ[5];B[cc]C[kb9[3d\\] : nice move\nkb9[3d\\] : really \nzz[5k
 
 class Cell:
     """A character of the screen with the colours and modes it is drawn in."""
-    __slots__ = ("ch", "fg", "bg", "rev", "bold", "under")
+    __slots__ = ("ch", "fg", "bg", "rev", "bold")
 
-    def __init__(self, ch, fg, bg, rev, bold, under):
-        self.ch, self.fg, self.bg, self.rev, self.bold, self.under = ch, fg, bg, rev, bold, under
+    def __init__(self, ch, fg, bg, rev, bold):
+        self.ch, self.fg, self.bg, self.rev, self.bold = ch, fg, bg, rev, bold
 
     def look(self):
-        return (self.fg, self.bg, self.rev, self.bold, self.under)
+        return (self.fg, self.bg, self.rev, self.bold)
+
+
+# The modes an SGR code sets or ends.
+SGR_MODES = {1: ("bold", True), 22: ("bold", False), 7: ("rev", True), 27: ("rev", False),
+             39: ("fg", None), 49: ("bg", None)}
 
 
 def parse_cells(text):
@@ -90,7 +95,7 @@ def parse_cells(text):
     None for the default); tmux writes 8 colours as 30-37/40-47, the bright
     ones as 90-97/100-107, the rest as 38;5;n / 48;5;n."""
     lines = []
-    state = {"fg": None, "bg": None, "rev": False, "bold": False, "under": False}
+    state = {"fg": None, "bg": None, "rev": False, "bold": False}
     for raw in text.split("\n"):
         cells = []
         for token in re.split(r"(\x1b\[[0-9;:]*m)", raw):
@@ -100,34 +105,20 @@ def parse_cells(text):
                 while i < len(codes):
                     c = codes[i]
                     if c == 0:
-                        state.update(fg=None, bg=None, rev=False, bold=False, under=False)
-                    elif c == 1:
-                        state["bold"] = True
-                    elif c == 22:
-                        state["bold"] = False
-                    elif c == 4:
-                        state["under"] = True
-                    elif c == 24:
-                        state["under"] = False
-                    elif c == 7:
-                        state["rev"] = True
-                    elif c == 27:
-                        state["rev"] = False
+                        state.update(fg=None, bg=None, rev=False, bold=False)
+                    elif c in SGR_MODES:
+                        state.update([SGR_MODES[c]])
                     elif 30 <= c <= 37 or 90 <= c <= 97:
                         state["fg"] = c - 30 if c < 90 else c - 82
                     elif 40 <= c <= 47 or 100 <= c <= 107:
                         state["bg"] = c - 40 if c < 100 else c - 92
-                    elif c == 39:
-                        state["fg"] = None
-                    elif c == 49:
-                        state["bg"] = None
                     elif c in (38, 48) and i + 2 < len(codes) and codes[i + 1] == 5:
                         state["fg" if c == 38 else "bg"] = codes[i + 2]
                         i += 2
                     i += 1
                 continue
-            cells.extend(Cell(ch, state["fg"], state["bg"], state["rev"], state["bold"],
-                              state["under"]) for ch in token)
+            cells.extend(Cell(ch, state["fg"], state["bg"], state["rev"], state["bold"])
+                         for ch in token)
         lines.append(cells)
     return lines
 
