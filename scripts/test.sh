@@ -19,6 +19,8 @@ scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev
 # the 8 pt go fonts; dvips, Ghostscript and poppler for the PostScript books.
 scripts/deps.sh texlive-latex-base texlive-latex-recommended texlive-latex-extra texlive-games \
   texlive-binaries ghostscript:gs poppler-utils:pdfinfo
+# sgf2dg reads the SGF -to sgf writes; make builds the reference SGF checker.
+scripts/deps.sh sgf2dg:sgf2dg make:make
 
 # Install and package checks, the manual page: cpack's dpkg-shlibdeps, man, groff.
 scripts/deps.sh dpkg-dev:dpkg-shlibdeps man-db:man groff-base:groff

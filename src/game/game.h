@@ -190,6 +190,9 @@ struct MoveInfo {
   int shown_number = 0;
   bool has_shown_number = false;
   std::int8_t to_play = EMPTY;  // SGF PL: the side to move
+  // A node of the record that holds nothing, written back as a node of its
+  // own: empty nodes the model makes for itself are not.
+  bool empty_node = false;
   std::unique_ptr<std::vector<RawProperty>> raw;  // none when there are none
 };
 

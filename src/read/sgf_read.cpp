@@ -59,6 +59,10 @@ int leading_int(std::string_view v) {
 }
 
 void do_move(Game* game, std::string_view v, int colour) {
+  // A node holds one move: a second one ("B[cc]W[dd]") begins a node of its
+  // own, so that neither is lost.
+  if (const Move* node = game->current; node && (node->location >= 0 || node->location == LOC_PASS))
+    store_node(game);
   if (v.empty() || (v.size() >= 2 && letter(v[0]) == 19 && letter(v[1]) == 19)) {
     store_pass(game, -1, colour);
     return;
@@ -196,10 +200,11 @@ void act_mn(const Call& c) {
 void act_n(const Call& c) { store_n(c.game, c.v); }
 void act_pb(const Call& c) { store_pb(c.game, c.v); }
 void act_pc(const Call& c) { store_pc(c.game, c.v); }
+// A value other than B or W is kept as it was written.
 void act_pl(const Call& c) {
-  if (c.v == "B" || c.v == "b" || c.v == "1")
+  if (c.v == "B")
     store_pl(c.game, BLACK);
-  else if (c.v == "W" || c.v == "w" || c.v == "2")
+  else if (c.v == "W")
     store_pl(c.game, WHITE);
   else
     store_raw(c.game, c.key, c.v, c.more);
@@ -527,11 +532,22 @@ class SgfReader {
   int count_ = 0;
   int skip_ = 0;  // depth inside a variation that could not be opened
   int values_ = 0;  // values of the current key handed on so far
+  Move* node_ = nullptr;  // the node the last ";" began
+  // The node the last ";" began is complete: one that holds nothing is kept
+  // as a node of the record (the root, which holds the header, aside).
+  void keep_empty() {
+    Move* m = node_;
+    node_ = nullptr;
+    if (!m || m->location != LOC_NONE || m->info || m->variations) return;
+    if (!game_->parent && m->prev == game_->first) return;
+    if (MoveInfo* info = move_info(m)) info->empty_node = true;
+  }
   bool sole_seen_ = false;  // a line ends in a sole sub-tree
 };
 
 Game* SgfReader::read(const char* name) {
   top_ = game_ = nullptr;
+  node_ = nullptr;
   state_ = skip_ = values_ = 0;
   sole_seen_ = false;
   key_.clear();
@@ -611,6 +627,7 @@ SgfReader::Step SgfReader::between_values(int c) {
     case '\r':
       return Step::go_on;
     case '(':
+      keep_empty();
       if (skip_ > 0) {
         ++skip_;
       } else if (Game* variation = push_var(game_)) {
@@ -620,9 +637,12 @@ SgfReader::Step SgfReader::between_values(int c) {
       }
       return Step::go_on;
     case ')':
+      keep_empty();
       return end_variation();
     case ';':
+      keep_empty();
       if (skip_ == 0 && !quick_move()) store_node(game_);
+      if (skip_ == 0) node_ = game_->current;
       return Step::go_on;
     case ']':
       return syntax_failure("List ended in keyword!\n");

@@ -17,11 +17,18 @@ namespace kg {
 namespace {
 
 // The root and game-information properties that a record keeps without
-// the model holding them: they belong in the header, wherever the model
-// put them on the first node.
+// the model holding them (the older formats' among them): they belong in
+// the header, wherever the model put them on the first node.
 bool header_property(std::string_view key) {
-  static constexpr std::string_view kKeys[] = {"BT", "CA", "CP", "ON", "OT", "ST", "WT"};
+  static constexpr std::string_view kKeys[] = {"BS", "BT", "CA", "CP", "KI", "ON", "OT", "ST", "WS", "WT"};
   return std::find(std::begin(kKeys), std::end(kKeys), key) != std::end(kKeys);
+}
+
+// The first node, which the reader filled from the record's root node. Its
+// properties the model keeps as read go to the header: all of them when it
+// holds no move, as the root and the node after the header are one node.
+bool hoisted(const Move* m, std::string_view key) {
+  return header_property(key) || m->location == LOC_NONE;
 }
 
 // Which SGF key writes a mark of `kind` in each dialect: the FF[4] key, and
@@ -115,6 +122,8 @@ struct LineFrame {
   bool node_done = false;
   int items = 0;  // move and point values on the current output line
   bool named = false;
+  bool opened = false;  // a node of the line has been written
+  bool root_pending = false;  // a variation's root goes with its first node
 };
 
 // One writing of a record, and of its game-information record.
@@ -321,12 +330,28 @@ class SgfWriter {
     line_break(f);
   }
 
+  // The first node of the top line, whose root properties went to the header.
+  static bool header_node(const LineFrame& f, const Move* m) {
+    return !f.game->parent && m->prev && !m->prev->prev;
+  }
+
+  // Whether a property kept as read is written with this node.
+  static bool raw_here(const LineFrame& f, const Move* m, const RawProperty& p) {
+    return !(header_node(f, m) && hoisted(m, p.key));
+  }
+
   // Whether write_node puts out any property of the node's annotations.
-  bool writes_annotations(const MoveInfo* info) {
-    return info && (has_setup(info->added, BLACK) || has_setup(info->added, WHITE) || info->cleared ||
-                    info->marks || info->labels || info->black_time || info->white_time ||
-                    (opt_.textout && info->texts) || info->to_play != EMPTY || info->has_shown_number ||
-                    (info->raw && !info->raw->empty()));
+  bool writes_annotations(const LineFrame& f, const Move* m) {
+    const MoveInfo* info = m->info;
+    if (!info) return false;
+    if (has_setup(info->added, BLACK) || has_setup(info->added, WHITE) || info->cleared || info->marks ||
+        info->labels || info->black_time || info->white_time || (opt_.textout && info->texts) ||
+        info->to_play != EMPTY || info->has_shown_number || info->empty_node)
+      return true;
+    if (info->raw)
+      for (const RawProperty& p : *info->raw)
+        if (raw_here(f, m, p)) return true;
+    return false;
   }
 
   // The properties of the first node that belong in the header.
@@ -334,29 +359,47 @@ class SgfWriter {
     const Move* first = game->first ? static_cast<Move*>(game->first->next) : nullptr;
     if (!first || !first->info || !first->info->raw) return;
     for (const RawProperty& p : *first->info->raw)
-      if (header_property(p.key)) put_values(p.key, p.values);
+      if (hoisted(first, p.key)) put_values(p.key, p.values);
+  }
+
+  void put_name(LineFrame& f) {
+    if (f.game->name.empty() || f.named) return;
+    put(key("Name", "N"));
+    put('[');
+    put_escaped(f.game->name);
+    put("]\n");
+    f.named = true;
+  }
+
+  // The ";" that begins a node; the first node of a variation takes the
+  // variation's name.
+  void open_node(LineFrame& f) {
+    put(';');
+    f.opened = true;
+    if (f.root_pending) {
+      f.root_pending = false;
+      put_name(f);
+    }
   }
 
   void write_node(LineFrame& f, const Move* m) {
-    if (!m->prev) {
+    if (!m->prev && !f.game->parent) {
       put(";\n");
-      if (!f.game->parent) {
-        header(f.game);
-      } else if (!f.game->name.empty() && !f.named) {
-        put(key("Name", "N"));
-        put('[');
-        put_escaped(f.game->name);
-        put("]\n");
-        f.named = true;
-      }
+      f.opened = true;
+      header(f.game);
       f.items = 0;
-    } else if (m->location == LOC_NONE && writes_annotations(m->info)) {
+    } else if (!m->prev) {
+      // A variation's root holds nothing of its own: it is no node, so that
+      // the tree has the input's nodes and reads back as it was.
+      f.root_pending = true;
+      f.items = 0;
+    } else if (m->location == LOC_NONE && writes_annotations(f, m)) {
       // A node of its own, or reading the output back would merge its
       // properties into the node before it.
-      put(';');
+      open_node(f);
     }
     if (m->location != LOC_NONE) {
-      put(';');
+      open_node(f);
       put(m->colour == BLACK ? key("Black", "B") : key("White", "W"));
       if (m->location == LOC_PASS)
         put(pass_value);
@@ -396,11 +439,9 @@ class SgfWriter {
       }
       put("]\n");
     }
-    if (info->raw) {
-      const bool header_node = !f.game->parent && m->prev && !m->prev->prev;
+    if (info->raw)
       for (const RawProperty& p : *info->raw)
-        if (!(header_node && header_property(p.key))) put_values(p.key, p.values);
-    }
+        if (raw_here(f, m, p)) put_values(p.key, p.values);
   }
 
   void header(Game* game);
@@ -440,6 +481,7 @@ void SgfWriter::game2sgf(Game* game) {
       f.node_done = false;
     }
     if (!f.node) {
+      if (!f.opened) open_node(f);  // a sequence needs a node
       put(")\n");
       stack.pop_back();
       continue;

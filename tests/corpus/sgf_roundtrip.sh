@@ -2,8 +2,8 @@
 # Every SGF file of the corpus: writing it as SGF and writing that output
 # again gives the same bytes, and the other record runs (db, short keys,
 # -sequent, -flatten, -kibitz, -varsk_mode) end normally without a sanitizer
-# report. Files that are not games must fail with status 1 and the bad-file
-# message.
+# report. Files that are not games must fail with status 1 and say they are
+# no SGF record.
 #   usage: sgf_roundtrip.sh <kifugram binary> <corpus dir>
 set -u
 [ -x "$1" ] || { echo "no binary: $1"; exit 2; }
@@ -20,7 +20,7 @@ check_one() {
   "$BINARY" -to sgf "$file" >"$tmp/a" 2>"$tmp/e1"
   s=$?
   if [[ " $EXPECTED_BAD " == *" $rel "* ]]; then
-    { [ $s -eq 1 ] && grep -q "is a bad SGF file" "$tmp/e1"; } || problems+=" expected-bad:status=$s"
+    { [ $s -eq 1 ] && grep -q "not an SGF record" "$tmp/e1"; } || problems+=" expected-bad:status=$s"
   elif [ $s -ne 0 ]; then
     problems+=" sgf:status=$s"
   else

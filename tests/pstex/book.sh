@@ -53,6 +53,12 @@ else
   echo "no corpus at $corpus: its games skipped"
 fi
 
+# A collection: one book with every game, each on a page of its own; -game
+# picks one.
+printf '(;SZ[9]PB[One];B[ee])\n(;SZ[9]PB[Two];B[dd];W[cc])\n(;SZ[13]PB[Three];B[gg])\n' >"$work/three.sgf"
+expect 3 3 0 "$work/three.sgf"
+expect 1 1 0 "$work/three.sgf" -game 2
+
 # TeX's special characters in the game's name and in the work directory.
 odd='a_b#c%d~e$f&g h ü'
 cp "$src/examples/example-9x9.sgf" "$work/$odd.sgf"

@@ -69,6 +69,27 @@ TEST_F(SgfRead, PlayersNumbersAndViews) {
             "*** 2147483647 is an illegal board size ***\n*** Substituted 19 as board size ***\n");
 }
 
+// A sole sub-tree continues its line, however deep: its moves numbered on,
+// the variations on its nodes now the line's own, its name kept as N.
+TEST_F(SgfRead, SoleSubTreesContinueTheirLine) {
+  Game* g = read("(;SZ[9](;N[inner]B[aa](;W[bb](;B[cc](;W[dd])(;W[ee])))))");
+  ASSERT_NE(g, nullptr);
+  const std::vector<Move*> m = moves(g);
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(std::tuple(m[0]->number, m[1]->number, m[2]->number), std::tuple(1, 2, 3));
+  const std::vector<Game*> v = variations(m[2]);
+  ASSERT_EQ(v.size(), 2u);
+  EXPECT_EQ(std::tuple(v[0]->parent, v[1]->parent), std::tuple(g, g));
+  EXPECT_EQ(std::tuple(g->movenum, g->nmoves), std::tuple(0, 3));
+  ASSERT_TRUE(m[0]->info && m[0]->info->raw);
+  EXPECT_EQ((*m[0]->info->raw)[0].key, "N");
+  EXPECT_EQ((*m[0]->info->raw)[0].values, std::vector<std::string>{"inner"});
+  // A line that goes on after its variation keeps it.
+  g = read("(;B[pd](;W[dp]);W[dd])");
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(variations(moves(g)[0]).size(), 1u);
+}
+
 // A record cut short keeps what was read, with one warning; the value it
 // ends in is dropped. A syntax failure releases the partly built game (the
 // sanitizer build checks) and gives none.
@@ -124,7 +145,7 @@ TEST_F(SgfWrite, DeepNestingWritesWithoutRecursion) {
   Game* g = read(text);
   ASSERT_NE(g, nullptr);
   const std::string written = sgf_of(g);
-  const std::string head = "(\n;\nGM[1]\nAP[kifugram:2.7.8]\nFF[4]\n;B[](\n;\n";
+  const std::string head = "(\n;\nGM[1]\nAP[kifugram:2.7.8]\nFF[4]\n;B[](\n;B[](\n;B[]";
   EXPECT_EQ(written.substr(0, head.size()), head);
   // The innermost W[] continues its line: "(;B[](;W[]))" reads as "(;B[];W[])".
   EXPECT_NE(written.find(";B[];W[])\n"), std::string::npos);

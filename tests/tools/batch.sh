@@ -41,7 +41,7 @@ done
 check "dup/x.txt made once" test -f "$work/out/dup/x.txt"
 check "the broken record leaves no output" test ! -e "$work/out/broken.txt"
 check "failed.log names the broken record" grep -q '^FAILED (status 1) broken.sgf$' "$work/out/failed.log"
-check "failed.log has its message" grep -q 'is a bad SGF file' "$work/out/failed.log"
+check "failed.log has its message" grep -q 'not an SGF record' "$work/out/failed.log"
 check "the summary counts" grep -q '^kifugram-batch: 5 records, 4 converted, 1 failed$' "$work/stderr"
 check "only the records' outputs and the logs" test "$(find "$work/out" -type f | wc -l)" -eq 6
 
@@ -93,10 +93,26 @@ run "$work/x" frobnicate
 check "refuses an unknown format (status 2)" test $? -eq 2
 
 # -to null writes nothing but still finds the bad records.
-echo '(;B[' >"$src/cut.sgf"
+echo '(;B[' >"$src/cut.sgf"  # a record cut short reads: not a failure
+echo '(no game' >"$src/bad.sgf"
 run "$work/null" null
 check "null: status 1" test $? -eq 1
 check "null: only the logs" test "$(find "$work/null" -type f | wc -l)" -eq 2
+
+# A collection gives every game: sgf and db in one file, the other formats
+# one output per game.
+col=$work/col
+mkdir -p "$col/src"
+printf '(;SZ[9]PB[One];B[ee])\n(;SZ[9]PB[Two];B[dd];W[cc])\n' >"$col/src/c.sgf"
+for format in ascii sgf db; do
+  KIFUGRAM=$bin "$batch" -j 1 "$format" "$col/src" "$col/$format" 2>/dev/null
+  check "collection $format: status 0" test $? -eq 0
+done
+"$bin" -to ascii -game 2 "$col/src/c.sgf" >"$work/by-hand" 2>/dev/null
+check "collection ascii: game 2 in c-2.txt" cmp -s "$work/by-hand" "$col/ascii/c-2.txt"
+check "collection ascii: game 1 in c.txt" test -s "$col/ascii/c.txt"
+check "collection sgf: both games" test "$(grep -c '^(' "$col/sgf/c.sgf")" -eq 2
+check "collection db: a record per game" test "$(grep -c '^FileName' "$col/db/c.db")" -eq 2
 
 [ "$problems" -eq 0 ] && echo "batch: all checks passed"
 [ "$problems" -eq 0 ]
