@@ -571,14 +571,18 @@ enum Ink : int {
 // on a terminal with colours, a wooden board, black and white stones, and
 // numbers light on black and dark on white stones. Where two-column points
 // leave no gap between two numbers, every other point of a row writes its
-// number in a second colour, so that "3839" reads as two.
+// number in a second colour (underlined without colours), so that "3839"
+// reads as two.
 struct Palette {
   attr_t ink[kInks] = {};
 
   void plain() {
     blocks = false;
     for (attr_t& a : ink) a = A_NORMAL;
-    ink[INK_BLACK_NUMBER] = ink[INK_BLACK_OTHER] = A_STANDOUT;
+    ink[INK_BLACK_NUMBER] = A_STANDOUT;
+    // No second colour: the other numbers are underlined.
+    ink[INK_BLACK_OTHER] = A_STANDOUT | A_UNDERLINE;
+    ink[INK_WHITE_OTHER] = A_UNDERLINE;
     ink[INK_MARK] = ink[INK_MARK_BLACK] = ink[INK_MARK_WHITE] = A_STANDOUT;
   }
 

@@ -76,18 +76,18 @@ KIBITZ_GAME = ("(;SZ[5];B[cc]C[kb9[3d\\] : nice move\nkb9[3d\\] : really \nzz[5k
 
 class Cell:
     """A character of the screen with the colours and modes it is drawn in."""
-    __slots__ = ("ch", "fg", "bg", "rev", "bold")
+    __slots__ = ("ch", "fg", "bg", "rev", "bold", "under")
 
-    def __init__(self, ch, fg, bg, rev, bold):
-        self.ch, self.fg, self.bg, self.rev, self.bold = ch, fg, bg, rev, bold
+    def __init__(self, ch, fg, bg, rev, bold, under):
+        self.ch, self.fg, self.bg, self.rev, self.bold, self.under = ch, fg, bg, rev, bold, under
 
     def look(self):
-        return (self.fg, self.bg, self.rev, self.bold)
+        return (self.fg, self.bg, self.rev, self.bold, self.under)
 
 
 # The modes an SGR code sets or ends.
-SGR_MODES = {1: ("bold", True), 22: ("bold", False), 7: ("rev", True), 27: ("rev", False),
-             39: ("fg", None), 49: ("bg", None)}
+SGR_MODES = {1: ("bold", True), 22: ("bold", False), 4: ("under", True), 24: ("under", False),
+             7: ("rev", True), 27: ("rev", False), 39: ("fg", None), 49: ("bg", None)}
 
 
 def parse_cells(text):
@@ -95,7 +95,7 @@ def parse_cells(text):
     None for the default); tmux writes 8 colours as 30-37/40-47, the bright
     ones as 90-97/100-107, the rest as 38;5;n / 48;5;n."""
     lines = []
-    state = {"fg": None, "bg": None, "rev": False, "bold": False}
+    state = {"fg": None, "bg": None, "rev": False, "bold": False, "under": False}
     for raw in text.split("\n"):
         cells = []
         for token in re.split(r"(\x1b\[[0-9;:]*m)", raw):
@@ -105,7 +105,7 @@ def parse_cells(text):
                 while i < len(codes):
                     c = codes[i]
                     if c == 0:
-                        state.update(fg=None, bg=None, rev=False, bold=False)
+                        state.update(fg=None, bg=None, rev=False, bold=False, under=False)
                     elif c in SGR_MODES:
                         state.update([SGR_MODES[c]])
                     elif 30 <= c <= 37 or 90 <= c <= 97:
@@ -117,8 +117,7 @@ def parse_cells(text):
                         i += 2
                     i += 1
                 continue
-            cells.extend(Cell(ch, state["fg"], state["bg"], state["rev"], state["bold"])
-                         for ch in token)
+            cells.extend(Cell(ch, *state.values()) for ch in token)
         lines.append(cells)
     return lines
 
@@ -347,24 +346,26 @@ def case_boards(t, work):
               f"{term}: stones of the figure before: {[(c.ch, c.look()) for c in plain]}")
         t.quit(f"{term} board")
 
-    # Two columns a point on 80 columns: numbers side by side differ in colour.
+    # Two columns a point on 80 columns: numbers side by side differ in
+    # colour, or without colours in underlining.
     narrow = Tmux(work, t.binary, "narrow", 80, 24)
     try:
         narrow.env["LANG"] = "C.UTF-8"
-        narrow.start("env TERM=xterm LANG=C.UTF-8 kifugram -to graphic long.sgf")
-        narrow.wait_screen("Ten moves.")
-        narrow.keys("Enter")
-        narrow.wait_screen(caption)
-        got = board_of(narrow.lines(), 1, 19, 2)
-        check(got == board_window(19, shown, 2, True, True),
-              "xterm 80x24: two columns a point:\n" + "\n".join(got))
-        cells = parse_cells(narrow.screen(attributes=True))
-        numbers = numbered_cells(cells, stones, 1, 19, 2, 11)
-        same = [sgf_point(c, r) for (c, r) in numbers
-                if (c + 1, r) in numbers and
-                numbers[(c, r)][0].look() == numbers[(c + 1, r)][0].look()]
-        check(not same, f"xterm 80x24: numbers side by side look alike at {same[:5]}")
-        narrow.quit("xterm 80x24")
+        for term, lang in (("xterm", "C.UTF-8"), ("vt100", "C")):
+            narrow.start(f"env TERM={term} LANG={lang} kifugram -to graphic long.sgf")
+            narrow.wait_screen("Ten moves.")
+            narrow.keys("Enter")
+            narrow.wait_screen(caption)
+            got = board_of(narrow.lines(), 1, 19, 2)
+            check(got == board_window(19, shown, 2, lang != "C", term == "xterm"),
+                  f"{term} 80x24: two columns a point:\n" + "\n".join(got))
+            cells = parse_cells(narrow.screen(attributes=True))
+            numbers = numbered_cells(cells, stones, 1, 19, 2, 11)
+            same = [sgf_point(c, r) for (c, r) in numbers
+                    if (c + 1, r) in numbers and
+                    numbers[(c, r)][0].look() == numbers[(c + 1, r)][0].look()]
+            check(not same, f"{term} 80x24: numbers side by side look alike at {same[:5]}")
+            narrow.quit(f"{term} 80x24")
     finally:
         narrow.close()
     t.env.pop("LANG")
