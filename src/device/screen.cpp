@@ -546,7 +546,7 @@ struct Screen {
 
 void drop_window(ScreenWindow& w) {
   if (!w.win) return;
-  wclear(w.win);
+  werase(w.win);
   delwin(w.win);
   w.win = nullptr;
 }
@@ -664,7 +664,7 @@ class ScreenDevice : public OutputDevice {
     wstandend(win);
     wrefresh(win);
     read_key(win);
-    wclear(win);
+    werase(win);
     wmove(win, 0, 0);
   }
 
@@ -710,7 +710,7 @@ class ScreenDevice : public OutputDevice {
       return false;
     }
     go_mode = key == 'g';
-    wclear(win);
+    werase(win);
     return true;
   }
 
@@ -820,10 +820,10 @@ class ScreenDevice : public OutputDevice {
   void draw_caption(const ScreenWindow& w, const std::string& text) {
     const std::string whole = screen_safe(text, term.utf8);
     const std::string_view caption = screen_fit(whole, w.area.width - 1, term.utf8);
-    wclear(w.win);
+    werase(w.win);
     wmove(w.win, 0, (w.area.width - screen_columns(caption, term.utf8)) / 2);
     put_text(w.win, caption);
-    wrefresh(w.win);
+    wnoutrefresh(w.win);
   }
 
   // Column letters above and below the board, row numbers beside it, as
@@ -952,8 +952,11 @@ class ScreenDevice : public OutputDevice {
     const auto [smallest, largest] = draw_board(s->board, s->layout, game);
     wclrtobot(s->notes.win);
     put_wrapped(s->notes.win, screen_safe(con_cat(), term.utf8), A_NORMAL, [] {});
-    wrefresh(s->notes.win);
-    wrefresh(s->board.win);
+    wnoutrefresh(s->notes.win);
+    wnoutrefresh(s->board.win);
+    // One update for the whole screen: the terminal gets what differs from
+    // the screen before, not a cleared screen drawn anew.
+    doupdate();
     if (figure.first_comment && figure.first_comment != figure.next)
       add_comments(s->text.win, figure.first_comment, figure.next, smallest, largest);
     return prompt(s->text.win);
