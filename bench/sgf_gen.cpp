@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/game.h"
+#include "util/message.h"
 #include "util/options.h"
 #include "read/readers.h"
 
@@ -89,7 +90,11 @@ std::string game_line(std::size_t bytes, const std::string& corpus) {
     if (entry.path().extension() == ".sgf") paths.push_back(entry.path());
   std::sort(paths.begin(), paths.end());
   for (const auto& path : paths) {
-    Game* g = sgf_read(path.c_str(), quiet);
+    Game* g = nullptr;
+    try {
+      g = sgf_read(path.c_str(), quiet);
+    } catch (const Exit&) {  // not a record
+    }
     if (!g) continue;
     std::vector<Step> steps;
     bool usable = g->size == 19;

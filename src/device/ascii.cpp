@@ -30,7 +30,7 @@ class AsciiDevice : public OutputDevice {
  private:
   void print_columns(int size);
   void print_caption(Game* game, const std::string& caption);
-  void print_comments(Move* first_comment, Move* next, int smallest, int largest);
+  void print_comments(const Figure& figure, int smallest, int largest);
 
   const Options& opt_;
   MainOutput& out_;
@@ -52,14 +52,14 @@ void AsciiDevice::print_caption(Game* game, const std::string& caption) {
 }
 
 // Prints the comments of the nodes [first_comment, next).
-void AsciiDevice::print_comments(Move* first_comment, Move* next, int smallest, int largest) {
+void AsciiDevice::print_comments(const Figure& figure, int smallest, int largest) {
   const bool kibitz = opt_.kibitz;
   // Lines and kibitzer names are printed whole, however long.
   std::string line;
-  walk_comments(first_comment, next, kibitz, [&](Move* m) {
+  walk_comments(figure.first_comment, figure.next, kibitz, [&](Move* m) {
     if (kibitz) kibitzers_.kib_add(m->info->texts);
     if (m->number != 0 && opt_.labels && smallest != largest) {
-      std::fprintf(fw, "\n%s %3d:\n", m->colour == BLACK ? "Black" : "White", m->number);
+      std::fprintf(fw, "\n%s %3d:\n", m->colour == BLACK ? "Black" : "White", figure.shown(m));
       std::fputs("---------\n", fw);
     }
   }, [&](const Text& t, Speaker who) {
@@ -116,13 +116,13 @@ bool AsciiDevice::emit(Game* game, const Figure& figure) {
   }
   print_columns(size);
   std::fputs("\n\n", fw);
-  print_caption(game, figure.caption);
+  print_caption(game, figure.captioned());
   std::string notes = con_cat();
   if (!notes.empty()) std::fprintf(fw, "\n%s\n", notes.c_str());
   std::fputc('\n', fw);
 
   if (figure.first_comment && figure.first_comment != figure.next)
-    print_comments(figure.first_comment, figure.next, smallest, largest);
+    print_comments(figure, smallest, largest);
   return true;
 }
 

@@ -164,7 +164,7 @@ class HtmlDevice : public GifDevice {
     }
     const std::string page = format_text("%s-%c%02d.html", opt_.epsf.base.c_str(), figure ? 'f' : 'd', number);
 
-    const std::string& caption = record.caption;
+    const std::string caption = record.captioned();
     HTML_index(game, caption.c_str());
 
     OutFile file;
@@ -223,7 +223,7 @@ class HtmlDevice : public GifDevice {
     std::fprintf(fw, "<P>\n<IMG SRC=\"%s-%c%02d.gif\" ALT=\"%s %d\">\n<P>\n", state.base_url.c_str(),
                  figure ? 'f' : 'd', number, figure ? "figure" : "diagram", number);
     std::fprintf(fw, "<TT>%s</TT><BR>\n", con_cat().c_str());
-    HTML_text(record.first_comment, next, 999, 0);
+    HTML_text(record, 999, 0);
     std::fputs("</BODY>\n</HTML>\n", fw);
     stream.finish();
     return true;
@@ -381,7 +381,8 @@ class HtmlDevice : public GifDevice {
   }
 
   // The comments of the nodes [first_comment, next).
-  void HTML_text(Move* first_comment, Move* next, int lowest, int highest) {
+  void HTML_text(const Figure& figure, int lowest, int highest) {
+    Move *first_comment = figure.first_comment, *next = figure.next;
     if (!first_comment) return;
     std::fputs("<DL>\n", fw);
     if (first_comment == next) {
@@ -393,7 +394,7 @@ class HtmlDevice : public GifDevice {
       if (kibitz) kibitzers_.kib_add(m->info->texts);
       if (m->number != 0 && opt_.labels && lowest != highest)
         std::fprintf(fw, "<DT><STRONG>%c%d</STRONG><DD> %s\n", m->colour == BLACK ? 'B' : 'W',
-                     m->number, kibitz ? "<P>" : "");
+                     figure.shown(m), kibitz ? "<P>" : "");
     }, [&](const Text& t, Speaker who) {
       if (who == Speaker::named) {
         const std::string rank = rank2str(t.rank);

@@ -380,20 +380,23 @@ bool PsTexDevice::emit(Game* game, const Figure& figure) {
   // (passes, or moves on points whose stones it cannot show), and with its
   // number alone when it holds none.
   if (highest == 0 && first) {
-    lowest = first->number;
-    highest = last ? last->number : first->number;
+    lowest = figure.shown(first);
+    highest = last ? figure.shown(last) : lowest;
   }
   std::fprintf(fw, "\\connect{%s}\n", con_cat().c_str());
   std::fprintf(fw, "\\epsfflush{%s}{%s %d", tex_path(figure_name).c_str(),
                diagram ? "Diagram" : "Figure", count);
-  if (highest == 0 && lowest == 0)
-    std::fputs("}\n", fw);
-  else if (lowest == highest)
-    std::fprintf(fw, " (%d)}\n", lowest);
-  else
-    std::fprintf(fw, " (%d--%d)}\n", lowest, highest);
+  if (lowest == highest && highest != 0)
+    std::fprintf(fw, " (%d)", lowest);
+  else if (highest != 0 || lowest != 0)
+    std::fprintf(fw, " (%d--%d)", lowest, highest);
+  if (!figure.branch.empty()) {
+    std::fputs(": ", fw);
+    frame_.text2tex(figure.branch);
+  }
+  std::fputs("}\n", fw);
   if (highest == 0 && lowest == 0) lowest = 999;
-  frame_.tex_text(figure.first_comment, figure.next, lowest, highest);
+  frame_.tex_text(figure, lowest, highest);
   return true;
 }
 

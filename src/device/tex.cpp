@@ -90,10 +90,10 @@ bool TexDevice::emit(Game* game, const Figure& figure) {
   std::fprintf(fw, "\\connect{%s}\n", con_cat().c_str());
   // Figures and variation diagrams share one count.
   std::fprintf(fw, "\\texmove{%d}{", figure.serial);
-  frame_.text2tex(figure.caption);
+  frame_.text2tex(figure.captioned());
   std::fputs("}\n", fw);
   message("[%d (%s)]", figure.serial, figure.caption.c_str());
-  frame_.tex_text(figure.first_comment, figure.next, lowest, highest);
+  frame_.tex_text(figure, lowest, highest);
   return true;
 }
 

@@ -180,7 +180,8 @@ void TexFrame::tex_header(Game* game) {
   }
 }
 
-void TexFrame::tex_text(Move* first_comment, Move* next, int lowest, int highest) {
+void TexFrame::tex_text(const Figure& figure, int lowest, int highest) {
+  Move *first_comment = figure.first_comment, *next = figure.next;
   if (!first_comment || first_comment == next) return;
   std::FILE* fw = this->fw();
   const bool kibitz = opt_.kibitz;
@@ -194,7 +195,7 @@ void TexFrame::tex_text(Move* first_comment, Move* next, int lowest, int highest
     started = true;
     if (kibitz) kibitzers_.kib_add(m->info->texts);
     if (m->number != 0 && opt_.labels && lowest != highest) {
-      std::fprintf(fw, "\\C{%s}{%d}", m->colour == BLACK ? "Black" : "White", m->number);
+      std::fprintf(fw, "\\C{%s}{%d}", m->colour == BLACK ? "Black" : "White", figure.shown(m));
       std::fprintf(fw, "%s\n", kibitz ? "\\par" : "");
     }
   }, [&](const Text& t, Speaker who) {

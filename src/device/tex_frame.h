@@ -13,6 +13,7 @@
 
 namespace kg {
 
+struct Figure;
 struct Game;
 struct Move;
 
@@ -49,7 +50,8 @@ class TexFrame {
   // The comments of the nodes [first_comment, next); `lowest` and `highest`
   // are the lowest and highest move numbers the figure shows (999 and 0
   // when it shows none). Counts the kibitz lines when `kibitz` is on.
-  void tex_text(Move* first_comment, Move* next, int lowest, int highest);
+  // Moves are labelled with the numbers the figure shows.
+  void tex_text(const Figure& figure, int lowest, int highest);
   // The result line, the kibitz listings (with -statistics) and the end of
   // the document; only the first call writes anything, and it writes the
   // header first when no figure did.

@@ -5,6 +5,8 @@
 #include "figure/figure.h"
 
 #include <algorithm>
+#include <bitset>
+#include <unordered_map>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +20,11 @@
 namespace kg {
 
 // ---- notes and captions -------------------------------------------------------
+
+int Figure::shown(const Move* m) const {
+  auto it = offsets.find(m);
+  return m->number + (it == offsets.end() ? 0 : it->second);
+}
 
 void OutputDevice::con_cat(std::string_view text) {
   if (!notes_.empty()) notes_ += ", ";
@@ -40,6 +47,11 @@ void OutputDevice::con_printf(const char* format, ...) {
 }
 
 std::string board_caption(const Game* game, const Move* first, const Move* last) {
+  return board_caption(game, first, first ? first->number : 0, last, last ? last->number : 0);
+}
+
+std::string board_caption(const Game* game, const Move* first, int first_number, const Move* last,
+                          int last_number) {
   char caption[256];
   if (game->parent && !game->name.empty()) {
     // A name longer than a caption is cut.
@@ -47,11 +59,10 @@ std::string board_caption(const Game* game, const Move* first, const Move* last)
   } else if (!first) {
     std::snprintf(caption, sizeof caption, "No moves");
   } else if (first == last || !last) {
-    std::snprintf(caption, sizeof caption, "%s %d", first->colour == BLACK ? "B" : "W",
-                  first->number);
+    std::snprintf(caption, sizeof caption, "%s %d", first->colour == BLACK ? "B" : "W", first_number);
   } else {
     std::snprintf(caption, sizeof caption, "%s %d -- %s %d", first->colour == BLACK ? "B" : "W",
-                  first->number, last->colour == BLACK ? "B" : "W", last->number);
+                  first_number, last->colour == BLACK ? "B" : "W", last_number);
   }
   return caption;
 }
@@ -119,21 +130,32 @@ void figure_restore(Game* game, Move* from, Move* to) {
 
 namespace {
 
+// Where a figure stands, for the captions of the diagrams below it.
+struct Place {
+  bool diagram = false;
+  int number = 0;
+  std::unordered_map<const Move*, int> offsets;  // its nodes' numbers shown, where MN moved them
+};
+
 // What the first part of a figure leaves for its diagrams.
 struct Head {
   bool made = false;  // alloc accepted the figure
   Move* next = nullptr;
   Move* first_branch = nullptr;
+  Place place;
 };
 
 // One figure or diagram whose variations are being drawn.
 struct Frame {
-  Frame(Game* g, Move* s, Move* n, Move* branch) : game(g), start(s), next(n), node(branch) {}
+  Frame(Game* g, Move* s, Move* n, Move* branch, Place p)
+      : game(g), start(s), next(n), node(branch), place(std::move(p)) {}
   Game* game;
   Move* start;
   Move* next;
   Move* node;            // next node of the figure to look at for variations
   Game* var = nullptr;   // next variation of the current branching node
+  Move* branch = nullptr;  // the node `var` hangs on
+  Place place;
   Move* replayed = nullptr;    // `board` holds the position before this node
   bool restored = false;       // `board` was rebuilt from saved_board
   std::vector<int> restoring;  // setup stones replayed so far, for the messages
@@ -229,7 +251,10 @@ class FigureDriver {
 
  private:
   Move* make_figure(Game* game, Move* start);
-  Head figure_head(Game* game, Move* start, bool figure);
+  // `from`: for a diagram, the figure its variation branches in and the
+  // node it hangs on.
+  Head figure_head(Game* game, Move* start, bool figure, const Place* from = nullptr,
+                   const Move* branch = nullptr);
   [[noreturn]] void end_run(Game* game, int status) {
     device_.exit(game);
     throw Exit(status);
@@ -242,18 +267,52 @@ class FigureDriver {
   int diagram_counter_ = 1;  // the number of the next diagram made
   int figures_ = 0;          // figures made
   int emitted_[2] = {0, 0};  // pictures emitted: figures, diagrams
+  int main_offset_ = 0;      // MN on the main line: shown number less the move's
 };
 
 // Allocates, walks, annotates and emits one figure (a piece of the main
 // line) or diagram and advances the diagram counter; its variations are
 // left to the caller.
-Head FigureDriver::figure_head(Game* game, Move* start, bool figure) {
+// The text that names where a variation begins: the move it replaces, as
+// shown, and the figure or diagram that shows the node it hangs on.
+std::string branch_text(const Place& from, const Move* branch) {
+  auto shown = [&](const Move* m) {
+    auto it = from.offsets.find(m);
+    return m->number + (it == from.offsets.end() ? 0 : it->second);
+  };
+  const Move* after = branch->next;
+  while (after && after->location == LOC_NONE) after = after->next;
+  int move = 1;
+  if (after) {
+    move = shown(after);
+  } else {
+    for (const Move* m = branch; m; m = m->prev)
+      if (m->location != LOC_NONE) {
+        move = shown(m) + 1;
+        break;
+      }
+  }
+  return format_text("variation at move %d (%s %d)", move, from.diagram ? "Diagram" : "Figure", from.number);
+}
+
+// Allocates, walks, annotates and emits one figure (a piece of the main
+// line) or diagram and advances the diagram counter; its variations are
+// left to the caller.
+Head FigureDriver::figure_head(Game* game, Move* start, bool figure, const Place* from,
+                               const Move* branch) {
   Head head;
   if (!device_.alloc(game)) return head;
   head.made = true;
   figure_begin(game);
 
   const bool automatic = figure && opt_.figure_end(figure_index_) == 0;
+  // Cut only by where comments, labels and variations fall (no -max, not
+  // even -max 0, and no -figures), a figure ends before a number it would
+  // show twice: numbers are shown modulo 100.
+  const bool unique = automatic && opt_.maxmoves == -1 && opt_.figure_end(1) == 0;
+  std::bitset<100> shown_numbers;
+  int local_offset = 0;
+  int& offset = figure ? main_offset_ : local_offset;
   Move *first = nullptr, *last = nullptr, *first_comment = nullptr, *walked = nullptr;
   auto& board = game->board;
   auto& fig = game->figure_board;
@@ -261,10 +320,24 @@ Head FigureDriver::figure_head(Game* game, Move* start, bool figure) {
   bool stop = false;
   Move* next = start;
   const int number = figure ? ++figures_ : diagram_counter_;
+  head.place.diagram = !figure;
+  head.place.number = figure ? number : game->diagram_number;
   for (Move* node = start; node && !stop; node = node->next) {
     MoveInfo* info = node->info;
+    const bool move = node->location >= 0 || node->location == LOC_PASS;
+    int node_offset = offset;
+    if (info && info->has_shown_number)
+      node_offset = info->shown_number - node->number - (move ? 0 : 1);
+    const int shown = node->number + node_offset;
+    if (unique && count > 0 && node->location >= 0 && on_board(fig, node->location) &&
+        fig[node->location].colour == EMPTY && shown_numbers[((shown - 1) % 100 + 100) % 100]) {
+      next = node;
+      break;
+    }
+    offset = node_offset;
+    if (offset != 0) head.place.offsets[node] = offset;
     walked = node;
-    if (node->location >= 0 || node->location == LOC_PASS) {
+    if (move) {
       if (figure) {
         ++count;
         if (node->number == opt_.figure_end(figure_index_)) {
@@ -272,22 +345,25 @@ Head FigureDriver::figure_head(Game* game, Move* start, bool figure) {
           stop = true;
         }
         if (count == opt_.maxmoves) stop = true;
+      } else {
+        ++count;
       }
       if (!first) first = node;
       last = node;
       if (node->location == LOC_PASS) {
-        device_.pass(game, node->number, node->colour);
+        device_.pass(game, shown, node->colour);
       } else if (on_board(board, node->location) && on_board(fig, node->location)) {
         int p = node->location;
         board[p].colour = node->colour;
         board[p].number = node->number;
         if (fig[p].colour == EMPTY) {
           fig[p].colour = node->colour;
-          fig[p].number = node->number;
+          fig[p].number = shown;
+          shown_numbers[((shown - 1) % 100 + 100) % 100] = true;
         } else if (fig[p].number != 0) {
-          device_.onmove(game, node->number, node->colour, fig[p].number, fig[p].colour);
+          device_.onmove(game, shown, node->colour, fig[p].number, fig[p].colour);
         } else {
-          device_.onstone(game, node->number, node->colour, p);
+          device_.onstone(game, shown, node->colour, p);
         }
         if (info)
           for (Move** s = info->captured; s && *s; ++s)
@@ -324,14 +400,17 @@ Head FigureDriver::figure_head(Game* game, Move* start, bool figure) {
   if (figure || opt_.diagram_selected(diagram_counter_)) {
     Figure record;
     record.diagram = !figure;
-    record.number = figure ? number : game->diagram_number;
+    record.number = head.place.number;
     record.count = ++emitted_[figure ? 0 : 1];
     record.serial = emitted_[0] + emitted_[1];
     record.first = first;
     record.last = last;
     record.first_comment = first_comment;
     record.next = next;
-    record.caption = board_caption(game, first, last);
+    record.offsets = head.place.offsets;
+    record.caption = board_caption(game, first, first ? record.shown(first) : 0, last,
+                                   last ? record.shown(last) : 0);
+    if (!figure && opt_.branches && from && branch) record.branch = branch_text(*from, branch);
     if (!device_.emit(game, record)) end_run(game, 0);
   }
   if (!figure) ++diagram_counter_;
@@ -356,7 +435,7 @@ Move* FigureDriver::make_figure(Game* game, Move* start) {
   // own variations, then its next sibling's. An explicit stack keeps deep
   // nesting off the call stack.
   std::vector<Frame> stack;
-  stack.emplace_back(game, start, head.next, head.first_branch);
+  stack.emplace_back(game, start, head.next, head.first_branch, std::move(head.place));
   for (;;) {
     Frame& f = stack.back();
     if (!f.var) {
@@ -376,15 +455,16 @@ Move* FigureDriver::make_figure(Game* game, Move* start) {
       }
       restore_to(f, f.node->next);
       f.var = f.node->variations;
+      f.branch = f.node;
       f.node = f.node->next;
     }
     Game* v = f.var;
     if (!board_alloc(v)) end_run(f.game, 1);
     // A diagram is never cut, so one call draws the variation's whole line.
-    Head sub = figure_head(v, v->first, false);
+    Head sub = figure_head(v, v->first, false, &f.place, f.branch);
     if (sub.made && sub.first_branch) {
       park(f, v);
-      stack.emplace_back(v, v->first, sub.next, sub.first_branch);
+      stack.emplace_back(v, v->first, sub.next, sub.first_branch, std::move(sub.place));
       continue;
     }
     if (sub.made) device_.free(v);

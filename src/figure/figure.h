@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "util/message.h"
 #include "util/options.h"
@@ -28,7 +29,17 @@ struct Figure {
   Move* last = nullptr;           // last move or pass
   Move* first_comment = nullptr;  // first node with a comment
   Move* next = nullptr;           // the node after the figure
-  std::string caption;            // board_caption of first and last
+  std::string caption;            // board_caption of first and last, numbers as shown
+  // -branches: where a diagram's variation begins, "variation at move 77
+  // (Figure 2)"; empty otherwise.
+  std::string branch;
+  // The nodes whose shown number MN moved, by how much.
+  std::unordered_map<const Move*, int> offsets;
+
+  // The number shown for a node's move (SGF MN moves it).
+  int shown(const Move* m) const;
+  // The caption with where the variation begins, when it is given.
+  std::string captioned() const { return branch.empty() ? caption : caption + ": " + branch; }
 };
 
 // What a format asks of the driver beyond the designed cutting.
@@ -84,6 +95,9 @@ void game2fig(Game* game, OutputDevice& device, const Options& opt, const Figure
 
 // A figure's title: "No moves", "B 12", "B 12 -- W 61", or a variation's name.
 std::string board_caption(const Game* game, const Move* first, const Move* last);
+// The same with the numbers the figure shows for first and last.
+std::string board_caption(const Game* game, const Move* first, int first_number, const Move* last,
+                          int last_number);
 
 // Replays the nodes [from, to) on the saved position, as the driver does
 // when it restores a figure.

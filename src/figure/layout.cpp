@@ -32,15 +32,19 @@ void game_sequent(Game* game) {
   }
 }
 
-// The first variation at each branching node of the main line becomes the
-// main line's continuation, numbered on from the branching move.
+// Where the main line ends at a branching node, the first variation becomes
+// the line's continuation, numbered on from the branching move. Where the
+// line goes on after a node, its variations stay variations: nothing of
+// the line is dropped.
 void game_flatten(Game* game) {
   if (!game || !game->first) return;
   int last = 0;
   for (Move* m = game->first; m; m = m->next) {
     if (m->number != 0) last = m->number;
+    // Variations on nodes merged from a variation are the line's now.
+    for (Game* s = m->variations; s; s = s->next) s->parent = game;
     Game* v = m->variations;
-    if (!v) continue;
+    if (!v || m->next) continue;
     for (Move* n = v->first; n; n = n->next) {
       if (n->number == 0) continue;
       n->number = static_cast<std::int16_t>(n->number + last);
@@ -48,13 +52,6 @@ void game_flatten(Game* game) {
     }
     m->variations = v->next;
     if (v->next) v->next->prev = nullptr;
-    for (Game* s = v->next; s; s = s->next) s->parent = game;
-    // Whatever followed m leaves the line. Nothing reaches it any more, so it
-    // is released here rather than kept until the process ends.
-    while (Move* cut = m->next) {
-      cut->prev = m;  // the root of a line merged before has none
-      move_free(game, cut);
-    }
     // The merged line keeps its root node, which still has no `prev`: it
     // marks where the line was joined, and the SGF writer puts it out as
     // the empty node that begins a line.

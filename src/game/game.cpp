@@ -180,10 +180,10 @@ void board_free(Game* game) {
   std::vector<BoardCell>().swap(game->saved_board);
 }
 
-Move* move_alloc(bool warn) {
+Move* move_alloc(const Game* game) {
   Move* node = pools.move.make();
   if (!node) {
-    if (warn) message("Out of memory in move_alloc()\n");
+    if (warns(game)) message("Out of memory in move_alloc()\n");
     return nullptr;
   }
   node->location = LOC_NONE;
@@ -191,7 +191,7 @@ Move* move_alloc(bool warn) {
 }
 
 Move* move_new(Game* game, Move* prev) {
-  Move* node = move_alloc(warns(game));
+  Move* node = move_alloc(game);
   if (!node) return nullptr;
   if (!game->first) game->first = node;
   node->number = static_cast<std::int16_t>(game->movenum);
@@ -221,15 +221,15 @@ MoveInfo* move_info(Move* node) {
   return node->info;
 }
 
-Text* text_alloc(bool warn) {
+Text* text_alloc(const Game* game) {
   Text* t = pools.text.make();
-  if (!t && warn) message("Out of memory in text_alloc()\n");
+  if (!t && warns(game)) message("Out of memory in text_alloc()\n");
   return t;
 }
 
-Chain* chain_alloc(bool warn) {
+Chain* chain_alloc(const Game* game) {
   Chain* c = pools.chain.make();
-  if (!c && warn) message("Out of memory in chain_alloc()\n");
+  if (!c && warns(game)) message("Out of memory in chain_alloc()\n");
   return c;
 }
 

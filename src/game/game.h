@@ -266,14 +266,15 @@ void goban_free(Board* board);
 // Three position arrays, copies of the parent's current board for a variation.
 int board_alloc(Game* game);
 void board_free(Game* game);
-Move* move_alloc(bool warn);
+// `game`: whose options say whether a failure is reported; may be none.
+Move* move_alloc(const Game* game);
 Move* move_new(Game* game, Move* prev);
 // Unlinks and releases one node of `game` with its annotations; returns its
 // former prev.
 Move* move_free(Game* game, Move* node);
 MoveInfo* move_info(Move* node);
-Text* text_alloc(bool warn);
-Chain* chain_alloc(bool warn);
+Text* text_alloc(const Game* game);
+Chain* chain_alloc(const Game* game);
 void chain_free(Chain* entry);
 void chain_freelist(Chain* entry);
 // A `captured` list with room for `count` stones and its end; none when

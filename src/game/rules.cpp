@@ -211,7 +211,7 @@ void store_addstone(Game* game, int colour, int location) {
   if (!on_board(game, location)) return;
   Move* node = need_node(game, "store_addstone");
   MoveInfo* info = node ? move_info(node) : nullptr;
-  Chain* entry = info ? chain_alloc(warns(game)) : nullptr;
+  Chain* entry = info ? chain_alloc(game) : nullptr;
   if (!entry) return;
   Move* setup = move_new(game, nullptr);
   if (!setup) {
@@ -233,7 +233,7 @@ void store_ae(Game* game, int location) {
   if (!on_board(game, location)) return;
   Move* node = need_node(game, "store_ae");
   MoveInfo* info = node ? move_info(node) : nullptr;
-  Chain* entry = info ? chain_alloc(warns(game)) : nullptr;
+  Chain* entry = info ? chain_alloc(game) : nullptr;
   if (!entry) return;
   BoardPoint& point = game->goban->points[location];
   if (point.stone) {
@@ -259,7 +259,7 @@ Chain* add_label(Game* game, int location, int letter, std::string_view text) {
   if (!on_board(game, location)) return nullptr;
   Move* node = need_node(game, "store_l");
   MoveInfo* info = node ? move_info(node) : nullptr;
-  Chain* entry = info ? chain_alloc(warns(game)) : nullptr;
+  Chain* entry = info ? chain_alloc(game) : nullptr;
   if (!entry) return nullptr;
   entry->location = location;
   Chain*& tail = tails_of(game, info).labels;
@@ -325,7 +325,7 @@ Chain* store_m(Game* game, int location, int kind, std::string_view text) {
   if (kind == 0) return nullptr;
   Move* node = need_node(game, "store_m");
   MoveInfo* info = node ? move_info(node) : nullptr;
-  Chain* entry = info ? chain_alloc(warns(game)) : nullptr;
+  Chain* entry = info ? chain_alloc(game) : nullptr;
   if (!entry) return nullptr;
   entry->mark = kind;
   entry->location = location;
@@ -340,7 +340,7 @@ Chain* store_m(Game* game, int location, int kind, std::string_view text) {
 Text* append_text(Game* game, const char* label) {
   Move* node = need_node(game, label);
   MoveInfo* info = node ? move_info(node) : nullptr;
-  Text* entry = info ? text_alloc(warns(game)) : nullptr;
+  Text* entry = info ? text_alloc(game) : nullptr;
   if (!entry) return nullptr;
   entry->prev = info->texts_tail;
   if (info->texts_tail)

@@ -27,7 +27,8 @@ struct OptionRow {
 // Ambiguity is only looked for between a matching row and the one after it,
 // so rows that share a prefix must stay next to each other.
 constexpr OptionRow kOptions[] = {
-    {"caching", 0, Arg::kNone},      {"coordinates", 1, Arg::kNone},
+    {"branches", 33, Arg::kNone},    {"caching", 0, Arg::kNone},
+    {"coordinates", 1, Arg::kNone},
     {"diagrams", 2, Arg::kValue},    {"figures", 3, Arg::kValue},
     {"flatten", 4, Arg::kNone},      {"fontsize", 27, Arg::kValue},
     {"from", 5, Arg::kValue},        {"game", 32, Arg::kValue},
@@ -159,6 +160,7 @@ void Parser::apply(int code) {
     case 30: o.hold = 1; break;
     case 31: o.sty = arg; break;
     case 32: o.game = game_number(arg); break;
+    case 33: o.branches = 1; break;
     default: break;
   }
 }
@@ -259,6 +261,7 @@ void Parser::usage(int status) {
       {"[-max moves]", "Limit moves per figure", "unlimited"},
       {"[-figures  list]", "Emit figures  in list", "automatic"},
       {"[-diagrams list]", "Emit diagrams in list", "all"},
+      {"[-branches]", "Say where variations begin", "off"},
       {"[-output file]", "Emit output to file", "stdout"},
       {"[-game n|all]", "Game of a collection", "1"},
       {"[-coordinates]", "Don't print coordinates", "on"},

@@ -58,11 +58,8 @@ int leading_int(std::string_view v) {
   return static_cast<int>(negative ? -n : n);
 }
 
+// A move on the current node, which has none yet.
 void do_move(Game* game, std::string_view v, int colour) {
-  // A node holds one move: a second one ("B[cc]W[dd]") begins a node of its
-  // own, so that neither is lost.
-  if (const Move* node = game->current; node && (node->location >= 0 || node->location == LOC_PASS))
-    store_node(game);
   if (v.empty() || (v.size() >= 2 && letter(v[0]) == 19 && letter(v[1]) == 19)) {
     store_pass(game, -1, colour);
     return;
@@ -126,7 +123,17 @@ void act_an(const Call& c) { store_analysis(c.game, c.v); }
 void act_aw(const Call& c) {
   each_point(c, [&](int p) { store_addstone(c.game, WHITE, p); });
 }
-void act_b(const Call& c) { do_move(c.game, c.v, BLACK); }
+// A node holds one move: a second one ("B[cc]W[dd]") begins a node of its
+// own, so that neither is lost.
+void second_move(Game* game) {
+  if (const Move* node = game->current; node && (node->location >= 0 || node->location == LOC_PASS))
+    store_node(game);
+}
+
+void act_b(const Call& c) {
+  second_move(c.game);
+  do_move(c.game, c.v, BLACK);
+}
 void act_bl(const Call& c) { store_time(c.game, BLACK, c.v); }
 void act_bp(const Call& c) { do_player(c.game, c.v, true); }
 void act_br(const Call& c) { store_br(c.game, c.v); }
@@ -252,7 +259,10 @@ void act_vw(const Call& c) {
   });
 }
 
-void act_w(const Call& c) { do_move(c.game, c.v, WHITE); }
+void act_w(const Call& c) {
+  second_move(c.game);
+  do_move(c.game, c.v, WHITE);
+}
 void act_wl(const Call& c) { store_time(c.game, WHITE, c.v); }
 void act_wp(const Call& c) { do_player(c.game, c.v, false); }
 void act_wr(const Call& c) { store_wr(c.game, c.v); }

@@ -41,6 +41,7 @@ struct Options {
   int verbose = 0, caching = 0, statout = 0, coords = 1, labels = 1, flatten = 0, sequent = 0;
   int hold = 0, maxmoves = -1, fntsz = 15;
   int game = 1;  // of a collection, from 1; 0: every game
+  int branches = 0;  // diagrams say where their variation begins
   // Warnings of the model and the readers on standard error.
   int sgfwarn = 0;
   // Reading: comments as kibitz lines, special comment conventions.

@@ -486,7 +486,17 @@ void SgfWriter::game2sgf(Game* game) {
       stack.pop_back();
       continue;
     }
-    write_node(f, f.node);
+    const Move* m = f.node;
+    if (m->prev && m->location >= 0 && !m->info) {
+      // Most nodes of a record are one move and nothing else.
+      open_node(f);
+      put(m->colour == BLACK ? key("Black", "B") : key("White", "W"));
+      put_point(f.game, m->location);
+      ++f.items;
+      line_break(f);
+    } else {
+      write_node(f, m);
+    }
     f.node_done = true;
     f.variation = f.node->variations;
   }

@@ -122,7 +122,9 @@ TEST_F(TexFrameTest, KibitzCommentWithoutSpeakerAndLongPieces) {
   store_c(game, words + " ");
   int speakers = 0;
   std::string text = framed(TexFrame::Kind::go_fonts, [&](TexFrame& f) {
-    f.tex_text(game->first->next, nullptr, 1, 2);
+    Figure figure;
+    figure.first_comment = game->first->next;
+    f.tex_text(figure, 1, 2);
     speakers = f.kibitzers()[0].count;
   });
   EXPECT_EQ(text,

@@ -4,6 +4,7 @@
 // or wide for recursion. (Whole figures as devices draw them are golden runs.)
 #include <algorithm>
 #include <random>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -109,12 +110,19 @@ Move* ref_make_figure(Game* game, OutputDevice* dev, Move* start, int* fi, int* 
   Move* next = start;
   int count = 0;
   bool stop = false, automatic = fi && ref_end(*fi) == 0;
+  // Without -max and -figures no number shows twice: the figure ends first.
+  const bool unique = automatic && opt().maxmoves == -1 && ref_end(1) == 0;
+  std::set<int> shown;
   if (!dev->alloc(game)) return nullptr;
   figure_begin(game);
   auto &board = game->board, &fig = game->figure_board;
   auto on = [&board](int p) { return p >= 0 && p < static_cast<int>(board.size()); };
   for (Move* n = start; n && !stop; n = n->next) {
     MoveInfo* info = n->info;
+    if (unique && count > 0 && on(n->location) && fig[n->location].colour == 0 && shown.count((n->number - 1) % 100)) {
+      next = n;
+      break;
+    }
     walked = n;
     if (n->location >= 0 || n->location == LOC_PASS) {
       if (fi) {
@@ -130,7 +138,7 @@ Move* ref_make_figure(Game* game, OutputDevice* dev, Move* start, int* fi, int* 
         int p = n->location;
         board[p].colour = n->colour, board[p].number = n->number;
         if (fig[p].colour == 0)
-          fig[p].colour = n->colour, fig[p].number = n->number;
+          fig[p].colour = n->colour, fig[p].number = n->number, shown.insert((n->number - 1) % 100);
         else if (fig[p].number)
           dev->onmove(game, n->number, n->colour, fig[p].number, fig[p].colour);
         else
@@ -159,9 +167,10 @@ Move* ref_make_figure(Game* game, OutputDevice* dev, Move* start, int* fi, int* 
   remove_stones(game, start, end);
   if (fi) ++ref_figures;
   if (fi || ref_selected(*dc)) {
-    Figure f{.diagram = !fi, .number = fi ? ref_figures : game->diagram_number, .count = ++ref_emitted[fi ? 0 : 1],
-             .serial = ref_emitted[0] + ref_emitted[1], .first = first, .last = last,
-             .first_comment = fc, .next = next, .caption = board_caption(game, first, last)};
+    Figure f;
+    f.diagram = !fi, f.number = fi ? ref_figures : game->diagram_number, f.count = ++ref_emitted[fi ? 0 : 1];
+    f.serial = ref_emitted[0] + ref_emitted[1], f.first = first, f.last = last;
+    f.first_comment = fc, f.next = next, f.caption = board_caption(game, first, last);
     if (!dev->emit(game, f)) throw Exit(0);
   }
   if (!fi) ++*dc;

@@ -113,7 +113,7 @@ TEST_F(Settings, EveryAbbreviationResolvesOrIsAmbiguous) {
                                            "s", "st", "t", "v", "ve", "ver"};
   auto resolve = [](const std::string& word) { return option_named(word.c_str()); };
   for (std::string name :
-       {"caching", "coordinates", "diagrams", "figures", "flatten", "fontsize", "from", "help",
+       {"branches", "caching", "coordinates", "diagrams", "figures", "flatten", "fontsize", "from", "help",
         "hold", "kibitz", "labels", "max", "output", "pbmbin", "ppm", "rgbb", "rgbg", "rgbo",
         "rgbr", "rgbw", "scale", "short_keys", "sequent", "statistics", "sty", "text_output",
         "tmp", "to", "verbose", "version", "varsk_mode", "paper"}) {
