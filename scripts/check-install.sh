@@ -40,9 +40,14 @@ installed_files=(
   lib/kifugram/ppm/15/n/ul
   lib/kifugram/ppm/19/n/ul
   lib/kifugram/ppm/23/n/ul
+  lib/kifugram/fonts/kifugram-board.bdf
 )
-# The go fonts' metrics are made when METAFONT is there.
+# The go fonts' metrics are made when METAFONT is there, the board font's
+# PCF form and font directory when xfonts-utils are.
 command -v mf >/dev/null && installed_files+=(share/texmf/fonts/tfm/kifugram/go8.tfm lib/kifugram/lib/sty/go8.tfm)
+command -v bdftopcf >/dev/null && command -v mkfontdir >/dev/null &&
+  installed_files+=(lib/kifugram/fonts/kifugram-board.pcf lib/kifugram/fonts/fonts.dir
+    lib/kifugram/fonts/fonts.alias)
 
 check_tree() { # root of the installed tree, prefix
   local root=$1 prefix=$2 file

@@ -6,10 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# netpbm, xfonts-base and zlib: the GIF tiles that the install carries.
+# netpbm, xfonts-base and zlib: the GIF tiles that the install carries;
+# xfonts-utils: the PCF form of the viewer's board font.
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ libncurses-dev \
   ghostscript:ps2pdf texlive-latex-base:latex texlive-latex-recommended texlive-latex-extra \
-  texlive-games netpbm:pamtogif xfonts-base zlib1g-dev
+  texlive-games netpbm:pamtogif xfonts-base zlib1g-dev xfonts-utils:bdftopcf
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKG_TESTS=OFF -DKG_BENCH=OFF
 ninja -j"${KG_JOBS:-2}" -C build

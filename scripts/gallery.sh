@@ -2,9 +2,10 @@
 # Remakes the pictures of the README's gallery, doc/gallery/*.png, from the
 # example game with the tools the tests use: kifugram-book and pdftoppm (a
 # page of the book), netpbm (a GIF figure), headless chromium (an HTML page)
-# and tmux (the terminal viewer, laid out as a page for chromium to take).
+# and xterm under Xvfb (the terminal viewer).
 # The support files come from share/ and the build's tiles, not an install.
-# Usage: scripts/gallery.sh [build dir]   (default: build)
+# Usage: scripts/gallery.sh [build dir [part...]]   (default: build, every
+# part: book gif html screen)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd -P)
@@ -23,43 +24,30 @@ shot() { # page, png, width, height
   [[ -s $2 ]] || { echo "chromium made no $2" >&2; return 1; }
 }
 
-# The terminal viewer at the example's second figure, in a 72 x 14 tmux
-# pane; standout (reverse video for xterm-256color) stays reverse video.
+# The terminal viewer at the example's second figure, as xterm shows it
+# (under Xvfb, the 9x18 misc-fixed font, 256 colours, C.UTF-8): the viewer
+# runs in a 72 x 14 tmux pane that xterm shows and tmux sends the keys to.
 screen() {
-  local pane=kg-gallery-$$ i
-  tmux -L "$pane" new-session -d -x 72 -y 14 \
-    "env TERM=xterm-256color $kifugram -to graphic $example; sleep 60"
-  for i in 1; do
-    sleep 1
-    tmux -L "$pane" send-keys n
-  done
+  local pane=kg-gallery-$$ display font=-misc-fixed-medium-r-normal--18-120-100-100-c-90-iso10646-1
+  Xvfb -displayfd 3 -screen 0 800x400x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+  local server=$!
+  until [[ -s $work/display ]]; do sleep 0.1; done
+  display=:$(head -n 1 "$work/display")
+  printf 'set -g status off\n' >"$work/tmux.conf"
+  tmux -L "$pane" -f "$work/tmux.conf" new-session -d -x 72 -y 14 \
+    "env TERM=xterm-256color LANG=C.UTF-8 $kifugram -to graphic $example; sleep 60"
+  DISPLAY=$display LANG=C.UTF-8 xterm -b 0 -bw 0 -geometry 72x14+0+0 -tn xterm-256color \
+    -fn "$font" -bg '#1e1e1e' -fg '#e0e0e0' -e tmux -L "$pane" attach 2>/dev/null &
+  local term=$!
+  sleep 1.5
+  tmux -L "$pane" send-keys n
   sleep 1
-  tmux -L "$pane" capture-pane -p -e >"$work/screen.txt"
+  DISPLAY=$display xwd -root -silent | xwdtopnm 2>/dev/null |
+    pamcut -left 0 -top 0 -width $((72 * 9)) -height $((14 * 18)) | pnmtopng -compression 9 >"$out/screen.png"
+  kill "$term" 2>/dev/null || true
   tmux -L "$pane" kill-server
-  python3 - "$work/screen.txt" >"$work/screen.html" <<'PY'
-import html, re, sys
-text = open(sys.argv[1], encoding="utf-8", errors="replace").read().rstrip("\n")
-reverse, out = False, []
-for piece in re.split(r"(\x1b\[[0-9;]*m)", text):
-    if piece.startswith("\x1b["):
-        codes = piece[2:-1].split(";")
-        if "7" in codes or "3" in codes:
-            reverse = True
-        elif codes in (["0"], [""], ["27"], ["23"]):
-            reverse = False
-        continue
-    for line_piece in re.split(r"(\n)", piece):
-        if line_piece == "\n" or not reverse:
-            out.append(html.escape(line_piece))
-        else:
-            out.append('<span class="r">%s</span>' % html.escape(line_piece))
-print("""<!DOCTYPE html><html><head><meta charset="utf-8"><style>
-body { margin: 0; background: #1e1e1e; }
-pre { margin: 0; padding: 8px 10px; color: #e0e0e0; font: 15px/18px "DejaVu Sans Mono", monospace; }
-.r { background: #e0e0e0; color: #1e1e1e; }
-</style></head><body><pre>%s</pre></body></html>""" % "".join(out))
-PY
-  shot "$work/screen.html" "$out/screen.png" 670 270
+  kill "$server"
+  wait "$server" 2>/dev/null || true
 }
 
 # The first page of the example's book.
@@ -80,7 +68,9 @@ html() {
   shot "$work/html/example-9x9-f01.html" "$out/html.png" 640 540
 }
 
-for part in book gif html screen; do
+parts=("${@:2}")
+((${#parts[@]})) || parts=(book gif html screen)
+for part in "${parts[@]}"; do
   echo "==> $part"
   "$part"
 done

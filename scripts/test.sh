@@ -9,10 +9,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # netpbm runs the gif pictures; xfonts-base and zlib give the tiles' glyphs;
-# chromium opens the web pages.
+# chromium opens the web pages; xfonts-utils make the viewer's board font a
+# PCF font, which xterm shows under Xvfb (xwd takes the screenshot).
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev \
   libbenchmark-dev libncurses-dev python3:python3 tmux:tmux netpbm:pamtogif xfonts-base zlib1g-dev \
-  chromium
+  chromium xfonts-utils:bdftopcf xvfb:Xvfb xterm:xterm x11-apps:xwd
 # LaTeX for the TeX documents: the go package's fonts (texlive-games), a4 and
 # a4wide (latex-recommended, latex-extra), METAFONT (texlive-binaries) for
 # the 8 pt go fonts; dvips, Ghostscript and poppler for the PostScript books.

@@ -12,6 +12,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -51,26 +52,69 @@ constexpr const char* kFontGlyphs[kGlyphs] = {
     "\xC4\xC5", "\xC4\xC5", "\xC4\xC5",
 };
 
+// The point's own column in the Unicode set; the heavy cross of a star
+// point still joins the lines around it.
+constexpr const char* kUnicodeGlyphs[kGlyphs] = {
+    "●", "┼", "┼", "╋", "├", "└", "┴", "┘", "┤", "┌", "┬", "┐", "○", "┼", "┼", "┼",
+    "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼", "┼",
+};
+
+// The Unicode set's two columns of each code, as font_decode gives them.
+constexpr const char* kUnicodePairs[kGlyphs] = {
+    "●─", "┼─", "┼─", "╋─", "├─", "└─", "┴─", "┘ ", "┤ ", "┌─", "┬─", "┐ ", "○─", "┼─", "┼─", "┼─",
+    "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─", "┼─",
+};
+
 }  // namespace
 
-void Font::font_init() {
-  const char* term = std::getenv("TERM");
-  glyphs_ = term && std::strcmp(term, "xterm") == 0 ? kFontGlyphs : kPlainGlyphs;
+std::optional<GlyphSet> glyph_set(const char* forced, const char* term, bool utf8) {
+  if (forced && *forced) {
+    const std::string_view name = forced;
+    if (name == "plain") return GlyphSet::plain;
+    if (name == "font") return GlyphSet::font;
+    if (name == "unicode") return GlyphSet::unicode;
+    return std::nullopt;
+  }
+  if (utf8) return GlyphSet::unicode;
+  return term && std::strcmp(term, "xterm") == 0 ? GlyphSet::font : GlyphSet::plain;
 }
+
+Font::Font() = default;
+
+void Font::font_init(GlyphSet set) { set_ = set; }
 
 const char* Font::font_decode(int code) const {
-  return code >= 0 && code < kGlyphs ? glyphs_[code] : "??";
+  if (code < 0 || code >= kGlyphs) return "??";
+  switch (set_) {
+    case GlyphSet::font: return kFontGlyphs[code];
+    case GlyphSet::unicode: return kUnicodePairs[code];
+    case GlyphSet::plain: break;
+  }
+  return kPlainGlyphs[code];
 }
 
-bool Font::font_is_terminal() const { return glyphs_ == kFontGlyphs; }
+std::string_view Font::centre(int code) const {
+  if (code < 0 || code >= kGlyphs) return "?";
+  if (set_ == GlyphSet::unicode) return kUnicodeGlyphs[code];
+  return std::string_view(kPlainGlyphs[code], 1);
+}
 
-Font::Font() : glyphs_(kPlainGlyphs) {}
+std::string_view Font::between(bool outside) const {
+  return set_ == GlyphSet::unicode && !outside ? "─" : " ";
+}
 
-bool star_line(int size, int line) {
-  if (size == 19 && line == 9) return true;
-  if (size >= 10) return line == 3 || line == size - 4;
-  if (size >= 7) return line == 2 || line == size - 3;
-  return false;
+bool star_point(int size, int row, int column) {
+  auto on = [&](std::initializer_list<int> lines) {
+    auto has = [&](int i) { return std::find(lines.begin(), lines.end(), i) != lines.end(); };
+    return has(row) && has(column);
+  };
+  const int centre = size / 2;
+  switch (size) {
+    case 19: return on({3, 9, 15});
+    case 13: return on({3, 9}) || (row == centre && column == centre);
+    case 9: return on({2, 6}) || (row == centre && column == centre);
+    default: return size % 2 == 1 && row == centre && column == centre;
+  }
 }
 
 int point_glyph(int size, int row, int column) {
@@ -80,19 +124,38 @@ int point_glyph(int size, int row, int column) {
     return column == 0 ? GLYPH_BOTTOM_LEFT : column == edge ? GLYPH_BOTTOM_RIGHT : GLYPH_BOTTOM;
   if (column == 0) return GLYPH_LEFT;
   if (column == edge) return GLYPH_RIGHT;
-  return star_line(size, row) && star_line(size, column) ? GLYPH_STAR : GLYPH_INNER;
+  return star_point(size, row, column) ? GLYPH_STAR : GLYPH_INNER;
 }
 
 // ---- layout -------------------------------------------------------------------
 
-ScreenLayout screen_layout(int size, bool diagram, int columns, int lines) {
-  const int board_x = diagram ? columns - 2 * size - 1 : 1;
-  const int text_x = diagram ? 1 : 2 * size + 3;
+ScreenLayout screen_layout(int size, bool diagram, int columns, int lines, bool wide,
+                           bool coordinates) {
   ScreenLayout l;
-  l.title = {board_x, 0, 2 * size, 1};
-  l.board = {board_x, 1, 2 * size, size};
-  l.notes = {board_x, size + 1, 2 * size, lines - size - 2};
-  l.text = {text_x, 0, columns - 2 * size - 4, lines - 1};
+  // The widest points first, then coordinates; the designed layout last.
+  for (int width : {3, 2}) {
+    if (width == 3 && !wide) continue;
+    for (bool coords : {true, false}) {
+      if (coords && !coordinates) continue;
+      const int left = coords ? (width == 2 ? 3 : 2) : 0, right = coords ? 3 : 0;
+      const int board_width = left + width * size + right;
+      const int board_height = size + (coords ? 2 : 0);
+      const int panel = columns - board_width - 4;
+      const int notes = lines - board_height - 2;
+      const bool last = width == 2 && !coords;
+      if (!last && (panel < (width == 3 ? kPanelMinimum : 1) || notes < 1)) continue;
+      const int board_x = diagram ? columns - board_width - 1 : 1;
+      l.title = {board_x, 0, board_width, 1};
+      l.board = {board_x, 1, board_width, board_height};
+      l.notes = {board_x, board_height + 1, board_width, notes};
+      l.text = {diagram ? 1 : board_width + 3, 0, panel, lines - 1};
+      l.point_width = width;
+      l.coordinates = coords;
+      l.board_x = left;
+      l.board_y = coords ? 1 : 0;
+      return l;
+    }
+  }
   return l;
 }
 
@@ -192,6 +255,77 @@ std::string_view screen_fit(std::string_view text, int columns, bool utf8) {
   return text.substr(0, end);
 }
 
+std::vector<std::string> screen_wrap(std::string_view text, int width, int column, bool utf8) {
+  if (width < 1) width = 1;
+  std::vector<std::string> lines(1);
+  int used = std::min(column, width);
+  std::string blanks;  // blanks since the last word, not yet placed
+  auto expanded = [&](std::string_view run, int at) {
+    std::string out;
+    for (char c : run) {
+      const int n = c == '\t' ? 8 - (at + static_cast<int>(out.size())) % 8 : 1;
+      out.append(static_cast<std::size_t>(n), ' ');
+    }
+    return out;
+  };
+  auto new_line = [&] {
+    lines.emplace_back();
+    used = 0;
+    blanks.clear();
+  };
+  while (!text.empty()) {
+    const char c = text[0];
+    if (c == '\n') {
+      text.remove_prefix(1);
+      new_line();
+      continue;
+    }
+    if (c == ' ' || c == '\t') {
+      blanks += c;
+      text.remove_prefix(1);
+      continue;
+    }
+    std::size_t end = 0;
+    while (end < text.size() && text[end] != ' ' && text[end] != '\t' && text[end] != '\n') ++end;
+    std::string_view word = text.substr(0, end);
+    text.remove_prefix(end);
+    const int word_width = screen_columns(word, utf8);
+    std::string gap = expanded(blanks, used);
+    blanks.clear();
+    const int gap_width = static_cast<int>(gap.size());
+    if (used + gap_width + word_width > width && used > 0 && word_width <= width) {
+      new_line();
+      gap.clear();
+    }
+    if (used + static_cast<int>(gap.size()) < width) {
+      lines.back() += gap;
+      used += static_cast<int>(gap.size());
+    } else if (used > 0 && !word.empty()) {
+      new_line();
+    }
+    // A word longer than the room left is cut where the line ends.
+    while (!word.empty()) {
+      const std::string_view head = screen_fit(word, width - used, utf8);
+      if (head.empty() && used == 0) {
+        // A character wider than the whole window: it goes out alone.
+        const std::size_t one = next_char(word, utf8).first;
+        lines.back() += word.substr(0, one);
+        word.remove_prefix(one);
+        if (!word.empty()) new_line();
+        continue;
+      }
+      lines.back() += head;
+      used += screen_columns(head, utf8);
+      word.remove_prefix(head.size());
+      if (!word.empty()) new_line();
+    }
+  }
+  // The next text may go on on this line: a blank keeps the words apart.
+  const int room = std::min(static_cast<int>(expanded(blanks, used).size()), width - used);
+  if (room > 0) lines.back().append(static_cast<std::size_t>(room), ' ');
+  return lines;
+}
+
 // ---- the terminal ---------------------------------------------------------------
 
 namespace {
@@ -287,19 +421,34 @@ void give_back_stderr() {
   term.collected = nullptr;
 }
 
-// A UTF-8 terminal gets whole characters, and curses counts their columns in
-// its locale, which is set for the viewer alone. The terminal font is a set
-// of single bytes, as is every other coding: those texts go out byte by byte.
-void choose_coding(const Font& font) {
-  term.utf8 = false;
-  if (font.font_is_terminal()) return;
+// Picks the glyph set and the coding texts go out in. A UTF-8 terminal gets
+// whole characters, and curses counts their columns in its locale, which is
+// set for the viewer alone. The terminal font is a set of single bytes, as
+// is every other coding: those texts go out byte by byte.
+GlyphSet choose_coding(const std::string& program) {
   const char* current = std::setlocale(LC_CTYPE, nullptr);
   term.locale = current ? current : "C";
-  if (std::setlocale(LC_CTYPE, "")) {
+  auto is_utf8 = [] {
     const char* codeset = nl_langinfo(CODESET);
-    term.utf8 = codeset && std::strcmp(codeset, "UTF-8") == 0;
+    return codeset && std::strcmp(codeset, "UTF-8") == 0;
+  };
+  bool utf8 = std::setlocale(LC_CTYPE, "") && is_utf8();
+  const char* forced = std::getenv("KIFUGRAM_BOARD");
+  const std::optional<GlyphSet> set = glyph_set(forced, std::getenv("TERM"), utf8);
+  if (set == GlyphSet::unicode && !utf8) {
+    // Asked for by name: the terminal is taken at its word, whatever the
+    // locale says.
+    utf8 = std::setlocale(LC_CTYPE, "C.UTF-8") && is_utf8();
   }
+  term.utf8 = utf8 && set != GlyphSet::font;
   if (!term.utf8) std::setlocale(LC_CTYPE, term.locale.c_str());
+  if (!set)
+    fatal(1, "%s: KIFUGRAM_BOARD is \"%s\"; it names a board: plain, font or unicode\n",
+          program.c_str(), forced);
+  if (set == GlyphSet::unicode && !term.utf8)
+    fatal(1, "%s: KIFUGRAM_BOARD=unicode needs a UTF-8 locale, and there is none\n",
+          program.c_str());
+  return *set;
 }
 
 // Writes a safe text. The C locale has no characters for the bytes 0xA0 to
@@ -326,16 +475,18 @@ void put_text(WINDOW* win, std::string_view text) {
   }
 }
 
-void put_safe(WINDOW* win, std::string_view text) { put_text(win, screen_safe(text, term.utf8)); }
-
 // Keys come from the terminal even when the record came on standard input.
-void start_curses(const Font& font, const std::string& program) {
+void start_curses(Font& font, const std::string& program) {
+  font.font_init(choose_coding(program));
   FILE* in = isatty(STDIN_FILENO) ? stdin : nullptr;
   FILE* out = isatty(STDOUT_FILENO) ? stdout : nullptr;
   if (!in || !out) {
     term.tty = std::fopen("/dev/tty", "r+");
-    if (!term.tty)
+    if (!term.tty) {
+      if (term.utf8) std::setlocale(LC_CTYPE, term.locale.c_str());
+      term.utf8 = false;
       fatal(1, "%s: -to graphic needs a terminal, and there is none\n", program.c_str());
+    }
     if (!in) in = term.tty;
     if (!out) out = term.tty;
   }
@@ -343,7 +494,6 @@ void start_curses(const Font& font, const std::string& program) {
   term.have_modes = tcgetattr(term.fd, &term.modes) == 0;
 
   for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], nullptr, &term.old_actions[i]);
-  choose_coding(font);
   term.screen = newterm(nullptr, out, in);
   // A terminal that cannot move the cursor (dumb, say) would show the
   // board run together on one line.
@@ -390,15 +540,95 @@ struct ScreenWindow {
 
 struct Screen {
   ScreenWindow title, notes, board, text;
+  ScreenLayout layout;
   Game* game = nullptr;
 };
 
 void drop_window(ScreenWindow& w) {
   if (!w.win) return;
-  wclear(w.win);
+  werase(w.win);
   delwin(w.win);
   w.win = nullptr;
 }
+
+// What a cell of the board shows, each with the attributes of its own.
+enum Ink : int {
+  INK_BOARD,         // lines, edges, star points and the board around them
+  INK_BLACK,         // a stone without a number
+  INK_WHITE,
+  INK_BLACK_NUMBER,  // a numbered stone
+  INK_WHITE_NUMBER,
+  INK_BLACK_OTHER,   // every other numbered stone of a row, where
+  INK_WHITE_OTHER,   // two-column points leave no gap between numbers
+  INK_LABEL,
+  INK_MARK,          // a marked point: empty, black or white
+  INK_MARK_BLACK,
+  INK_MARK_WHITE,
+  kInks
+};
+
+// The attributes of each ink: the designed standout for black numbers, or,
+// on a terminal with colours, a wooden board, black and white stones, and
+// numbers light on black and dark on white stones. Where two-column points
+// leave no gap between two numbers, every other point of a row writes its
+// number in a second colour (underlined without colours), so that "3839"
+// reads as two.
+struct Palette {
+  attr_t ink[kInks] = {};
+
+  void plain() {
+    blocks = false;
+    for (attr_t& a : ink) a = A_NORMAL;
+    ink[INK_BLACK_NUMBER] = A_STANDOUT;
+    // No second colour: the other numbers are underlined.
+    ink[INK_BLACK_OTHER] = A_STANDOUT | A_UNDERLINE;
+    ink[INK_WHITE_OTHER] = A_UNDERLINE;
+    ink[INK_MARK] = ink[INK_MARK_BLACK] = ink[INK_MARK_WHITE] = A_STANDOUT;
+  }
+
+  void colours() {
+    plain();
+    if (!has_colors() || start_color() == ERR || COLORS < 8 || COLOR_PAIRS <= kInks) return;
+    use_default_colors();
+    const bool many = COLORS >= 256, sixteen = COLORS >= 16;
+    const short wood = many ? 179 : COLOR_YELLOW;
+    const short white = sixteen ? 15 : COLOR_WHITE;
+    const short gold = many ? 221 : sixteen ? 11 : COLOR_YELLOW;
+    const short blue = many ? 19 : COLOR_BLUE;
+    // The stone's sign in a shade of its own colour: the block is the stone.
+    const short on_black = many ? 240 : sixteen ? 8 : COLOR_WHITE;
+    const short on_white = many ? 245 : sixteen ? 7 : COLOR_BLACK;
+    // Eight colours: white is light grey, and bold makes it white.
+    const attr_t bright = sixteen ? A_NORMAL : A_BOLD;
+    const struct {
+      Ink ink;
+      short fg, bg;
+      attr_t extra;
+    } pairs[] = {
+        {INK_BOARD, COLOR_BLACK, wood, A_NORMAL},
+        {INK_BLACK, on_black, COLOR_BLACK, A_NORMAL},
+        {INK_WHITE, on_white, white, A_NORMAL},
+        {INK_BLACK_NUMBER, white, COLOR_BLACK, bright},
+        {INK_WHITE_NUMBER, COLOR_BLACK, white, A_NORMAL},
+        {INK_BLACK_OTHER, gold, COLOR_BLACK, bright},
+        {INK_WHITE_OTHER, blue, white, A_NORMAL},
+        {INK_LABEL, COLOR_BLACK, wood, A_NORMAL},
+        // Reverse video would turn a black stone white: a mark is red.
+        {INK_MARK, COLOR_RED, wood, A_BOLD},
+        {INK_MARK_BLACK, COLOR_RED, COLOR_BLACK, A_BOLD},
+        {INK_MARK_WHITE, COLOR_RED, white, A_BOLD},
+    };
+    for (const auto& p : pairs) {
+      const short pair = static_cast<short>(p.ink + 1);
+      if (init_pair(pair, p.fg, p.bg) == ERR) return plain();
+      ink[p.ink] = static_cast<attr_t>(COLOR_PAIR(pair)) | p.extra;
+    }
+    blocks = true;
+  }
+
+  // Stones are blocks of their colour over all the point's columns.
+  bool blocks = false;
+};
 
 class ScreenDevice : public OutputDevice {
  public:
@@ -421,27 +651,49 @@ class ScreenDevice : public OutputDevice {
     }
   }
 
+  // Stops at "[more]" when the comment window is full.
+  void page(WINDOW* win) {
+    const int height = getmaxy(win);
+    if (getcury(win) + 1 < height - 1 || height <= 1) return;
+    if (go_mode) {
+      wrefresh(win);
+      return;
+    }
+    wstandout(win);
+    waddstr(win, "[more]");
+    wstandend(win);
+    wrefresh(win);
+    read_key(win);
+    werase(win);
+    wmove(win, 0, 0);
+  }
+
+  // Writes a safe text wrapped at blanks; `each_line` runs before every
+  // line after the first. A line that fills the window's width has moved
+  // the cursor to the next line already.
+  template <typename EachLine>
+  void put_wrapped(WINDOW* win, std::string_view text, attr_t attributes, EachLine each_line) {
+    const std::vector<std::string> lines = screen_wrap(text, getmaxx(win), getcurx(win), term.utf8);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (i > 0) {
+        if (lines[i - 1].empty() || getcurx(win) != 0) waddch(win, '\n');
+        // A break that only ends the text leaves the next text to page.
+        if (i + 1 < lines.size() || !lines[i].empty()) each_line();
+      }
+      if (lines[i].empty()) continue;
+      wattron(win, attributes);
+      put_text(win, lines[i]);
+      wattroff(win, attributes);
+    }
+  }
+
   // Adds text to the comment window, stopping at "[more]" when it is full.
   void add_text(WINDOW* win, const std::string& text, bool standout = false) {
-    const int height = getmaxy(win);
-    if (getcury(win) + 1 >= height - 1 && height > 1) {
-      if (!go_mode) {
-        wstandout(win);
-        waddstr(win, "[more]");
-        wstandend(win);
-        wrefresh(win);
-        read_key(win);
-        wclear(win);
-        wmove(win, 0, 0);
-      } else {
-        wrefresh(win);
-      }
-    }
-    const char* start = text.c_str();
-    if (getcury(win) == 0 && *start == '\n') ++start;
-    if (standout) wstandout(win);
-    put_safe(win, start);
-    if (standout) wstandend(win);
+    page(win);
+    std::string_view start = text;
+    if (getcury(win) == 0 && !start.empty() && start[0] == '\n') start.remove_prefix(1);
+    put_wrapped(win, screen_safe(start, term.utf8), standout ? A_STANDOUT : A_NORMAL,
+                [&] { page(win); });
   }
 
   bool prompt(WINDOW* win) {
@@ -458,7 +710,7 @@ class ScreenDevice : public OutputDevice {
       return false;
     }
     go_mode = key == 'g';
-    wclear(win);
+    werase(win);
     return true;
   }
 
@@ -483,11 +735,15 @@ class ScreenDevice : public OutputDevice {
   }
 
   bool init(Game*) override {
-    font_.font_init();
     start_curses(font_, opt_.program);
     noecho();
     nl();
     raw();
+    // The terminal font's pictures are the board: no colours on them.
+    if (font_.set() == GlyphSet::font)
+      palette_.plain();
+    else
+      palette_.colours();
     return true;
   }
 
@@ -521,8 +777,13 @@ class ScreenDevice : public OutputDevice {
       message("Out of memory in scr_alloc()\n");
       throw std::bad_alloc();
     }
-    const ScreenLayout l = screen_layout(size, game->parent != nullptr, COLS, LINES);
-    wclear(stdscr);
+    const ScreenLayout l = screen_layout(size, game->parent != nullptr, COLS, LINES,
+                                         font_.set() != GlyphSet::font, opt_.coords != 0);
+    s->layout = l;
+    // Nothing of the screen before stays where this one draws nothing: the
+    // prompt of a figure beside a diagram's board, say.
+    werase(stdscr);
+    wnoutrefresh(stdscr);
     if (!make_window(s->title, l.title, false) || !make_window(s->notes, l.notes, true) ||
         !make_window(s->board, l.board, false) || !make_window(s->text, l.text, true)) {
       drop_screen(s);
@@ -559,45 +820,126 @@ class ScreenDevice : public OutputDevice {
   void draw_caption(const ScreenWindow& w, const std::string& text) {
     const std::string whole = screen_safe(text, term.utf8);
     const std::string_view caption = screen_fit(whole, w.area.width - 1, term.utf8);
-    wclear(w.win);
+    werase(w.win);
     wmove(w.win, 0, (w.area.width - screen_columns(caption, term.utf8)) / 2);
     put_text(w.win, caption);
-    wrefresh(w.win);
+    wnoutrefresh(w.win);
+  }
+
+  // Column letters above and below the board, row numbers beside it, as
+  // the ascii output has them.
+  void draw_coordinates(WINDOW* win, const ScreenLayout& l, int size) {
+    const int centre = l.point_width == 3 ? 1 : 0;
+    for (int y : {0, size + 1}) {
+      wmove(win, y, 0);
+      wclrtoeol(win);
+      for (int c = 0; c < size; ++c)
+        mvwaddch(win, y, l.board_x + l.point_width * c + centre, static_cast<chtype>(column_letter(c)));
+    }
+    for (int row = 0; row < size; ++row) {
+      char number[16];
+      std::snprintf(number, sizeof number, "%2d", size - row);
+      mvwaddstr(win, l.board_y + row, 0, number);
+      mvwaddstr(win, l.board_y + row, l.board_x + l.point_width * size, " ");
+      waddstr(win, number);
+    }
+  }
+
+  void put_ink(WINDOW* win, std::string_view text, attr_t attributes) {
+    wattrset(win, attributes);
+    put_text(win, text);
+    wattrset(win, A_NORMAL);
+  }
+
+  // One point of the plain or Unicode board: with three columns a column
+  // towards the left neighbour, then two: the point and the column after
+  // it, or a number. With colours a stone is a block of its colour over
+  // all its columns, as stones side by side touch.
+  void draw_point(WINDOW* win, const ScreenLayout& l, int size, int row, int column,
+                  const BoardCell& cell) {
+    const attr_t board = palette_.ink[INK_BOARD];
+    const int code = cell.colour == EMPTY   ? point_glyph(size, row, column)
+                     : cell.colour == BLACK ? GLYPH_BLACK
+                                            : GLYPH_WHITE;
+    const bool marked = cell.mark && cell.mark->mark != 0;
+    Ink ink = cell.colour == BLACK ? INK_BLACK : cell.colour == WHITE ? INK_WHITE : INK_BOARD;
+    if (marked) {
+      ink = cell.colour == BLACK ? INK_MARK_BLACK : cell.colour == WHITE ? INK_MARK_WHITE : INK_MARK;
+    } else if (cell.colour != EMPTY && cell.number != 0) {
+      // Two-column points: every other point of a row in the second colour.
+      const bool other = l.point_width == 2 && (row + column) % 2 == 1;
+      ink = cell.colour == BLACK ? (other ? INK_BLACK_OTHER : INK_BLACK_NUMBER)
+                                 : (other ? INK_WHITE_OTHER : INK_WHITE_NUMBER);
+    }
+    const bool block = palette_.blocks && cell.colour != EMPTY && !cell.label;
+    if (l.point_width == 3) {
+      if (block)
+        put_ink(win, " ", palette_.ink[ink]);
+      else
+        put_ink(win, font_.between(column == 0), board);
+    }
+    const std::string_view after = font_.between(column == size - 1);
+    if (cell.label) {
+      // A label is one byte: one that is no character of its own shows as '?'.
+      const std::string label = screen_safe(std::string(1, cell.label->label), term.utf8);
+      const bool one = screen_columns(label, term.utf8) == 1;
+      put_ink(win, one ? std::string_view(label) : "?", palette_.ink[INK_LABEL]);
+      put_ink(win, after, board);
+    } else if (!marked && cell.colour != EMPTY && cell.number != 0) {
+      char text[8];
+      std::snprintf(text, sizeof text, "%-2d", cell.number % 100);
+      text[2] = '\0';
+      put_ink(win, text, palette_.ink[ink]);
+    } else {
+      // Without colours a mark stands out over both columns, as designed.
+      const bool whole = block || (marked && !palette_.blocks);
+      put_ink(win, font_.centre(code), palette_.ink[ink]);
+      put_ink(win, block ? " " : after, whole ? palette_.ink[ink] : board);
+    }
+  }
+
+  // The designed board of the terminal font: two columns per point, glyphs
+  // as byte pairs, standout for black numbers and for marks.
+  void draw_font_point(WINDOW* win, int size, int row, int column, const BoardCell& cell) {
+    const int glyph = cell.colour == BLACK ? GLYPH_BLACK : GLYPH_WHITE;
+    if (cell.label) {
+      std::string label = screen_safe(std::string(1, cell.label->label) + ' ', term.utf8);
+      if (screen_columns(label, term.utf8) != 2) label = "? ";
+      put_text(win, label);
+    } else if (cell.mark && cell.mark->mark != 0) {
+      wstandout(win);
+      put_text(win, font_.font_decode(cell.colour == EMPTY ? point_glyph(size, row, column) : glyph));
+      wstandend(win);
+    } else if (cell.colour != EMPTY && cell.number != 0) {
+      char text[8];
+      std::snprintf(text, sizeof text, "%-2d", cell.number % 100);
+      text[2] = '\0';
+      if (cell.colour == BLACK) wstandout(win);
+      waddstr(win, text);
+      if (cell.colour == BLACK) wstandend(win);
+    } else {
+      put_text(win, font_.font_decode(cell.colour != EMPTY ? glyph : point_glyph(size, row, column)));
+    }
   }
 
   // Draws the figure board; returns the smallest and largest numbers drawn.
-  std::pair<int, int> draw_board(const ScreenWindow& w, Game* game) {
+  std::pair<int, int> draw_board(const ScreenWindow& w, const ScreenLayout& l, Game* game) {
     const int size = game->size;
     const auto& fig = game->figure_board;
+    werase(w.win);
+    if (l.coordinates) draw_coordinates(w.win, l, size);
     int smallest = 1023, largest = 0;
     for (int p = 0; p < size * size; ++p) {
+      const int row = p / size, column = p % size;
       const BoardCell cell = static_cast<std::size_t>(p) < fig.size() ? fig[p] : BoardCell{};
-      const int glyph = cell.colour == BLACK ? GLYPH_BLACK : GLYPH_WHITE;
-      char text[8];
-      wmove(w.win, p / size, 2 * (p % size));
-      if (cell.label) {
-        // A label is one byte: one that is no character of its own shows as '?'.
-        std::string label = screen_safe(std::string(1, cell.label->label) + ' ', term.utf8);
-        if (screen_columns(label, term.utf8) != 2) label = "? ";
-        put_text(w.win, label);
-      } else if (cell.mark && cell.mark->mark != 0) {
-        wstandout(w.win);
-        put_text(w.win, cell.colour == EMPTY ? font_.font_decode(point_glyph(size, p / size, p % size))
-                                             : font_.font_decode(glyph));
-        wstandend(w.win);
-      } else if (cell.colour != EMPTY && cell.number != 0) {
-        // Two cells per point: a number that would need more is cut.
-        std::snprintf(text, sizeof text, "%-2d", cell.number % 100);
-        text[2] = '\0';
-        if (cell.colour == BLACK) wstandout(w.win);
-        waddstr(w.win, text);
-        if (cell.colour == BLACK) wstandend(w.win);
-        if (cell.number < smallest) smallest = cell.number;
-        if (cell.number > largest) largest = cell.number;
-      } else if (cell.colour != EMPTY) {
-        put_text(w.win, font_.font_decode(glyph));
-      } else {
-        put_text(w.win, font_.font_decode(point_glyph(size, p / size, p % size)));
+      wmove(w.win, l.board_y + row, l.board_x + l.point_width * column);
+      if (font_.set() == GlyphSet::font)
+        draw_font_point(w.win, size, row, column, cell);
+      else
+        draw_point(w.win, l, size, row, column, cell);
+      if (cell.colour != EMPTY && cell.number != 0 && !cell.label && !(cell.mark && cell.mark->mark)) {
+        smallest = std::min<int>(smallest, cell.number);
+        largest = std::max<int>(largest, cell.number);
       }
     }
     return {smallest, largest};
@@ -607,11 +949,14 @@ class ScreenDevice : public OutputDevice {
     auto* s = static_cast<Screen*>(game->device);
     if (!s) return true;
     draw_caption(s->title, figure.caption);
-    const auto [smallest, largest] = draw_board(s->board, game);
+    const auto [smallest, largest] = draw_board(s->board, s->layout, game);
     wclrtobot(s->notes.win);
-    put_safe(s->notes.win, con_cat());
-    wrefresh(s->notes.win);
-    wrefresh(s->board.win);
+    put_wrapped(s->notes.win, screen_safe(con_cat(), term.utf8), A_NORMAL, [] {});
+    wnoutrefresh(s->notes.win);
+    wnoutrefresh(s->board.win);
+    // One update for the whole screen: the terminal gets what differs from
+    // the screen before, not a cleared screen drawn anew.
+    doupdate();
     if (figure.first_comment && figure.first_comment != figure.next)
       add_comments(s->text.win, figure.first_comment, figure.next, smallest, largest);
     return prompt(s->text.win);
@@ -646,6 +991,7 @@ class ScreenDevice : public OutputDevice {
 
   const Options& opt_;
   Font font_;
+  Palette palette_;
   // The figure's and its open diagrams' records: quitting leaves them to
   // exit, which the driver calls instead of their free.
   std::vector<Screen*> live;

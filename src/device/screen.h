@@ -1,9 +1,11 @@
-// The parts of the screen viewer that need no terminal: the board glyphs and
-// where the windows of a figure go.
+// The parts of the screen viewer that need no terminal: the board glyphs,
+// where the windows of a figure go, and how texts are laid out in them.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kg {
 
@@ -25,41 +27,79 @@ enum : int {
 };
 inline constexpr int kGlyphs = 31;
 
-// The board's glyph set; plain characters until `font_init`.
+// plain: "@ ", "O ", ". "; font: the bytes 0xC0 to 0xE8 of a terminal font
+// of board glyphs (share/fonts); unicode: box drawing, ● and ○.
+enum class GlyphSet { plain, font, unicode };
+
+// The set of a run: the one `forced` names ("plain", "font", "unicode"),
+// else Unicode in a UTF-8 locale, the terminal font when TERM is exactly
+// "xterm", plain characters elsewhere. None when `forced` names no set.
+std::optional<GlyphSet> glyph_set(const char* forced, const char* term, bool utf8);
+
+// The board's characters. A point is two columns, or three where there is
+// room (plain and Unicode only): the column before the point, the point
+// itself, and the column after it towards the next point.
 class Font {
  public:
   Font();
-  // Picks the glyph set by TERM: "xterm" means a terminal font with board
-  // glyphs in the bytes 0xC0 to 0xE8, anything else plain characters.
-  void font_init();
-  // Two characters for the code; "??" outside the table.
+  void font_init(GlyphSet set);
+  GlyphSet set() const { return set_; }
+  // The two columns of the code: the point and the column after it, a
+  // blank after the right edge; "??" outside the table.
   const char* font_decode(int code) const;
-  // Whether the terminal-font set is in use.
-  bool font_is_terminal() const;
+  // The point's own column: stone, crossing, edge or star.
+  std::string_view centre(int code) const;
+  // A column between two points of one line, or between the edge point
+  // and the outside (`outside`).
+  std::string_view between(bool outside) const;
 
  private:
-  const char* const* glyphs_;
+  GlyphSet set_ = GlyphSet::plain;
 };
 
-// Line `line` of a board of `size` carries star points.
-bool star_line(int size, int line);
+// The star points of real boards: 19x19 the nine on lines 4, 10 and 16;
+// 13x13 D4 D10 K4 K10 G7; 9x9 C3 C7 G3 G7 E5; the centre of other boards
+// of an odd size. Row and column counted from 0.
+bool star_point(int size, int row, int column);
 // The glyph of an empty point, row and column counted from the top left.
 int point_glyph(int size, int row, int column);
 
 struct ScreenArea {
   int x = 0, y = 0, width = 0, height = 0;
 };
-// The four windows of one figure, in the order the screen record keeps them.
+// The four windows of one figure, in the order the screen record keeps them,
+// and how the board window is drawn. The board window holds the board with
+// its coordinates: row numbers left ("%2d", and a blank for two-column
+// points) and right (" %2d"), column letters above and below. The board
+// itself starts at column `board_x`, line `board_y` of that window.
 struct ScreenLayout {
   ScreenArea title, notes, board, text;
+  int point_width = 2;
+  bool coordinates = false;
+  int board_x = 0, board_y = 0;
 };
-// A figure has its board on the left, a variation diagram on the right.
-ScreenLayout screen_layout(int size, bool diagram, int columns, int lines);
+// The comment panel's least width beside a board of three-column points:
+// the prompt on one line.
+inline constexpr int kPanelMinimum = 24;
+// A figure has its board on the left, a variation diagram on the right; a
+// margin of one column at the screen's edges and two between board and
+// comments, as the designed layout has:
+//   board window  x = 1 (figure) or columns - width - 1 (diagram), y = 1
+//   title         over the board window, y = 0
+//   notes         below it, down to the last line but one
+//   comments      the columns left, less the margins; lines 0 to lines - 2
+// Three columns per point when `wide` allows it and the comments keep
+// kPanelMinimum columns, else two; coordinates when `coordinates` asks for
+// them and they leave the comments and the notes at least one column and
+// line. On a terminal smaller than screen_needs() the windows do not fit.
+ScreenLayout screen_layout(int size, bool diagram, int columns, int lines, bool wide = false,
+                           bool coordinates = false);
 
 struct ScreenSize {
   int columns = 0, lines = 0;
 };
-// The smallest terminal on which every window of a board of `size` exists.
+// The smallest terminal on which every window of a board of `size` exists
+// (two columns per point, no coordinates).
 ScreenSize screen_needs(int size);
 
 // Text from the record made harmless for the terminal: tab and line feed
@@ -74,5 +114,13 @@ int screen_columns(std::string_view text, bool utf8);
 // The longest head of a safe text that fits in `columns`, never cutting a
 // character in two.
 std::string_view screen_fit(std::string_view text, int columns, bool utf8);
+// A safe text broken into the lines a window `width` columns wide shows,
+// the first starting at column `column`: at blanks, which the break
+// swallows, and inside a word only when it is longer than a line. Tabs
+// become blanks up to the next multiple of 8. Blanks before a line break go;
+// at the end of the text they stay as far as the line has room, since the
+// next text goes on where this one ends. Each line break of the text and of
+// the wrapping lies between two lines of the result.
+std::vector<std::string> screen_wrap(std::string_view text, int width, int column, bool utf8);
 
 }  // namespace kg

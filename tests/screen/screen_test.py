@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """`kifugram -to graphic` in a real terminal (tmux, or a pty):
   screen_test.py BINARY boards|font|keys|terminal|text
+  screen_test.py BINARY golden [--update]   screens kept in golden/
   screen_test.py BINARY corpus DIR     every DIR/**/*.sgf in go mode
 Each tmux case has a server of its own. Exits 77 without tmux or DIR."""
 import fcntl, os, re, select, shlex, shutil, signal, struct, subprocess
@@ -38,13 +39,14 @@ def sgf_point(column, row):
 
 
 def long_game():
-    """19x19, 105 moves, cut after 10 by a comment; 11 takes 2 on dp and 15 is
-    played there again ("15 at (d,p)"). The record, {point: (colour, number)}."""
+    """19x19, 110 moves, cut after 10 by a comment, so that the second figure
+    holds 100; 11 takes 2 on dp and 15 is played there again ("15 at
+    (d,p)"). The record, {point: (colour, number)}."""
     black = [(c, r) for r in range(3) for c in range(19)]
     white = [(c, r) for r in range(5, 8) for c in range(19)]
     fixed = {1: (2, 15), 2: (3, 15), 3: (4, 15), 5: (3, 16), 11: (3, 14), 15: (3, 15)}
     moves, stones = [], {}
-    for number in range(1, 106):
+    for number in range(1, 111):
         colour = "B" if number % 2 else "W"
         point = fixed.get(number) or (black if colour == "B" else white).pop(0)
         moves.append(f";{colour}[{sgf_point(*point)}]" + ("C[Ten moves.]" if number == 10 else ""))
@@ -72,22 +74,118 @@ KIBITZ_GAME = ("(;SZ[5];B[cc]C[kb9[3d\\] : nice move\nkb9[3d\\] : really \nzz[5k
                ";W[dd]C[kb9[3d\\] : hmm\n])")
 
 
+class Cell:
+    """A character of the screen with the colours and modes it is drawn in."""
+    __slots__ = ("ch", "fg", "bg", "rev", "bold", "under")
+
+    def __init__(self, ch, fg, bg, rev, bold, under):
+        self.ch, self.fg, self.bg, self.rev, self.bold, self.under = ch, fg, bg, rev, bold, under
+
+    def look(self):
+        return (self.fg, self.bg, self.rev, self.bold, self.under)
+
+
+# The modes an SGR code sets or ends.
+SGR_MODES = {1: ("bold", True), 22: ("bold", False), 4: ("under", True), 24: ("under", False),
+             7: ("rev", True), 27: ("rev", False), 39: ("fg", None), 49: ("bg", None)}
+
+
 def parse_cells(text):
-    """capture-pane -e output -> lines of (character, reversed) cells."""
-    lines, reverse = [], False
+    """capture-pane -e output -> lines of Cells. Colours as numbers (0-255,
+    None for the default); tmux writes 8 colours as 30-37/40-47, the bright
+    ones as 90-97/100-107, the rest as 38;5;n / 48;5;n."""
+    lines = []
+    state = {"fg": None, "bg": None, "rev": False, "bold": False, "under": False}
     for raw in text.split("\n"):
         cells = []
-        for token in re.split(r"(\x1b\[[0-9;]*m)", raw):
+        for token in re.split(r"(\x1b\[[0-9;:]*m)", raw):
             if token.startswith("\x1b["):
-                for code in token[2:-1].split(";"):
-                    if code in ("", "0", "27"):
-                        reverse = False
-                    elif code == "7":
-                        reverse = True
+                codes = [int(c) if c else 0 for c in token[2:-1].replace(":", ";").split(";")]
+                i = 0
+                while i < len(codes):
+                    c = codes[i]
+                    if c == 0:
+                        state.update(fg=None, bg=None, rev=False, bold=False, under=False)
+                    elif c in SGR_MODES:
+                        state.update([SGR_MODES[c]])
+                    elif 30 <= c <= 37 or 90 <= c <= 97:
+                        state["fg"] = c - 30 if c < 90 else c - 82
+                    elif 40 <= c <= 47 or 100 <= c <= 107:
+                        state["bg"] = c - 40 if c < 100 else c - 92
+                    elif c in (38, 48) and i + 2 < len(codes) and codes[i + 1] == 5:
+                        state["fg" if c == 38 else "bg"] = codes[i + 2]
+                        i += 2
+                    i += 1
                 continue
-            cells.extend((ch, reverse) for ch in token)
+            cells.extend(Cell(ch, *state.values()) for ch in token)
         lines.append(cells)
     return lines
+
+
+# ---- the boards the viewer should draw ----------------------------------------
+
+COLUMNS = "abcdefghjklmnopqrst"
+
+
+def star(size, row, column):
+    """The star points of real boards: lines 4, 10, 16 of 19x19; D4 D10 K4
+    K10 G7 of 13x13; C3 C7 G3 G7 E5 of 9x9; the centre of others."""
+    lines = {19: (3, 9, 15), 13: (3, 9), 9: (2, 6)}.get(size, ())
+    return (row in lines and column in lines) or (size % 2 == 1 and row == column == size // 2)
+
+
+def crossing(size, row, column, unicode):
+    if not unicode:
+        return "."
+    last = size - 1
+    if row == 0:
+        return "┌" if column == 0 else "┐" if column == last else "┬"
+    if row == last:
+        return "└" if column == 0 else "┘" if column == last else "┴"
+    if column in (0, last):
+        return "├" if column == 0 else "┤"
+    return "╋" if star(size, row, column) else "┼"
+
+
+def board_window(size, stones, width, unicode, blocks, coordinates=True):
+    """The lines of the board window (rstripped): stones {(column, row):
+    (colour "B"/"W", number shown or 0)} or ("label", letter), `width`
+    columns a point; with colours (`blocks`) stones fill their columns."""
+    rows = []
+    for row in range(size):
+        text = ""
+        for column in range(size):
+            colour, number = stones.get((column, row), (None, 0))
+            line = "─" if unicode else " "
+            block = blocks and colour in ("B", "W")
+            if width == 3:
+                text += " " if block else line if column > 0 else " "
+            after = line if column < size - 1 else " "
+            if colour == "label":
+                text += number + after
+            elif colour and number:
+                text += f"{number % 100:<2d}"
+            elif colour:
+                glyph = ("●" if colour == "B" else "○") if unicode else ("@" if colour == "B" else "O")
+                text += glyph + (" " if blocks else after)
+            else:
+                text += crossing(size, row, column, unicode) + after
+        rows.append(text)
+    if not coordinates:
+        return [r.rstrip() for r in rows]
+    left = 3 if width == 2 else 2
+    letters = [" "] * (left + width * size)
+    for column in range(size):
+        letters[left + width * column + (1 if width == 3 else 0)] = COLUMNS[column]
+    letters = "".join(letters).rstrip()
+    return [letters] + [(f"{size - r:2d}" + " " * (left - 2) + text + f" {size - r:2d}").rstrip()
+                        for r, text in enumerate(rows)] + [letters]
+
+
+def board_of(lines, x, size, width, coordinates=True):
+    """The board window's lines of a capture, its left edge at column x."""
+    wide = width * size + ((3 if width == 2 else 2) + 3 if coordinates else 0)
+    return [line[x:x + wide].rstrip() for line in lines[1:1 + size + (2 if coordinates else 0)]]
 
 
 class Tmux:
@@ -168,102 +266,169 @@ class Tmux:
         self.tmux("kill-server")
 
 
-def board_lines(lines, x, size, top=1):
-    return [line[x:x + 2 * size].rstrip() for line in lines[top:top + size]]
-
-
-def view(t, work, name, record, options=""):
+def view(t, work, name, record, options="", env=""):
     """Writes the record and starts the viewer on it, up to its prompt."""
     (work / name).write_text(record)
-    t.start(f"kifugram -to graphic {options}{name}", prompt=True)
+    t.start(f"{env}kifugram -to graphic {options}{name}", prompt=True)
     return t.lines()
 
 
-def case_boards(t, work):
-    """Caption, plain glyphs, numbers modulo 100, standout, notes, stars."""
-    record, stones = long_game()
-    (work / "long.sgf").write_text(record)
-    t.start("kifugram -to graphic long.sgf")
-    t.wait_screen("Ten moves.")
-    check(t.lines()[0][:39].strip() == "B 1 -- W 10", f"first figure: {t.lines()[0]!r}")
-    t.keys("Enter")
-    t.wait_screen("B 11 -- B 105")
-    lines = t.lines()
-    caption = "B 11 -- B 105"
-    check(lines[0][:41].rstrip() == " " * (1 + (38 - len(caption)) // 2) + caption,
-          f"caption centred over the board: {lines[0]!r}")
-    def glyph(point):  # stones of the first figure plain, the others numbered
-        colour, number = stones.get(point, (".", 0))
-        return f"{number % 100:<2d}" if number > 10 else {"B": "@ ", "W": "O ", ".": ". "}[colour]
-    want = ["".join(glyph((column, row)) for column in range(19)).rstrip() for row in range(19)]
-    got = board_lines(lines, 1, 19)
-    check(got == want, "19x19 board with numbers modulo 100:\n" + "\n".join(got))
-    check(lines[20].startswith(" 15 at (d,p)"), f"note of move 15: {lines[20]!r}")
-    cells = parse_cells(t.screen(attributes=True))
-    wrong = []
+def numbered_cells(cells, stones, x, size, width, first=1):
+    """The cells of each stone's number: {point: [Cell, Cell]}."""
+    left = 3 if width == 2 else 2
+    out = {}
     for (column, row), (colour, number) in stones.items():
-        if number <= 10:
-            continue
-        for dx in range(len(str(number % 100))):
-            ch, rev = cells[1 + row][1 + 2 * column + dx]
-            if rev != (colour == "B"):
-                wrong.append(f"{number}@{sgf_point(column, row)}")
-    check(not wrong, f"standout on black numbers only: {wrong[:5]}")
-    check(not any(rev for ch, rev in cells[1][0:1] + cells[2][0:1]), "no standout off the stones")
+        if colour in ("B", "W") and number >= first:
+            at = x + left + width * column + (1 if width == 3 else 0)
+            out[(column, row)] = cells[2 + row][at:at + 2]
+    return out
+
+
+def long_figure(stones):
+    """The second figure of long_game: the first figure's stones plain."""
+    return {p: (c, n if n > 10 else 0) for p, (c, n) in stones.items()}
+
+
+def case_boards(t, work):
+    """Caption, glyphs, numbers modulo 100 apart from each other, coordinates,
+    standout or colours, notes, star points; the Unicode board."""
+    record, stones = long_game()
+    shown = long_figure(stones)
+    (work / "long.sgf").write_text(record)
+    # No colours: the designed standout, three columns a point beside 54
+    # columns of comments (3 x 19 + 5 + 4 + 54 = 120).
+    t.start("env TERM=vt100 kifugram -to graphic long.sgf")
+    t.wait_screen("Ten moves.")
+    check(t.lines()[0][:63].strip() == "B 1 -- W 10", f"first figure: {t.lines()[0]!r}")
+    t.keys("Enter")
+    caption = "B 11 -- W 110"
+    t.wait_screen(caption)
+    lines = t.lines()
+    check(lines[0][:63].rstrip() == " " * (1 + (62 - len(caption)) // 2) + caption,
+          f"caption centred over the board: {lines[0]!r}")
+    got = board_of(lines, 1, 19, 3)
+    check(got == board_window(19, shown, 3, False, False),
+          "19x19 board, numbers modulo 100:\n" + "\n".join(got))
+    check(lines[22].startswith(" 15 at (d,p)"), f"note of move 15: {lines[22]!r}")
+    cells = parse_cells(t.screen(attributes=True))
+    numbers = numbered_cells(cells, stones, 1, 19, 3, 11)
+    wrong = [sgf_point(*p) for p, pair in numbers.items()
+             if any(c.rev != (stones[p][0] == "B") for c in pair)]
+    check(len(numbers) > 90 and not wrong, f"standout on black numbers only: {wrong[:5]}")
+    check(not any(c.rev for line in cells[1:22] for c in line[:4]), "no standout off the stones")
     t.quit("the only figure")
 
-    lines = view(t, work, "ko.sgf", KO_GAME)
-    check(board_lines(lines, 1, 9) == [
-        ". . . . . . . A .",
-        ". . . . . . . . .",
-        ". . . . . . . . .",
-        ". . . @ O . . . .",
-        ". . @ 4 1 O . . .",
-        ". . . @ O . . . .",
-        ". . . . . . 2 . .",
-        ". . . . . . 3 . .",
-        ". . . . . . . . ."], "9x9 ko board:\n" + "\n".join(lines[1:10]))
-    check(lines[0][:19].strip() == "B 1 -- W 6", f"ko caption: {lines[0]!r}")
-    check(lines[10].startswith(" 5 on 1, 6 pass"), f"ko notes: {lines[10]!r}")
+    # In a UTF-8 locale the Unicode board, on colours as terminfo has them.
+    t.env["LANG"] = "C.UTF-8"
+    colours = {  # TERM: board, black and white numbers as (fg, bg)
+        "xterm-256color": (179, (15, 0), (0, 15)),
+        "xterm": (3, (7, 0), (0, 7)),
+    }
+    for term, (wood, black, white) in colours.items():
+        t.start(f"env TERM={term} LANG=C.UTF-8 kifugram -to graphic long.sgf")
+        t.wait_screen("Ten moves.")
+        t.keys("Enter")
+        t.wait_screen(caption)
+        got = board_of(t.lines(), 1, 19, 3)
+        check(got == board_window(19, shown, 3, True, True),
+              f"{term}: Unicode board:\n" + "\n".join(got))
+        check(not any(re.search(r"\d{3}", line) for line in got), f"{term}: numbers apart")
+        cells = parse_cells(t.screen(attributes=True))
+        looks = {(c.fg, c.bg) for pair in numbered_cells(cells, stones, 1, 19, 3, 11).values()
+                 for c in pair}
+        check(looks == {black, white}, f"{term}: numbers light on black, dark on white: {looks}")
+        # An empty point of the board, the first figure's stones as blocks.
+        point = cells[10][34]  # k11
+        check(point.ch == "┼" and (point.fg, point.bg) == (0, wood),
+              f"{term}: black lines on wood: {point.ch} {point.look()}")
+        plain = [cells[2 + row][4 + 3 * column] for column, row in ((2, 15), (0, 5))]
+        check([(c.ch, c.bg) for c in plain] == [("●", 0), ("○", white[1])],
+              f"{term}: stones of the figure before: {[(c.ch, c.look()) for c in plain]}")
+        t.quit(f"{term} board")
+
+    # Two columns a point on 80 columns: numbers side by side differ in
+    # colour, or without colours in underlining.
+    narrow = Tmux(work, t.binary, "narrow", 80, 24)
+    try:
+        narrow.env["LANG"] = "C.UTF-8"
+        for term, lang in (("xterm", "C.UTF-8"), ("vt100", "C")):
+            narrow.start(f"env TERM={term} LANG={lang} kifugram -to graphic long.sgf")
+            narrow.wait_screen("Ten moves.")
+            narrow.keys("Enter")
+            narrow.wait_screen(caption)
+            got = board_of(narrow.lines(), 1, 19, 2)
+            check(got == board_window(19, shown, 2, lang != "C", term == "xterm"),
+                  f"{term} 80x24: two columns a point:\n" + "\n".join(got))
+            cells = parse_cells(narrow.screen(attributes=True))
+            numbers = numbered_cells(cells, stones, 1, 19, 2, 11)
+            same = [sgf_point(c, r) for (c, r) in numbers
+                    if (c + 1, r) in numbers and
+                    numbers[(c, r)][0].look() == numbers[(c + 1, r)][0].look()]
+            check(not same, f"{term} 80x24: numbers side by side look alike at {same[:5]}")
+            narrow.quit(f"{term} 80x24")
+    finally:
+        narrow.close()
+    t.env.pop("LANG")
+
+    # Marks and a letter; the plain board in the C locale.
+    lines = view(t, work, "ko.sgf", KO_GAME, env="env TERM=vt100 ")
+    ko = {(3, 3): ("B", 0), (2, 4): ("B", 0), (3, 5): ("B", 0), (4, 3): ("W", 0), (5, 4): ("W", 0),
+          (4, 5): ("W", 0), (4, 4): ("B", 1), (6, 6): ("W", 2), (6, 7): ("B", 3), (3, 4): ("W", 4),
+          (7, 0): ("label", "A")}
+    got = board_of(lines, 1, 9, 3)
+    check(got == board_window(9, ko, 3, False, False), "9x9 ko board:\n" + "\n".join(got))
+    check(lines[0][:33].strip() == "B 1 -- W 6", f"ko caption: {lines[0]!r}")
+    check(lines[12].startswith(" 5 on 1, 6 pass"), f"ko notes: {lines[12]!r}")
     cells = parse_cells(t.screen(attributes=True))
-    out = [(row, column) for row in range(9) for column, (_, rev) in enumerate(cells[1 + row][1:19])
-           if rev]
-    check(out == [(3, 6), (3, 7), (4, 8), (4, 9), (7, 12), (7, 13), (7, 14), (7, 15)],
+    out = [(row, column) for row in range(9) for column, c in enumerate(cells[2 + row][1:33]) if c.rev]
+    # dd marked, 1 on ee, 3 on gh, hh marked: the point's column and the next
+    check(out == [(3, 12), (3, 13), (4, 15), (4, 16), (7, 21), (7, 22), (7, 24), (7, 25)],
           f"standout on the marks and on black's numbers: {out}")
     t.quit("ko game")
+    # With colours reverse video would make a black stone white: marks are red.
+    view(t, work, "ko.sgf", KO_GAME, env="env TERM=xterm-256color ")
+    cells = parse_cells(t.screen(attributes=True))
+    marks = [(c.ch, c.fg, c.bg, c.rev) for c in (cells[5][13], cells[9][25], cells[2][25])]
+    check(marks == [("@", 1, 0, False), (".", 1, 179, False), ("A", 0, 179, False)],
+          f"a marked black stone, a marked point, a letter: {marks}")
+    t.quit("ko game on colours")
 
     lines = view(t, work, "small.sgf", SMALL_GAME)
-    want = [". " * 12 + "."] * 13
-    want[3] = ". . . 1 . . . . . . . . ."
-    want[6] = ". . . . . . 3 . . . . . ."
-    want[9] = ". . . . . . . . . 2 . . ."
-    check(board_lines(lines, 1, 13) == want, "13x13 board:\n" + "\n".join(lines[1:14]))
-    check(lines[0][29:].startswith("Thirteen lines."), f"root comment beside: {lines[0]!r}")
+    small = {(3, 3): ("B", 1), (9, 9): ("W", 2), (6, 6): ("B", 3)}
+    got = board_of(lines, 1, 13, 3)
+    check(got == board_window(13, small, 3, False, True), "13x13 board:\n" + "\n".join(got))
+    check(lines[0][47:].startswith("Thirteen lines."), f"root comment beside: {lines[0]!r}")
     t.quit("13x13")
+    lines = view(t, work, "small.sgf", SMALL_GAME, "-coordinates ")
+    got = board_of(lines, 1, 13, 3, coordinates=False)
+    check(got == board_window(13, small, 3, False, True, coordinates=False) and
+          lines[0][42:].startswith("Thirteen lines."), "-coordinates:\n" + "\n".join(lines[:14]))
+    t.quit("13x13 without coordinates")
 
 
 def case_keys(t, work):
     """Comment labels, [more], any key, a diagram on the right, g and q."""
+    # 9x9: a board window of 3 x 9 + 5 columns, the comments from column 35.
     lines = view(t, work, "comments.sgf", COMMENTS_GAME)
-    check(lines[0][21:].startswith("Black  12:"), f"label of move 12: {lines[0]!r}")
+    check(lines[0][35:].startswith("Black  12:"), f"label of move 12: {lines[0]!r}")
     cells = parse_cells(t.screen(attributes=True))
-    check(all(rev for ch, rev in cells[0][21:31]), "the label stands out")
-    check(lines[1][21:].startswith("Black connects."), f"comment of 12: {lines[1]!r}")
-    check(lines[0][:19].strip() == "W 1 -- B 12", f"caption of the first figure: {lines[0]!r}")
+    check(all(c.rev for c in cells[0][35:45]), "the label stands out")
+    check(lines[1][35:].startswith("Black connects."), f"comment of 12: {lines[1]!r}")
+    check(lines[0][:33].strip() == "W 1 -- B 12", f"caption of the first figure: {lines[0]!r}")
 
     t.keys("x")  # any other key: the next figure, whose comment pages
     t.wait_screen("[more]")
     lines = t.lines()
-    check(lines[0][:19].strip() == "W 13", f"second figure: {lines[0]!r}")
+    check(lines[0][:33].strip() == "W 13", f"second figure: {lines[0]!r}")
     # One numbered stone: no label above the comment.
-    check(lines[0][21:] == "Line 1 of a long comment." and PROMPT not in t.screen(),
+    check(lines[0][35:] == "Line 1 of a long comment." and PROMPT not in t.screen(),
           "a long comment stops at [more] before the prompt")
     more = [i for i, line in enumerate(lines) if "[more]" in line]
     check(more == [37], f"[more] on the last line but one: {more}")
     t.keys("x")
     t.wait_screen(PROMPT)
     lines = t.lines()
-    check(lines[0][21:].startswith("Line 38 of a long comment."), f"next page: {lines[0]!r}")
+    check(lines[0][35:].startswith("Line 38 of a long comment."), f"next page: {lines[0]!r}")
     check("Line 60 of a long comment." in t.screen(), "the page ends the comment")
 
     # The main line ends where it branches; each branch is a diagram.
@@ -271,10 +436,12 @@ def case_keys(t, work):
         t.keys("x")
         t.wait_screen(shown)
     lines = t.lines()
-    check(lines[0][101:].strip() == "W 1 -- B 2", f"diagram caption on the right: {lines[0]!r}")
+    check(lines[0][87:].strip() == "W 1 -- B 2", f"diagram caption on the right: {lines[0]!r}")
     check(lines[0][:30].rstrip() == " White   1:" and lines[1].startswith(" The variation."),
           f"diagram comments on the left: {lines[:2]!r}")
-    check(board_lines(lines, 101, 9)[6] == ". . @ 1 . @ @ . .", f"diagram board: {lines[7]!r}")
+    row = {(2, 6): ("B", 0), (3, 6): ("W", 1), (5, 6): ("B", 0), (6, 6): ("B", 0)}
+    check(board_of(lines, 87, 9, 3)[7] == board_window(9, row, 3, False, True)[7],
+          f"diagram board: {lines[8]!r}")
     t.quit("a diagram")
     check(PROMPT not in t.screen(), "q takes the viewer off the screen")
     # Messages written while curses draws are held back and shown after it.
@@ -294,7 +461,7 @@ def case_keys(t, work):
     t.quit("Ctrl-C turns a page")
 
     lines = view(t, work, "kibitz.sgf", KIBITZ_GAME, "-kibitz ")
-    check([line[13:].rstrip() for line in lines[:4]] ==
+    check([line[23:].rstrip() for line in lines[:4]] ==
           ["kb9[ 3d]: nice move", "          really", "zz[ 5k]: agree", PROMPT],
           f"kibitz lines: {lines[:4]!r}")
     t.quit("kibitz game")
@@ -312,7 +479,8 @@ def case_keys(t, work):
 
 
 def case_terminal(t, work):
-    """Standard input, no terminal, unusable terminal types, too small, signals."""
+    """Standard input, no terminal, unusable terminal types, a glyph set by
+    name, too small, signals."""
     (work / "comments.sgf").write_text(COMMENTS_GAME)
     t.start("kifugram -to graphic < comments.sgf", prompt=True)
     t.keys("x")
@@ -335,6 +503,22 @@ def case_terminal(t, work):
         check(t.status() == 1 and t.sane(), f"TERM={term}: status 1, terminal sane")
         shown = t.screen(joined=True)
         check(f'cannot use the terminal type "{term}"' in shown, f"TERM={term}: {shown!r}")
+
+    # KIFUGRAM_BOARD names a glyph set whatever the locale says; Unicode
+    # sets a UTF-8 locale for the viewer.
+    t.env["LANG"] = "C.UTF-8"
+    for locale, board, shown in (("C", "unicode", "┌──┬"), ("C.UTF-8", "plain", " .  .  . ")):
+        t.start(f"env LANG={locale} KIFUGRAM_BOARD={board} kifugram -to graphic comments.sgf",
+                prompt=True)
+        check(shown in t.lines()[2] and ("┼" in t.screen()) == (board == "unicode"),
+              f"KIFUGRAM_BOARD={board} in {locale}: {t.lines()[2]!r}")
+        t.quit(f"KIFUGRAM_BOARD={board}")
+    t.env.pop("LANG")
+    t.start("env KIFUGRAM_BOARD=Unicode kifugram -to graphic comments.sgf")
+    check(t.status() == 1 and t.sane(), "KIFUGRAM_BOARD=Unicode: status 1, terminal sane")
+    shown = t.screen(joined=True)
+    check('kifugram: KIFUGRAM_BOARD is "Unicode"; it names a board: plain, font or unicode' in shown,
+          f"KIFUGRAM_BOARD=Unicode: {shown!r}")
 
     record, _ = long_game()
     (work / "long.sgf").write_text(record)
@@ -401,28 +585,34 @@ def run_on_pty(args, env, stderr, width=120, height=40, timeout=60):
 
 
 def case_font(t, work):
-    """Under TERM=xterm the board goes out in the terminal font's bytes."""
-    env = {"PATH": "/usr/bin:/bin", "TERM": "xterm", "HOME": str(work)}
-    inner, star = b"\xc4\xc5", b"\xc6\xc7"  # a star row: left edge, points, right edge
+    """Under TERM=xterm in the C locale, or when asked for by name, the board
+    goes out in the terminal font's bytes, two columns a point, no colours."""
+    inner, star = b"\xc4\xc5", b"\xc6\xc7"  # a row: left edge, points, right edge
+    edge = lambda *points: b"\xc8\xc5" + b"".join(points) + b"\xc4\xcd"
     rows = {9: [b"\xce\xcf" + b"\xd0\xcf" * 7 + b"\xd0\xd1", b"\xc9\xca" + b"\xcb\xca" * 7 + b"\xcb\xcc",
-                b"\xc8\xc5" + inner + star + inner * 3 + star + inner + b"\xc4\xcd"],
-            13: [b"\xc8\xc5" + inner * 2 + star + inner * 5 + star + inner * 2 + b"\xc4\xcd"],
-            19: [b"\xc8\xc5" + (inner * 2 + star + inner * 3) * 2 + inner * 2 + star + inner * 2 +
-                 b"\xc4\xcd"]}
-    stars = {9: 4, 13: 4, 19: 9}
-    for size in (9, 13, 19):
+                edge(inner, star, inner * 3, star, inner), edge(inner * 3, star, inner * 3)],
+            13: [edge(inner * 2, star, inner * 5, star, inner * 2), edge(inner * 5, star, inner * 5)],
+            19: [edge((inner * 2 + star + inner * 3) * 2, inner * 2, star, inner * 2)]}
+    stars = {9: 5, 13: 5, 19: 9}
+    colour = re.compile(rb"\x1b\[[0-9;]*(?:3[0-9]|4[0-9]|[34]8;5;[0-9]+)m")
+    for size, locale, forced in ((9, "C", ""), (13, "C", ""), (19, "C", ""), (9, "C.UTF-8", "font")):
+        env = {"PATH": "/usr/bin:/bin", "TERM": "xterm", "HOME": str(work), "LANG": locale,
+               "KIFUGRAM_BOARD": forced}
+        what = f"xterm {size}x{size} {locale}{' KIFUGRAM_BOARD=' + forced if forced else ''}"
         game = work / f"empty{size}.sgf"
-        # One white stone off the star lines, one black on a star point.
+        # One white stone off the star points, one black on one.
         game.write_text(f"(;SZ[{size}]AB[{'cc' if size == 9 else 'dd'}]AW[bb];B[])")
         with open(work / "err", "wb") as err:
             status, out, sane = run_on_pty([t.binary, "-to", "graphic", str(game)], env, err)
-        check(status == 0 and sane, f"xterm {size}x{size}: status {status}, modes kept {sane}")
+        check(status == 0 and sane, f"{what}: status {status}, modes kept {sane}")
         for want in rows[size]:
-            check(want in out, f"xterm {size}x{size}: row {want.hex(' ')}")
+            check(want in out, f"{what}: row {want.hex(' ')}")
         count = out.count(b"\xc6\xc7")
-        check(count == stars[size] - 1, f"xterm {size}x{size}: {count} star glyphs besides the stone")
-        check(b"\xc0\xc1" in out and b"\xd2\xd3" in out, f"xterm {size}x{size}: stone glyphs")
-        check(b"@ " not in out and b". ." not in out, f"xterm {size}x{size}: no plain glyphs")
+        check(count == stars[size] - 1, f"{what}: {count} star glyphs besides the stone")
+        check(b"\xc0\xc1" in out and b"\xd2\xd3" in out, f"{what}: stone glyphs")
+        check(b"@ " not in out and b". ." not in out and "┼".encode() not in out,
+              f"{what}: no other glyphs")
+        check(not colour.search(out), f"{what}: no colours: {colour.findall(out)[:3]}")
 
 
 # Control codes in every kind of text the viewer shows: CSI and OSC as C1
@@ -442,20 +632,33 @@ def display_width(text):
 
 
 def wrapped(text, width):
-    """`text` wrapped at `width` columns: a wide character that does not fit
-    starts the next line."""
-    lines, line = [], ""
-    for c in text:
-        if display_width(line + c) > width:
-            lines.append(line)
-            line = ""
-        line += c
-    return lines + [line]
+    """`text` (words between single blanks) wrapped at `width` columns, at
+    blanks; a word longer than a line is cut, a wide character that does
+    not fit starting the next line."""
+    lines, used = [""], 0
+    for i, word in enumerate(text.split(" ")):
+        gap, w = (1 if i else 0), display_width(word)
+        if used + gap + w > width and used > 0 and w <= width:
+            lines.append("")
+            used = gap = 0
+        if gap and used + gap < width:
+            lines[-1] += " "
+            used += 1
+        elif gap and used > 0:
+            lines.append("")
+            used = 0
+        for c in word:
+            if used + display_width(c) > width:
+                lines.append("")
+                used = 0
+            lines[-1] += c
+            used += display_width(c)
+    return lines
 
 
 def case_text(t, work):
     """Texts from the record reach the terminal without control codes, and
-    in a UTF-8 locale wrap by display columns."""
+    in a UTF-8 locale wrap at blanks by display columns."""
     (work / "hostile.sgf").write_bytes(HOSTILE_GAME)
     (work / "kibitz.sgf").write_bytes(HOSTILE_KIBITZ)
     for lang in ("C.UTF-8", "C"):
@@ -464,8 +667,9 @@ def case_text(t, work):
         utf8 = lang == "C.UTF-8"
         bad = b"byte?33mYELLOW bad??? " if utf8 else b"byte~[33mYELLOW bad\xff\xc0\xaf "
         c2 = b"" if utf8 else b"\xc2"
+        label = "┼──?──┼".encode() if utf8 else b".  ?  ."
         runs = [([], "hostile.sgf", [b"before" + c2 + b"~[31mRED esc^[[32mGREEN osc" + c2 +
-                                     b"~]0;T^G " + bad, b"var" + c2 + b"~[34mBLUE", b". ? ."]),
+                                     b"~]0;T^G " + bad, b"var" + c2 + b"~[34mBLUE", label]),
                 (["-kibitz"], "kibitz.sgf", [b"kz[ 3d]: hi^[c" + c2 + b"~[35mMAGENTA"])]
         env = {"PATH": "/usr/bin:/bin", "TERM": "tmux-256color", "HOME": str(work), "LANG": lang}
         for options, name, shown in runs:
@@ -479,44 +683,92 @@ def case_text(t, work):
             injected = [m for m in (b"\x1b[32m", b"\x1bc", b"\x07", b"\x1b[34m", b"\x1b ")
                         if m in out]
             check(not injected, f"{what}: no ESC or BEL from the record: {injected}")
+            # The texts as they show, without the colours of the board.
+            seen = re.sub(rb"\x1b\[[0-9;]*m|\x0f", b"", out)
             for text in shown:
-                check(text in out, f"{what}: shown as {text!r}")
+                check(text in seen, f"{what}: shown as {text!r}")
 
-    # Runs of 'x' and accented letters, one column each, put a two-column
-    # character astride the edge of the 98 columns beside a 9x9 board.
-    comment = "Comment: " + "Variätiön été 日本語 " * 12
+    # Words wrap at blanks in the 84 columns beside a 9x9 board; a run of
+    # wide characters longer than a line is cut with one astride the edge.
+    comment = "Comment: " + "Variätiön été 日本語 " * 12 + "xx" + "日本語" * 20
     (work / "wide.sgf").write_text(f"(;SZ[9];B[cc]C[{comment}\n];W[dd]C[Short.\n])",
                                    encoding="utf-8")
     t.env["LANG"] = "C.UTF-8"
     t.start("env LANG=C.UTF-8 kifugram -to graphic wide.sgf", prompt=True)
     lines = t.lines()
-    want = wrapped(comment.rstrip(), 98)
-    check([display_width(line) for line in want[:2]] == [98, 97], "a character astride the edge")
-    got = [line[21:].rstrip() for line in lines[:len(want) + 1]]
-    check(got == want + [PROMPT], "wrapped by columns:\n" + "\n".join(got))
-    check(all(line[21:].strip() == "" for line in lines[len(want) + 1:]), "nothing below")
+    want = wrapped(comment, 84)
+    check([display_width(line) for line in want[3:5]] == [83, 50] and want[4][0] == "語",
+          f"a character astride the edge: {want[3:5]}")
+    got = [line[35:].rstrip() for line in lines[:len(want) + 1]]
+    check(got == want + [PROMPT], "wrapped at blanks by columns:\n" + "\n".join(got))
+    check(all(line[35:].strip() == "" for line in lines[len(want) + 1:]), "nothing below")
     t.keys("x")
     t.wait_screen("Short.")
     lines = t.lines()
-    check([line[21:].rstrip() for line in lines[:3]] == ["Short.", PROMPT, ""] and
-          not any(line[21:].strip() for line in lines[2:]),
+    check([line[35:].rstrip() for line in lines[:3]] == ["Short.", PROMPT, ""] and
+          not any(line[35:].strip() for line in lines[2:]),
           f"the next figure leaves nothing stale: {lines[:4]!r}")
     t.quit("UTF-8 run")
 
 
+# Whole screens compared with the captures kept in golden/NAME.screen (with
+# --update they are written anew): the record golden/NAME.sgf on a
+# terminal of the size given, after the keys given, in C.UTF-8 with
+# TERM=xterm-256color.
+GOLDEN = {
+    # Comments wrap at blanks; an address longer than the line is cut.
+    "wrap": ((80, 24), [], "the review."),
+    # The diagram after a figure: nothing of the figure's prompt stays in
+    # the columns between the diagram's comments and its board.
+    "stale_prompt": ((88, 24), ["x"], "White answers"),
+}
+
+
+def case_golden(t, work, update=False):
+    """Screens compared whole with the captures kept beside the test."""
+    here = Path(__file__).resolve().parent / "golden"
+    for name, ((columns, lines), keys, last) in GOLDEN.items():
+        shutil.copy(here / f"{name}.sgf", work / f"{name}.sgf")
+        g = Tmux(work, t.binary, name, columns, lines)
+        try:
+            g.env["LANG"] = "C.UTF-8"
+            g.start(f"env TERM=xterm-256color LANG=C.UTF-8 kifugram -to graphic {name}.sgf", prompt=True)
+            for key in keys:
+                g.keys(key)
+            g.wait_screen(last)
+            time.sleep(0.3)  # the rest of the screen drawn after it
+            got = "\n".join(line.rstrip() for line in g.lines()).rstrip("\n") + "\n"
+            kept = here / f"{name}.screen"
+            if update:
+                kept.write_text(got)
+            want = kept.read_text() if kept.exists() else ""
+            check(got == want, f"{name}: the screen differs from golden/{name}.screen:\n{got}")
+            g.quit(name)
+        finally:
+            g.close()
+
+
 def case_corpus(binary, corpus):
     """Every record in go mode on a pty: no sanitizer report, status 0 or 1,
-    the terminal modes kept."""
+    the terminal modes kept; in every glyph set and layout."""
     files = sorted(Path(corpus).rglob("*.sgf"))
     started = time.monotonic()
 
+    # The records take turns at the glyph sets (Unicode on 256 and on 8
+    # colours, the board font, plain on colours) and at two sizes of
+    # terminal (three and two columns a point).
+    terminals = [("tmux-256color", "C.UTF-8"), ("xterm", "C"), ("tmux-256color", "C"),
+                 ("xterm", "C.UTF-8")]
+
     def one(index, f, work):
         # Sanitizer reports go to files: curses may hold standard error back.
-        env = {"PATH": "/usr/bin:/bin", "TERM": "tmux-256color", "HOME": work,
+        term, lang = terminals[index % 4]
+        env = {"PATH": "/usr/bin:/bin", "TERM": term, "LANG": lang, "HOME": work,
                "ASAN_OPTIONS": f"log_path={work}/asan.{index}",
                "UBSAN_OPTIONS": f"log_path={work}/ubsan.{index}"}
+        width, height = (120, 40) if index // 4 % 2 == 0 else (80, 24)
         with open(Path(work) / f"err.{index}", "w+b") as err:
-            status, out, sane = run_on_pty([binary, "-to", "graphic", str(f)], env, err)
+            status, out, sane = run_on_pty([binary, "-to", "graphic", str(f)], env, err, width, height)
             err.seek(0)
             text = err.read()
         reports = [p for p in Path(work).iterdir()
@@ -551,8 +803,11 @@ def main():
     with tempfile.TemporaryDirectory(prefix=f"kg-screen-{case}-") as work:
         t = Tmux(work, binary, case)
         try:
-            {"boards": case_boards, "keys": case_keys, "terminal": case_terminal,
-             "font": case_font, "text": case_text}[case](t, Path(work))
+            if case == "golden":
+                case_golden(t, Path(work), "--update" in sys.argv[3:])
+            else:
+                {"boards": case_boards, "keys": case_keys, "terminal": case_terminal,
+                 "font": case_font, "text": case_text}[case](t, Path(work))
         except Stuck as e:
             check(False, f"{e}; the screen:\n{t.screen()}")
         finally:
