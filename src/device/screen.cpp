@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "device/devices.h"
+#include "device/drawing.h"
 #include "figure/figure.h"
 #include "game/game.h"
 #include "util/message.h"
@@ -101,20 +102,6 @@ std::string_view Font::centre(int code) const {
 
 std::string_view Font::between(bool outside) const {
   return set_ == GlyphSet::unicode && !outside ? "─" : " ";
-}
-
-bool star_point(int size, int row, int column) {
-  auto on = [&](std::initializer_list<int> lines) {
-    auto has = [&](int i) { return std::find(lines.begin(), lines.end(), i) != lines.end(); };
-    return has(row) && has(column);
-  };
-  const int centre = size / 2;
-  switch (size) {
-    case 19: return on({3, 9, 15});
-    case 13: return on({3, 9}) || (row == centre && column == centre);
-    case 9: return on({2, 6}) || (row == centre && column == centre);
-    default: return size % 2 == 1 && row == centre && column == centre;
-  }
 }
 
 int point_glyph(int size, int row, int column) {

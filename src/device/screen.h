@@ -57,10 +57,6 @@ class Font {
   GlyphSet set_ = GlyphSet::plain;
 };
 
-// The star points of real boards: 19x19 the nine on lines 4, 10 and 16;
-// 13x13 D4 D10 K4 K10 G7; 9x9 C3 C7 G3 G7 E5; the centre of other boards
-// of an odd size. Row and column counted from 0.
-bool star_point(int size, int row, int column);
 // The glyph of an empty point, row and column counted from the top left.
 int point_glyph(int size, int row, int column);
 
