@@ -394,11 +394,13 @@ class SgfWriter {
       // the tree has the input's nodes and reads back as it was.
       f.root_pending = true;
       f.items = 0;
-    } else if (m->location == LOC_NONE && writes_annotations(f, m) && (m->prev->prev || f.game->parent)) {
+    } else if (m->location == LOC_NONE &&
+               ((writes_annotations(f, m) && (m->prev->prev || f.game->parent)) || m->prev->variations)) {
       // A node of its own, or reading the output back would merge its
       // properties into the node before it. The node after the game's root
       // is the record's first node, which the root's ";" opens: its setup
-      // stones and comment stay there.
+      // stones and comment stay there. After variations a node is always
+      // written, even with nothing to say, or the line would end there.
       open_node(f);
     }
     if (m->location != LOC_NONE) {
