@@ -14,6 +14,15 @@ namespace kg {
 
 namespace {
 
+// Circles as text diagrams on the web draw them (C, B, W), dimmed stones
+// as a lighter sign; every other mark keeps the one sign for all kinds.
+char mark_glyph(int kind, int colour) {
+  const int i = colour == BLACK ? 1 : colour == WHITE ? 2 : 0;
+  if (kind == MARK_CIRCLE || kind == MARK_CIRCLE_FILLED) return "CBW"[i];
+  if (kind == MARK_DIMMED) return ",:;"[i];
+  return "#xo"[i];
+}
+
 class AsciiDevice : public OutputDevice {
  public:
   AsciiDevice(const Options& opt, MainOutput& out) : opt_(opt), out_(out) {}
@@ -93,21 +102,28 @@ bool AsciiDevice::emit(Game* game, const Figure& figure) {
   std::fputc('\n', fw);
   print_columns(size);
   std::fputc('\n', fw);
+  // One character a point: a longer label stands in as a letter, a mark
+  // on a numbered stone as a note.
+  const FigureLabels labels = figure_labels(game, 1);
+  std::string marked;
   for (int row = 0; row < size; ++row) {
     std::fprintf(fw, "\t%2d ", size - row);
     for (int col = 0; col < size; ++col) {
       std::size_t at = static_cast<std::size_t>(row) * size + col;
       BoardCell cell = at < fig.size() ? fig[at] : BoardCell{};
       if (cell.label) {
-        std::fprintf(fw, "%c ", cell.label->label);
-      } else if (cell.mark && cell.mark->mark != 0) {
-        std::fputs(cell.colour == EMPTY ? "# " : cell.colour == BLACK ? "x " : "o ", fw);
-      } else if (cell.colour == EMPTY) {
-        std::fputs(". ", fw);
-      } else if (cell.number != 0) {
+        std::fprintf(fw, "%s ", labels.shown[at].c_str());
+      } else if (cell.colour != EMPTY && cell.number != 0) {
         std::fprintf(fw, "%-2d", cell.number % 100);
         if (cell.number < smallest) smallest = cell.number;
         if (cell.number > largest) largest = cell.number;
+        if (cell.mark && cell.mark->mark != 0)
+          marked += format_text("%s%s on %d", marked.empty() ? "" : ", ",
+                                mark_name(cell.mark->mark), cell.number);
+      } else if (cell.mark && cell.mark->mark != 0) {
+        std::fprintf(fw, "%c ", mark_glyph(cell.mark->mark, cell.colour));
+      } else if (cell.colour == EMPTY) {
+        std::fputs(". ", fw);
       } else {
         std::fputs(cell.colour == BLACK ? "@ " : "O ", fw);
       }
@@ -118,6 +134,8 @@ bool AsciiDevice::emit(Game* game, const Figure& figure) {
   std::fputs("\n\n", fw);
   print_caption(game, figure.captioned());
   std::string notes = con_cat();
+  for (const std::string& more : {labels.notes, marked})
+    if (!more.empty()) notes += (notes.empty() ? "" : ", ") + more;
   if (!notes.empty()) std::fprintf(fw, "\n%s\n", notes.c_str());
   std::fputc('\n', fw);
 

@@ -90,15 +90,34 @@ std::string tex_path(const std::string& name) {
   return out;
 }
 
-// A letter as a PostScript string: the delimiters and odd bytes escaped.
-void put_letter(std::FILE* stream, int letter) {
-  unsigned char c = static_cast<unsigned char>(letter);
-  if (c == '(' || c == ')' || c == '\\')
-    std::fprintf(stream, "(\\%c)", c);
-  else if (c < 0x20 || c >= 0x7F)
-    std::fprintf(stream, "(\\%03o)", c);
-  else
-    std::fprintf(stream, "(%c)", c);
+// A label as a PostScript string: the delimiters escaped (labels reach here
+// as printable ASCII only).
+void put_label(std::FILE* stream, const std::string& text) {
+  std::fputc('(', stream);
+  for (char c : text) {
+    if (c == '(' || c == ')' || c == '\\') std::fputc('\\', stream);
+    std::fputc(c, stream);
+  }
+  std::fputc(')', stream);
+}
+
+// A text mark of the standard format, drawn like a label when Helvetica can
+// set it in a point.
+std::string text_mark(const std::string& text) {
+  if (text.size() > 3) return "?";
+  for (char c : text)
+    if (c <= ' ' || c >= 127) return "?";
+  return text;
+}
+
+// The outlined kind of a filled mark.
+int outline(int kind) {
+  switch (kind) {
+    case MARK_SQUARE: return MARK_CROSS;
+    case MARK_CIRCLE_FILLED: return MARK_CIRCLE;
+    case MARK_TRIANGLE: return MARK_PLAIN;
+    default: return kind;
+  }
 }
 
 const char* mark_procedure(int kind) {
@@ -143,6 +162,7 @@ class PsTexDevice : public OutputDevice {
   bool prolog_read_ = false;
   std::string prolog_;  // the prolog's bytes, read once per run
   OutFile figure_;
+  std::string label_notes_;  // "a = 74": labels the figure shows as a letter
 };
 
 }  // namespace
@@ -303,6 +323,10 @@ void PsTexDevice::put_points(Game* game, int& lowest, int& highest) {
   std::FILE* f = figure_.get();
   const int size = game->size;
   const auto& cells = game->figure_board;
+  // Labels of up to three characters are drawn whole; a longer one, or one
+  // that Helvetica cannot set, stands in as a letter named in the notes.
+  const FigureLabels labels = figure_labels(game, 3);
+  label_notes_ = labels.notes;
   bool black_seen = false, white_seen = false;
   for (int row = 0; row < size; ++row) {
     for (int col = 0; col < size; ++col) {
@@ -311,18 +335,15 @@ void PsTexDevice::put_points(Game* game, int& lowest, int& highest) {
       const BoardCell& cell = cells[at];
       const int x = col, y = size - 1 - row;
       const bool black = cell.colour == BLACK;
-      if (cell.label) {
-        put_letter(f, cell.label->label);
-        std::fprintf(f, " %d %d fs\n", x, y);
-      } else if (cell.mark) {
-        const int kind = cell.mark->mark;
-        if (const char* name = mark_procedure(kind))
-          std::fprintf(f, "%d %d %d %s\n", black ? 1 : 0, x, y, name);
-        else if (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST)
-          std::fprintf(f, "%d %d %d shade\n", (kind - MARK_SHADE_FIRST) * 10, x, y);
-        else if (kind == MARK_BLACK_TERRITORY || kind == MARK_WHITE_TERRITORY)
-          std::fprintf(f, "%d %d %s\n", x, y, kind == MARK_BLACK_TERRITORY ? "bterr" : "wterr");
-      } else if (cell.colour != EMPTY && cell.number > 0) {
+      const int kind = cell.mark ? cell.mark->mark : 0;
+      const bool dimmed = kind == MARK_DIMMED;
+      const bool stone = cell.colour != EMPTY;
+      // The stone under a label or a mark is drawn first, so that neither
+      // hides its colour (a marked white stone once vanished under its mark).
+      const bool numbered = stone && cell.number > 0 && !cell.label;
+      const bool plain_mark = kind != 0 && !dimmed && !numbered && !cell.label;
+      if (dimmed && stone) std::fputs("dimon\n", f);
+      if (numbered) {
         if (lowest == 0 || cell.number < lowest) lowest = cell.number;
         if (cell.number > highest) highest = cell.number;
         NumberBox box;
@@ -334,8 +355,29 @@ void PsTexDevice::put_points(Game* game, int& lowest, int& highest) {
           std::fprintf(f, "\n/%cB %d def\n/%cH %d def\n", c, box.baseline, c, box.height);
         }
         std::fprintf(f, "%d %d %d %d %cst\n", box.left, box.width, x, y, black ? 'b' : 'w');
-      } else if (cell.colour != EMPTY) {
+      } else if (stone && !(plain_mark && black && mark_procedure(kind))) {
+        // A mark draws a black stone itself.
         std::fprintf(f, "%d %d %cs\n", x, y, black ? 'b' : 'w');
+      }
+      if (dimmed && stone) std::fputs("dimoff\n", f);
+      if (cell.label) {
+        put_label(f, labels.shown[at]);
+        std::fprintf(f, " %d %d %s\n", x, y, !stone ? "fs" : black ? "bfs" : "wfs");
+      } else if (kind == MARK_TEXT && cell.mark->text && !cell.mark->text->empty()) {
+        put_label(f, text_mark(*cell.mark->text));
+        std::fprintf(f, " %d %d %s\n", x, y, !stone ? "fs" : black ? "bfs" : "wfs");
+      } else if (dimmed) {
+        if (!stone) std::fprintf(f, "%d %d dimpt\n", x, y);
+      } else if (const char* name = kind ? mark_procedure(numbered ? outline(kind) : kind) : nullptr) {
+        // s: 0 an empty point, 1 a black stone the mark draws, 2 a white
+        // stone; 3 and 4 a black and a white stone whose number the mark
+        // goes round (an outline, which leaves the number readable).
+        const int s = !stone ? 0 : numbered ? (black ? 3 : 4) : black ? 1 : 2;
+        std::fprintf(f, "%d %d %d %s\n", s, x, y, name);
+      } else if (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST) {
+        std::fprintf(f, "%d %d %d shade\n", (kind - MARK_SHADE_FIRST) * 10, x, y);
+      } else if (kind == MARK_BLACK_TERRITORY || kind == MARK_WHITE_TERRITORY) {
+        std::fprintf(f, "%d %d %s\n", x, y, kind == MARK_BLACK_TERRITORY ? "bterr" : "wterr");
       }
     }
   }
@@ -381,7 +423,13 @@ bool PsTexDevice::emit(Game* game, const Figure& figure) {
     lowest = figure.shown(first);
     highest = last ? figure.shown(last) : lowest;
   }
-  std::fprintf(fw, "\\connect{%s}\n", con_cat().c_str());
+  const std::string notes = con_cat();
+  std::fprintf(fw, "\\connect{%s", notes.c_str());
+  if (!label_notes_.empty()) {
+    std::fputs(notes.empty() ? "" : ", ", fw);
+    frame_.text2tex(label_notes_);
+  }
+  std::fputs("}\n", fw);
   std::fprintf(fw, "\\epsfflush{%s}{%s %d", tex_path(figure_name).c_str(),
                diagram ? "Diagram" : "Figure", count);
   if (lowest == highest && highest != 0)

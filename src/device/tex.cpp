@@ -20,6 +20,24 @@ std::string tex_stone(int number, int colour) {
   return format_text("\\mbox{\\text%s{%d}}", colour == BLACK ? "black" : "white", number);
 }
 
+// What the style draws for a mark kind: the go fonts' triangle for the
+// marks that always had it, the style's own shapes for the others.
+const char* tex_mark(int kind) {
+  switch (kind) {
+    case MARK_CROSS: return "cross";
+    case MARK_SQUARE: return "square";
+    case MARK_CIRCLE: return "circle";
+    case MARK_CIRCLE_FILLED: return "disc";
+    case MARK_PLUS: return "plus";
+    case MARK_MINUS: return "minus";
+    case MARK_BLACK_TERRITORY: return "blackterritory";
+    case MARK_WHITE_TERRITORY: return "whiteterritory";
+    default:
+      if (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST) return "shade";
+      return "\\triangle";
+  }
+}
+
 // Rows are lettered as the go style letters them: j is left out.
 int row_letter(int row) { return 'a' + row + (row >= 9 ? 1 : 0); }
 
@@ -67,27 +85,43 @@ bool TexDevice::emit(Game* game, const Figure& figure) {
       std::fprintf(fw, "\\p:%c-%d=\\%c.\n", letter, column, colour);
     }
   };
+  // Labels of up to three characters are set whole; a longer one stands in
+  // as a letter named in the notes.
+  const FigureLabels labels = figure_labels(game, 3);
   for (int row = 0; row < size; ++row) {
     for (int col = 0; col < size; ++col) {
       const std::size_t at = static_cast<std::size_t>(row) * size + col;
       if (at >= board.size()) break;
       const BoardCell& cell = board[at];
       const int letter = row_letter(row), column = col + 1;
+      // A stone goes first: the style then puts the label or the mark on
+      // the stone, in the stone's contrasting colour.
+      if (cell.colour != EMPTY) stone(cell, letter, column, !cell.label);
       if (cell.label) {
-        message("[L[%c,%c) ignored]", 'a' + col, 'a' + row);
-        // The label is ignored, not the stone under it.
-        if (cell.colour != EMPTY) stone(cell, letter, column, true);
+        std::fprintf(fw, "\\golabel{%c}{%d}{", letter, column);
+        frame_.text2tex(labels.shown[at]);
+        std::fputs("}\n", fw);
       } else if (cell.mark) {
-        // A stone under the mark goes first: the style then draws the
-        // marked stone of its colour instead of an empty point.
-        if (cell.colour != EMPTY) stone(cell, letter, column, false);
-        std::fprintf(fw, "\\gomark{%c}{%d}{%s}\n", letter, column, "\\triangle");
-      } else if (cell.colour != EMPTY) {
-        stone(cell, letter, column, true);
+        const int kind = cell.mark->mark;
+        if (kind == MARK_DIMMED) {
+          std::fprintf(fw, "\\godim{%c}{%d}\n", letter, column);
+        } else if (kind == MARK_TEXT && cell.mark->text) {
+          std::fprintf(fw, "\\golabel{%c}{%d}{", letter, column);
+          frame_.text2tex(cell.mark->text->substr(0, 3));
+          std::fputs("}\n", fw);
+        }
+        else if (const char* name = tex_mark(kind))
+          std::fprintf(fw, "\\gomark{%c}{%d}{%s}\n", letter, column, name);
       }
     }
   }
-  std::fprintf(fw, "\\connect{%s}\n", con_cat().c_str());
+  const std::string notes = con_cat();
+  std::fprintf(fw, "\\connect{%s", notes.c_str());
+  if (!labels.notes.empty()) {
+    std::fputs(notes.empty() ? "" : ", ", fw);
+    frame_.text2tex(labels.notes);
+  }
+  std::fputs("}\n", fw);
   // Figures and variation diagrams share one count.
   std::fprintf(fw, "\\texmove{%d}{", figure.serial);
   frame_.text2tex(figure.captioned());

@@ -1,7 +1,9 @@
 // Letters, marks, setup stones and emptied points of one figure, placed on
-// its figure board. A marking never hides a move of the figure: the move's
-// number must stay readable, so such a marking is refused with a report.
+// its figure board. A letter or a stone never hides a move of the figure:
+// the move's number must stay readable, so such a marking is refused with a
+// report. A mark is drawn on the numbered stone, beside its number.
 #include <cstdio>
+#include <map>
 
 #include "game/game.h"
 #include "figure/figure.h"
@@ -38,6 +40,9 @@ void add_letters(Game* game, Move* start, Move* last) {
   if (!start) return;
   int highest = 0;
   for_range(start, last, [&](Move* node, MoveInfo* info) {
+    // Within one node the letters are the record's, in whatever order it
+    // gives them; only a later node's sequence is moved on.
+    const int before = highest;
     for (Chain* c = info->labels; c; c = c->next) {
       BoardCell* cell = cell_at(game->figure_board, c->location);
       if (!cell) continue;
@@ -48,13 +53,17 @@ void add_letters(Game* game, Move* start, Move* last) {
         std::fprintf(stderr, "Move %d: Skipped letter %c overwriting letter %c\n", node->number,
                      c->label, cell->label->label);
       } else {
-        // The letters of one figure run upwards across its nodes.
-        if (highest && c->label <= highest) {
+        // The letters of one figure run upwards across its nodes. A label
+        // of several characters ("74", "A1") is the record's own text:
+        // another would say something else.
+        const bool letter = !c->text || c->text->size() <= 1;
+        if (letter && before && c->label <= before) {
           std::fprintf(stderr, "Move %d: Changed letter %c to %c\n", node->number, c->label,
                        highest + 1);
           c->label = highest + 1;
+          if (c->text) c->text = std::string(1, static_cast<char>(c->label));
         }
-        highest = c->label;
+        if (letter && c->label > highest) highest = c->label;
         cell->label = c;
       }
     }
@@ -68,10 +77,7 @@ void add_marks(Game* game, Move* start, Move* last) {
     for (Chain* c = info->marks; c; c = c->next) {
       BoardCell* cell = cell_at(game->figure_board, c->location);
       if (!cell) continue;
-      if (cell->number != 0)
-        std::fprintf(stderr, "Move %d: Ignored mark %d overwriting move %d\n", node->number,
-                     c->mark, cell->number);
-      else if (cell->label)
+      if (cell->label)
         std::fprintf(stderr, "Move %d: Ignoring mark %d overwriting letter %c\n", node->number,
                      c->mark, cell->label->label);
       else
@@ -124,6 +130,76 @@ void remove_stones(Game* game, Move* start, Move* last) {
       }
     }
   });
+}
+
+namespace {
+
+bool drawable(const std::string& text, std::size_t longest) {
+  if (text.empty() || text.size() > longest) return false;
+  for (char c : text)
+    if (c <= ' ' || c >= 127) return false;
+  return true;
+}
+
+}  // namespace
+
+FigureLabels figure_labels(const Game* game, std::size_t longest) {
+  FigureLabels out;
+  const auto& cells = game->figure_board;
+  out.shown.resize(cells.size());
+  std::vector<bool> taken(128, false);
+  std::vector<std::size_t> standing_in;  // points whose label gets a letter
+  for (std::size_t p = 0; p < cells.size(); ++p) {
+    const Chain* label = cells[p].label;
+    if (!label) continue;
+    std::string text =
+        label->text ? *label->text : std::string(1, static_cast<char>(label->label));
+    if (drawable(text, longest)) {
+      if (text.size() == 1) taken[static_cast<unsigned char>(text[0])] = true;
+      out.shown[p] = std::move(text);
+    } else {
+      standing_in.push_back(p);
+    }
+  }
+  // One text keeps one letter however many points carry it.
+  std::map<std::string, char> given;
+  auto next_free = [&, letter = 0]() mutable -> char {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    while (letters[letter] && taken[static_cast<unsigned char>(letters[letter])]) ++letter;
+    return letters[letter] ? letters[letter++] : '?';
+  };
+  for (std::size_t p : standing_in) {
+    const Chain* label = cells[p].label;
+    std::string text =
+        label->text ? *label->text : std::string(1, static_cast<char>(label->label));
+    auto [at, fresh] = given.try_emplace(text, '?');
+    if (fresh) {
+      at->second = next_free();
+      if (!out.notes.empty()) out.notes += ", ";
+      out.notes += at->second;
+      out.notes += " = ";
+      out.notes += text;
+    }
+    out.shown[p] = std::string(1, at->second);
+  }
+  return out;
+}
+
+const char* mark_name(int kind) {
+  switch (kind) {
+    case MARK_CROSS: return "cross";
+    case MARK_SQUARE: return "square";
+    case MARK_CIRCLE: return "circle";
+    case MARK_CIRCLE_FILLED: return "disc";
+    case MARK_PLAIN: return "mark";
+    case MARK_TRIANGLE: return "triangle";
+    case MARK_PLUS: return "plus";
+    case MARK_MINUS: return "minus";
+    case MARK_BLACK_TERRITORY: return "black territory";
+    case MARK_WHITE_TERRITORY: return "white territory";
+    case MARK_DIMMED: return "dimmed";
+    default: return kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST ? "shade" : "mark";
+  }
 }
 
 }  // namespace kg

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "util/message.h"
 #include "util/options.h"
@@ -123,6 +124,18 @@ void add_letters(Game* game, Move* start, Move* last);
 void add_marks(Game* game, Move* start, Move* last);
 void add_stones(Game* game, Move* start, Move* last);
 void remove_stones(Game* game, Move* start, Move* last);
+
+// What a device shows for the labels on the figure board. A label whose text
+// the device can draw (at most `longest` printable ASCII characters) is shown
+// as it is; any other gets a letter that no other label of the figure shows,
+// and a note such as "a = 74" that gives its text.
+struct FigureLabels {
+  std::vector<std::string> shown;  // by point; "" where there is none
+  std::string notes;               // ", "-joined; "" when every label is whole
+};
+FigureLabels figure_labels(const Game* game, std::size_t longest);
+// The name a note gives a mark on a numbered stone, "triangle on 12".
+const char* mark_name(int kind);
 
 // Variation layout.
 void game_sequent(Game* game);

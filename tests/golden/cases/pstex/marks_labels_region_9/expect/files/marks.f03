@@ -27,7 +27,8 @@ mark (3) 0
 29 487 5 6 bst
 6 6 bs
 3 5 ws
-0 6 5 triang_f
+6 5 ws
+2 6 5 triang_f
 4 4 bs
 5 4 ws
 2 2 ws
