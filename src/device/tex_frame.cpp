@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "game/game.h"
 #include "kibitz/kibitz.h"
@@ -37,9 +39,37 @@ void TexFrame::put_team(Game* game, bool black) {
     // After a line break LaTeX would read a leading "[" or "*" as part of it.
     if (i > 0 && name && (name[0] == '[' || name[0] == '*')) std::fputs("{}", fw());
     text2tex(name);
-    std::fputs(", ", fw());
-    text2tex(rank);
+    // A name without a rank has no comma after it.
+    if (rank && rank[0] != '\0') {
+      std::fputs(", ", fw());
+      text2tex(rank);
+    }
     std::fputs("\\\\\n", fw());
+  }
+}
+
+// A comment keeps its line breaks: TeX would run its lines together into
+// one paragraph, so a line followed by another ends with "\\"; an empty
+// line still begins a paragraph, and a final line feed stays a blank.
+void TexFrame::put_comment(std::string_view text) const {
+  auto blank = [](std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; };
+  while (!text.empty()) {
+    const std::size_t eol = text.find('\n');
+    if (eol == std::string_view::npos || eol + 1 == text.size()) {
+      text2tex(text);
+      return;
+    }
+    const std::string_view line = text.substr(0, eol), rest = text.substr(eol + 1);
+    text2tex(line);
+    const std::string_view next = rest.substr(0, rest.find('\n'));
+    if (!blank(line) && !blank(next)) {
+      std::fputs("\\\\\n", fw());
+      // Else "\\" would read a leading "[" or "*" as its own.
+      if (next[0] == '[' || next[0] == '*') std::fputs("{}", fw());
+    } else {
+      std::fputc('\n', fw());
+    }
+    text = rest;
   }
 }
 
@@ -145,13 +175,23 @@ void TexFrame::tex_header(Game* game) {
   }
 
   std::fputs("\\begin{document}\n", fw);
+  // The game's name heads the page when no event does, and goes under an
+  // event it does not repeat.
+  auto known = [](const char* text) { return text && text[0] != '\0'; };
+  const char* event = info_ev(game);
+  const char* name = info_gn(game);
   std::fputs("\\centerline{{\\fntev ", fw);
-  put_text(info_ev(game), "(Event unknown)");
+  put_text(known(event) ? event : known(name) ? name : nullptr, "(Event unknown)");
   if (const char* round = info_ro(game)) {
     std::fputs(", ", fw);
     text2tex(round);
   }
   std::fputs("}}\n", fw);
+  if (known(event) && known(name) && std::strcmp(event, name) != 0) {
+    std::fputs("\\vspace{.25cm}\n\\centerline{{\\fntdt ", fw);
+    text2tex(name);
+    std::fputs("}}\n", fw);
+  }
   std::fputs("\\vspace{.25cm}\n{\\fntpp\n\\begin{center}\n", fw);
   std::fputs("\\begin{tabular}{l}\n", fw);
   put_team(game, true);
@@ -166,7 +206,19 @@ void TexFrame::tex_header(Game* game) {
   std::fputs("}}\n\\vspace{.25cm}\n", fw);
   std::fputs("\\centerline{{\\fntpc ", fw);
   put_text(info_pc(game), "(Place unknown)");
-  std::fputs("}}\n\\vspace{.50cm}\n", fw);
+  std::fputs("}}\n", fw);
+  // Komi, rules and result, those the record gives, on one line.
+  bool any = false;
+  for (const auto& [label, value] : {std::pair{"Komi", info_km(game)}, std::pair{"Rules", info_rules(game)},
+                                     std::pair{"Result", info_re(game)}}) {
+    if (!known(value)) continue;
+    std::fputs(any ? ", " : "\\vspace{.25cm}\n\\centerline{{\\fntdt ", fw);
+    std::fprintf(fw, "%s ", label);
+    text2tex(value);
+    any = true;
+  }
+  if (any) std::fputs("}}\n", fw);
+  std::fputs("\\vspace{.50cm}\n", fw);
   std::fputs("\\fnttxt\n\n\\thispagestyle{empty}\n\n", fw);
 
   if (kind_ == Kind::book) {
@@ -187,8 +239,10 @@ void TexFrame::tex_text(const Figure& figure, int lowest, int highest) {
   const bool kibitz = opt_.kibitz;
   std::string line;
   bool started = false;
+  bool line_ended = false;  // the last piece ended a line with text on it
   auto end_node = [&] {
     if (started) std::fputc('\n', fw);
+    line_ended = false;
   };
   walk_comments(first_comment, next, kibitz, [&](Move* m) {
     end_node();
@@ -227,12 +281,20 @@ void TexFrame::tex_text(const Figure& figure, int lowest, int highest) {
         std::fputs("}\n", fw);
         break;
       case Speaker::none:
-        if (opt_.varsk)
+        if (opt_.varsk) {
           put_varsk(line);
-        else
-          text2tex(line);
+        } else {
+          // A line of the comment after one that ended: keep the break.
+          if (line_ended && !line.empty() && line[0] != '\n') {
+            std::fputs("\\\\\n", fw);
+            if (line[0] == '[' || line[0] == '*') std::fputs("{}", fw);
+          }
+          put_comment(line);
+        }
         break;
     }
+    line_ended = who == Speaker::none && t.text.size() > 1 && t.text.back() == '\n' &&
+                 t.text[t.text.size() - 2] != '\n';
     // TeX reads a line feed as a blank: texts kept apart, not run together.
     if (!kibitz && text_needs_break(t.text)) std::fputc('\n', fw);
   });

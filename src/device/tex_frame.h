@@ -67,6 +67,7 @@ class TexFrame {
  private:
   void put_team(Game* game, bool black);
   void put_varsk(const std::string& line);
+  void put_comment(std::string_view text) const;
 
   const Options& opt_;
   MainOutput& out_;
