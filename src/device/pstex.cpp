@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -422,6 +423,13 @@ bool PsTexDevice::emit(Game* game, const Figure& figure) {
   if (highest == 0 && first) {
     lowest = figure.shown(first);
     highest = last ? figure.shown(last) : lowest;
+  } else if (!diagram) {
+    // Moves at either end that only the notes show (a pass, a stone on a
+    // point taken before) still belong to the figure's range: the next
+    // figure begins after them.
+    auto move = [](const Move* m) { return m && m->location != LOC_NONE && m->number > 0; };
+    if (move(first)) lowest = std::min(lowest, figure.shown(first));
+    if (move(last)) highest = std::max(highest, figure.shown(last));
   }
   const std::string notes = con_cat();
   std::fprintf(fw, "\\connect{%s", notes.c_str());

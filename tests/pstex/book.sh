@@ -42,13 +42,49 @@ expect() {
   rm -f "$work/$pdf"
 }
 
-expect 3 1 2 "$src/examples/example-9x9.sgf"
-expect 3 6 0 "$src/tests/pstex/long300.sgf" -max 50
+# The book's own defaults: figures of 50 moves, the first variation on the
+# main line, diagrams captioned with where they begin; -plain gives
+# kifugram's.
+expect 3 2 1 "$src/examples/example-9x9.sgf"
+expect 3 1 2 "$src/examples/example-9x9.sgf" -plain
+expect 3 6 0 "$src/tests/pstex/long300.sgf"
+expect 2 4 0 "$src/tests/pstex/long300.sgf" -max 80
 expect 2 3 0 "$cases/marks_labels_region_9/in/marks.sgf"
 expect 1 3 0 "$cases/move_137/in/ko137.sgf" -figures 50,100 -coordinates
 if [ -d "$corpus" ]; then
-  expect 1 1 0 "$corpus/9x9-1.sgf"
-  expect 136 1 253 "$corpus/hoshi_keima.sgf"
+  expect 2 2 0 "$corpus/9x9-1.sgf"
+  expect 1 1 0 "$corpus/9x9-1.sgf" -plain
+  expect 136 6 248 "$corpus/hoshi_keima.sgf"
+  # Real games with comments and variations: the main line in figures of
+  # at most 50 moves, one after the other to its last move, and every
+  # diagram captioned with the move and picture where it begins.
+  for row in "gogo.sgf 15 4 25" "mertin13x13/GNHT1.sgf 21 3 37" \
+             "mertin13x13/katsunari-gnugo2.W+4.sgf 18 9 17" \
+             "mertin13x13/gnugo-goliath2.W+38.sgf 12 6 16" "mertin13x13/goliath-gnugo3.W+0.sgf 11 9 12"; do
+    set -- $row
+    name=$(basename "$1" .sgf)
+    expect "$2" "$3" "$4" "$corpus/$1"
+    (cd "$work" && "$book" -output "$name.pdf" "$corpus/$1" >/dev/null) || continue
+    if ! pdftotext "$work/$name.pdf" - | python3 -c '
+import re, sys
+text = sys.stdin.read()
+last, faults = 0, []
+for a, b in re.findall(r"^Figure \d+ \((\d+)(?:–(\d+))?\)", text, re.M):
+    a, b = int(a), int(b or a)
+    # A pass shows in the notes, not in the range of the caption.
+    passed = all(re.search(rf"\b{k}\s+pass", text) for k in range(last + 1, a))
+    if a <= last or not passed or b - a >= 50:
+        faults.append(f"figure {a}-{b} after {last}")
+    last = b
+diagrams = re.findall(r"^Diagram \d+ .*", text, re.M)
+faults += [d for d in diagrams if not re.search(r": variation at move \d+ \((Figure|Diagram) \d+\)$", d)]
+print("\n".join(faults))
+sys.exit(1 if faults else 0)'; then
+      echo "FAIL $1: figures and captions"
+      failed=1
+    fi
+    rm -f "$work/$name.pdf"
+  done
 else
   echo "no corpus at $corpus: its games skipped"
 fi
@@ -64,7 +100,7 @@ odd='a_b#c%d~e$f&g h ü'
 cp "$src/examples/example-9x9.sgf" "$work/$odd.sgf"
 TMPDIR="$work/tmp/t dir#1%~\$&_^ü"
 mkdir -p "$TMPDIR"
-expect 3 1 2 "$work/$odd.sgf"
+expect 3 2 1 "$work/$odd.sgf"
 export TMPDIR=$work/tmp
 
 # Failures: a message, status 1, no PDF and no work directory left.
