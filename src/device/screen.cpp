@@ -843,12 +843,13 @@ class ScreenDevice : public OutputDevice {
   // it, or a number. With colours a stone is a block of its colour over
   // all its columns, as stones side by side touch.
   void draw_point(WINDOW* win, const ScreenLayout& l, int size, int row, int column,
-                  const BoardCell& cell) {
+                  const BoardCell& cell, const std::string& shown_label) {
     const attr_t board = palette_.ink[INK_BOARD];
     const int code = cell.colour == EMPTY   ? point_glyph(size, row, column)
                      : cell.colour == BLACK ? GLYPH_BLACK
                                             : GLYPH_WHITE;
     const bool marked = cell.mark && cell.mark->mark != 0;
+    const bool numbered = cell.colour != EMPTY && cell.number != 0;
     Ink ink = cell.colour == BLACK ? INK_BLACK : cell.colour == WHITE ? INK_WHITE : INK_BOARD;
     if (marked) {
       ink = cell.colour == BLACK ? INK_MARK_BLACK : cell.colour == WHITE ? INK_MARK_WHITE : INK_MARK;
@@ -867,12 +868,13 @@ class ScreenDevice : public OutputDevice {
     }
     const std::string_view after = font_.between(column == size - 1);
     if (cell.label) {
-      // A label is one byte: one that is no character of its own shows as '?'.
-      const std::string label = screen_safe(std::string(1, cell.label->label), term.utf8);
+      // One column a label: a longer one has a letter of its own and a note.
+      const std::string label = screen_safe(shown_label, term.utf8);
       const bool one = screen_columns(label, term.utf8) == 1;
       put_ink(win, one ? std::string_view(label) : "?", palette_.ink[INK_LABEL]);
       put_ink(win, after, board);
-    } else if (!marked && cell.colour != EMPTY && cell.number != 0) {
+    } else if (numbered) {
+      // A mark on a numbered stone keeps the number, in the mark's ink.
       char text[8];
       std::snprintf(text, sizeof text, "%-2d", cell.number % 100);
       text[2] = '\0';
@@ -887,13 +889,15 @@ class ScreenDevice : public OutputDevice {
 
   // The designed board of the terminal font: two columns per point, glyphs
   // as byte pairs, standout for black numbers and for marks.
-  void draw_font_point(WINDOW* win, int size, int row, int column, const BoardCell& cell) {
+  void draw_font_point(WINDOW* win, int size, int row, int column, const BoardCell& cell,
+                       const std::string& shown_label) {
     const int glyph = cell.colour == BLACK ? GLYPH_BLACK : GLYPH_WHITE;
+    const bool numbered = cell.colour != EMPTY && cell.number != 0;
     if (cell.label) {
-      std::string label = screen_safe(std::string(1, cell.label->label) + ' ', term.utf8);
+      std::string label = screen_safe(shown_label + ' ', term.utf8);
       if (screen_columns(label, term.utf8) != 2) label = "? ";
       put_text(win, label);
-    } else if (cell.mark && cell.mark->mark != 0) {
+    } else if (cell.mark && cell.mark->mark != 0 && !numbered) {
       wstandout(win);
       put_text(win, font_.font_decode(cell.colour == EMPTY ? point_glyph(size, row, column) : glyph));
       wstandend(win);
@@ -901,18 +905,28 @@ class ScreenDevice : public OutputDevice {
       char text[8];
       std::snprintf(text, sizeof text, "%-2d", cell.number % 100);
       text[2] = '\0';
-      if (cell.colour == BLACK) wstandout(win);
+      // Black numbers and marked stones stand out; a marked black number
+      // is underlined as well, so that the mark still shows.
+      const bool marked = cell.mark && cell.mark->mark != 0;
+      if (cell.colour == BLACK || marked) wstandout(win);
+      if (cell.colour == BLACK && marked) wattron(win, A_UNDERLINE);
       waddstr(win, text);
-      if (cell.colour == BLACK) wstandend(win);
+      wattroff(win, A_UNDERLINE);
+      if (cell.colour == BLACK || marked) wstandend(win);
     } else {
       put_text(win, font_.font_decode(cell.colour != EMPTY ? glyph : point_glyph(size, row, column)));
     }
   }
 
   // Draws the figure board; returns the smallest and largest numbers drawn.
-  std::pair<int, int> draw_board(const ScreenWindow& w, const ScreenLayout& l, Game* game) {
+  // `notes` gets what the board cannot show: longer labels and the marks on
+  // numbered stones.
+  std::pair<int, int> draw_board(const ScreenWindow& w, const ScreenLayout& l, Game* game,
+                                 std::string& notes) {
     const int size = game->size;
     const auto& fig = game->figure_board;
+    const FigureLabels labels = figure_labels(game, 1);
+    std::string marked;
     werase(w.win);
     if (l.coordinates) draw_coordinates(w.win, l, size);
     int smallest = 1023, largest = 0;
@@ -920,15 +934,21 @@ class ScreenDevice : public OutputDevice {
       const int row = p / size, column = p % size;
       const BoardCell cell = static_cast<std::size_t>(p) < fig.size() ? fig[p] : BoardCell{};
       wmove(w.win, l.board_y + row, l.board_x + l.point_width * column);
+      const std::string& shown = static_cast<std::size_t>(p) < labels.shown.size() ? labels.shown[p] : "";
       if (font_.set() == GlyphSet::font)
-        draw_font_point(w.win, size, row, column, cell);
+        draw_font_point(w.win, size, row, column, cell, shown);
       else
-        draw_point(w.win, l, size, row, column, cell);
-      if (cell.colour != EMPTY && cell.number != 0 && !cell.label && !(cell.mark && cell.mark->mark)) {
+        draw_point(w.win, l, size, row, column, cell, shown);
+      if (cell.colour != EMPTY && cell.number != 0 && !cell.label) {
         smallest = std::min<int>(smallest, cell.number);
         largest = std::max<int>(largest, cell.number);
+        if (cell.mark && cell.mark->mark != 0)
+          marked += format_text("%s%s on %d", marked.empty() ? "" : ", ", mark_name(cell.mark->mark),
+                                cell.number);
       }
     }
+    for (const std::string& more : {labels.notes, marked})
+      if (!more.empty()) notes += (notes.empty() ? "" : ", ") + more;
     return {smallest, largest};
   }
 
@@ -936,9 +956,10 @@ class ScreenDevice : public OutputDevice {
     auto* s = static_cast<Screen*>(game->device);
     if (!s) return true;
     draw_caption(s->title, figure.caption);
-    const auto [smallest, largest] = draw_board(s->board, s->layout, game);
+    std::string notes = con_cat();
+    const auto [smallest, largest] = draw_board(s->board, s->layout, game, notes);
     wclrtobot(s->notes.win);
-    put_wrapped(s->notes.win, screen_safe(con_cat(), term.utf8), A_NORMAL, [] {});
+    put_wrapped(s->notes.win, screen_safe(notes, term.utf8), A_NORMAL, [] {});
     wnoutrefresh(s->notes.win);
     wnoutrefresh(s->board.win);
     // One update for the whole screen: the terminal gets what differs from
