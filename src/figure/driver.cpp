@@ -378,7 +378,7 @@ Head FigureDriver::figure_head(Game* game, Move* start, bool figure, const Place
       if (figure) {
         for (Game* v = node->variations; v; v = v->next) v->figure_number = number;
       }
-      if (automatic && opt_.diagram_selected(diagram_counter_)) stop = true;
+      if (automatic && !opt_.branches && opt_.diagram_selected(diagram_counter_)) stop = true;
       if (!head.first_branch) head.first_branch = node;
     }
     if (opt_.textout && info && info->texts) {
