@@ -38,6 +38,13 @@ TEST_F(GifTest, LabelTilesNeedNoQuoting) {
     for (char c : label_tile(code)) EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c)) || c == '/');
 }
 
+// On a stone, the stone's own set of letters; on an empty point, the board's.
+TEST_F(GifTest, LabelTilesOnStones) {
+  EXPECT_EQ(label_tile('a', 'b'), "bl/a");
+  EXPECT_EQ(label_tile(';', 'w'), "wl/x3b");
+  EXPECT_EQ(label_tile('Q', 'e'), "l/Q");
+}
+
 // What the shell makes of a quoted word is the word itself.
 TEST_F(GifTest, QuotedWordsComeBackWhole) {
   std::string all;
