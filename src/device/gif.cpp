@@ -65,28 +65,6 @@ std::string comment_text(std::string_view text) {
   return out;
 }
 
-// A mark kind's tile, or none.
-const char* mark_tile(int kind) {
-  static const char* const shades[] = {"g0",  "g10", "g20", "g30", "g40", "g50",
-                                       "g60", "g70", "g80", "g90", "g100"};
-  switch (kind) {
-    case MARK_CROSS: return "s";
-    case MARK_SQUARE: return "sf";
-    case MARK_CIRCLE: return "c";
-    case MARK_CIRCLE_FILLED: return "cf";
-    case MARK_PLAIN: return "t";
-    case MARK_TRIANGLE: return "tf";
-    case MARK_PLUS: return "p";
-    case MARK_MINUS: return "m";
-    case MARK_BLACK_TERRITORY: return "tb";
-    case MARK_WHITE_TERRITORY: return "tw";
-    case MARK_DIMMED: return "d";
-    default:
-      if (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST) return shades[kind - MARK_SHADE_FIRST];
-      return nullptr;
-  }
-}
-
 // The mask of a mark drawn round a stone's number, or none: a filled shape
 // goes round as its outline, or it would hide the digits.
 const char* around_mask(int kind) {
@@ -162,10 +140,13 @@ std::string point_tile(Game* game, int location, const FigureLabels& labels,
     return format_text(" %cn/%d", stone, shown);
   }
   if (kind != 0) {
-    if (const char* tile = mark_tile(kind)) {
-      // A veil over an empty point keeps the point's lines.
-      const bool veil = kind == MARK_DIMMED || (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST);
-      if (stone != 'e' || !veil) return format_text(" %cm/%s", stone, tile);
+    if (const char* tile = gif_mark_tile(kind)) {
+      // A veil or a territory square over an empty point keeps the point's
+      // lines: such tiles come for every kind of point.
+      const bool over = kind == MARK_DIMMED || kind == MARK_BLACK_TERRITORY ||
+                        kind == MARK_WHITE_TERRITORY ||
+                        (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST);
+      if (stone != 'e' || !over) return format_text(" %cm/%s", stone, tile);
       const char* dir = kind == MARK_DIMMED ? "dn" : tile;
       const char* edge = gif_star(game, location) ? "h" : gif_edge(game, location);
       return format_text(" %s/%s", dir, edge ? edge : "e");
@@ -195,6 +176,27 @@ std::string shell_quote(std::string_view text) {
 
 bool gif_star(const Game* game, int point) {
   return star_point(game->size, point % game->size, point / game->size);
+}
+
+const char* gif_mark_tile(int kind) {
+  static const char* const shades[] = {"g0",  "g10", "g20", "g30", "g40", "g50",
+                                       "g60", "g70", "g80", "g90", "g100"};
+  switch (kind) {
+    case MARK_CROSS: return "s";
+    case MARK_SQUARE: return "sf";
+    case MARK_CIRCLE: return "c";
+    case MARK_CIRCLE_FILLED: return "cf";
+    case MARK_PLAIN: return "t";
+    case MARK_TRIANGLE: return "tf";
+    case MARK_PLUS: return "p";
+    case MARK_MINUS: return "m";
+    case MARK_BLACK_TERRITORY: return "tb";
+    case MARK_WHITE_TERRITORY: return "tw";
+    case MARK_DIMMED: return "d";
+    default:
+      if (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST) return shades[kind - MARK_SHADE_FIRST];
+      return nullptr;
+  }
 }
 
 const char* gif_edge(const Game* game, int point) {

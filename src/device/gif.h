@@ -74,6 +74,9 @@ class GifDevice : public OutputDevice {
 bool gif_star(const Game* game, int point);
 // The tile suffix of a point on the board's edge ("ul", "u", ...), or none.
 const char* gif_edge(const Game* game, int point);
+// A mark kind's tile under bm/, wm/ (and em/, or a directory of its own
+// for the kinds drawn over an empty point's lines), or none.
+const char* gif_mark_tile(int kind);
 
 // `text` as one word for /bin/sh, whatever bytes it holds.
 std::string shell_quote(std::string_view text);

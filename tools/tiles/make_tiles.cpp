@@ -326,13 +326,19 @@ void make_size(const Fonts& fonts, int s, const fs::path& out) {
       {"u", {false, true, true, true}},
       {"d", {true, false, true, true}},
   };
-  // Empty points dimmed, and shaded at 0, 10, ... 100 percent, keep their
-  // lines: the veil is over the point, not a mark in place of it.
+  // Empty points dimmed, shaded at 0, 10, ... 100 percent, or marked as
+  // territory keep their lines: a veil or a territory square is over the
+  // point, not a mark in place of it, and a counted board stays a board.
   auto empty_kinds = [&](const char* name, const Tile& t) {
     t.write(out / "n" / name);
     Tile d = t;
     dim(d);
     d.write(out / "dn" / name);
+    for (Colour owner : {BLACK, WHITE}) {
+      Tile k = t;
+      draw_territory(k, owner, BOARD);
+      k.write(out / (owner == BLACK ? "tb" : "tw") / name);
+    }
     for (int level = 0; level <= 100; level += 10) {
       Tile g = t;
       shade(g, level);
@@ -413,13 +419,11 @@ void make_size(const Fonts& fonts, int s, const fs::path& out) {
   }
   for (Colour owner : {BLACK, WHITE}) {
     const char* kind = owner == BLACK ? "tb" : "tw";
-    Tile b = black, w = white, e(s);
+    Tile b = black, w = white;
     draw_territory(b, owner, BLACK);
     draw_territory(w, owner, WHITE);
-    draw_territory(e, owner, BOARD);
     b.write(out / "bm" / kind);
     w.write(out / "wm" / kind);
-    e.write(out / "em" / kind);
   }
   dim_black.write(out / "bm" / "d");
   dim_white.write(out / "wm" / "d");
