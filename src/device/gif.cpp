@@ -1,5 +1,6 @@
 // The gif output format. Each figure and diagram becomes a /bin/sh script
-// that lays out tiles of the tile library row by row with pnmcat, maps the
+// that lays out tiles of the tile library row by row with pnmcat (a stone
+// with both a number and a mark composed first with pamcomp), maps the
 // tiles' placeholder colours to the chosen ones and converts the result to
 // GIF; the script runs at once and is removed when it succeeded.
 //

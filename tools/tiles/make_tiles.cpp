@@ -1,9 +1,11 @@
 // Draws the tile library of the gif output: square 16-bit PPM tiles at 15,
 // 19 and 23 pixels, named as the picture scripts name them. Every pixel is
 // one of five placeholder colours that the scripts map to the user's
-// colours, so the tiles know nothing of the final palette. Glyphs come from
-// the X misc-fixed bitmap fonts (Debian's xfonts-base). With -font it draws
-// the terminal viewer's board font from the same shapes instead.
+// colours, so the tiles know nothing of the final palette (the masks that
+// lay a mark over a numbered stone, am/ and kh/, are 8-bit PGM). Glyphs
+// come from the X misc-fixed bitmap fonts (Debian's xfonts-base). With
+// -font it draws the terminal viewer's board font from the same shapes
+// instead.
 //
 // Usage: make_tiles FONT_DIR OUT_DIR
 //        make_tiles -font FONT_DIR OUT.bdf
