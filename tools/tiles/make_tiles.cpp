@@ -248,7 +248,9 @@ void draw_territory(Tile& t, Colour owner, Colour stone) {
 // room for; the scripts lay it over numbered stones through this mask and
 // then clear the number's halo, so it never runs into the digits. Filled
 // kinds share the outlines: a filled shape would hide the number.
-void draw_mark_around(Tile& t, const std::string& kind) {
+// `below` is the first row under every number's halo, where a triangle's
+// base still shows.
+void draw_mark_around(Tile& t, const std::string& kind, int below) {
   const int s = t.size(), m = s / 2;
   const double r = stone_radius(s), c = s / 2.0;
   if (kind == "s") {
@@ -262,8 +264,12 @@ void draw_mark_around(Tile& t, const std::string& kind) {
   } else if (kind == "c") {
     draw_circle(t, r - 1.5, false, BLACK);
   } else if (kind == "t") {
-    // Apex up, in the circle that keeps off the stone's rim.
-    const double R = r - 1.5, top = c - R, base = c + R / 2, w = R * std::sqrt(3.0) / 2;
+    // Apex up, in the circle that keeps off the stone's rim, with its base
+    // under the digits: the sides fall mostly into their halos, but the tip
+    // above and the base below still make a triangle.
+    const double R = r - 1.5, top = c - R;
+    const double base = std::max(c + R / 2, below + 0.5);
+    const double w = std::min(R * std::sqrt(3.0) / 2, std::sqrt(R * R - (base - c) * (base - c)));
     draw_line(t, c, top, c - w, base, BLACK);
     draw_line(t, c, top, c + w, base, BLACK);
     draw_line(t, c - w, base, c + w, base, BLACK);
@@ -439,9 +445,16 @@ void make_size(const Fonts& fonts, int s, const fs::path& out) {
   }
 
   // Marks round a number: their masks, and the two inks they are drawn in.
+  int digits_bottom = 0;
+  for (int n = 1; n <= 100; ++n) {
+    Ink ink;
+    const Font& small = n < 10 ? one_in_mark : n < 100 ? two_in_mark : three_in_mark;
+    if (set_text(small, std::to_string(n), ink) && !ink.pixels.empty())
+      digits_bottom = std::max(digits_bottom, ink.y1 + centre(black, ink).second);
+  }
   for (const char* kind : {"s", "c", "t", "p", "m"}) {
     Tile mask(s);
-    draw_mark_around(mask, kind);
+    draw_mark_around(mask, kind, digits_bottom + 2);
     write_mask(mask, out / "am" / kind);
   }
   Tile(s, BLACK).write(out / "ink" / "b");
