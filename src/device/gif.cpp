@@ -74,6 +74,7 @@ const char* around_mask(int kind) {
     case MARK_SQUARE: return "s";
     case MARK_CIRCLE:
     case MARK_CIRCLE_FILLED: return "c";
+    case MARK_TEXT:
     case MARK_PLAIN:
     case MARK_TRIANGLE: return "t";
     case MARK_PLUS: return "p";
@@ -187,6 +188,7 @@ const char* gif_mark_tile(int kind) {
     case MARK_SQUARE: return "sf";
     case MARK_CIRCLE: return "c";
     case MARK_CIRCLE_FILLED: return "cf";
+    case MARK_TEXT:  // a tile has no room for its text: drawn as a plain mark
     case MARK_PLAIN: return "t";
     case MARK_TRIANGLE: return "tf";
     case MARK_PLUS: return "p";
