@@ -1,5 +1,6 @@
 // The gif output format. Each figure and diagram becomes a /bin/sh script
-// that lays out tiles of the tile library row by row with pnmcat, maps the
+// that lays out tiles of the tile library row by row with pnmcat (a stone
+// with both a number and a mark composed first with pamcomp), maps the
 // tiles' placeholder colours to the chosen ones and converts the result to
 // GIF; the script runs at once and is removed when it succeeded.
 //
@@ -65,13 +66,17 @@ std::string comment_text(std::string_view text) {
   return out;
 }
 
-// A mark kind's tile, or none.
-const char* mark_tile(int kind) {
+// The mask of a mark drawn round a stone's number, or none: a filled shape
+// goes round as its outline, or it would hide the digits.
+const char* around_mask(int kind) {
   switch (kind) {
-    case MARK_CROSS: return "s";
-    case MARK_SQUARE: return "sf";
-    case MARK_PLAIN: return "t";
-    case MARK_TRIANGLE: return "tf";
+    case MARK_CROSS:
+    case MARK_SQUARE: return "s";
+    case MARK_CIRCLE:
+    case MARK_CIRCLE_FILLED: return "c";
+    case MARK_TEXT:
+    case MARK_PLAIN:
+    case MARK_TRIANGLE: return "t";
     case MARK_PLUS: return "p";
     case MARK_MINUS: return "m";
     default: return nullptr;
@@ -102,25 +107,56 @@ std::string column_letters(int x0, int x1) {
   return line;
 }
 
-// The tile of one board point.
-std::string point_tile(Game* game, int location) {
-  const BoardCell& cell = game->figure_board[static_cast<std::size_t>(location)];
-  // A mark on an empty point has tiles of its own: drawn as on a white
-  // stone it would show a stone that is not there.
+// The tile of one board point. A tile that the script composes first (a
+// mark round a number) comes with the command that makes it; what no tile
+// shows goes to `notes`.
+std::string point_tile(Game* game, int location, const FigureLabels& labels,
+                       std::vector<GifComposite>& composites, std::string& notes) {
+  const auto at = static_cast<std::size_t>(location);
+  const BoardCell& cell = game->figure_board[at];
   const int stone = cell.colour == BLACK ? 'b' : cell.colour == WHITE ? 'w' : 'e';
-  if (cell.label) return format_text(" %s", label_tile(cell.label->label).c_str());
-  if (cell.mark && cell.mark->mark != 0) {
-    if (const char* tile = mark_tile(cell.mark->mark)) return format_text(" %cm/%s", stone, tile);
+  const int kind = cell.mark ? cell.mark->mark : 0;
+  if (cell.label) {
+    const std::string& shown = at < labels.shown.size() ? labels.shown[at] : std::string();
+    const int letter = shown.empty() ? cell.label->label : static_cast<unsigned char>(shown[0]);
+    return format_text(" %s", label_tile(letter, stone).c_str());
+  }
+  if (cell.colour != EMPTY && cell.number != 0) {
+    // Numbers past 100 start again at 1; so do numbers below 1.
+    const int shown = ((cell.number - 1) % 100 + 100) % 100 + 1;
+    if (kind == MARK_DIMMED) return format_text(" %cd/%d", stone, shown);
+    if (const char* mask = around_mask(kind)) {
+      // The mark in the number's colour over a stone with smaller digits,
+      // then the digits' halo cleared back to the stone's colour.
+      const int ink = stone == 'b' ? 'w' : 'b';
+      std::string file = format_text("\"${TMP}/%ck%d-%s.ppm\"", stone, shown, mask);
+      std::string command =
+          format_text("pamcomp -alpha=am/%s ink/%c %ck/%d | pamcomp -alpha=kh/%d ink/%c > %s", mask,
+                      ink, stone, shown, shown, stone, file.c_str());
+      composites.push_back({file, std::move(command)});
+      return " " + file;
+    }
+    if (kind != 0) {
+      notes += format_text("%s%s on %d", notes.empty() ? "" : ", ", mark_name(kind), cell.number);
+    }
+    return format_text(" %cn/%d", stone, shown);
+  }
+  if (kind != 0) {
+    if (const char* tile = gif_mark_tile(kind)) {
+      // A veil or a territory square over an empty point keeps the point's
+      // lines: such tiles come for every kind of point.
+      const bool over = kind == MARK_DIMMED || kind == MARK_BLACK_TERRITORY ||
+                        kind == MARK_WHITE_TERRITORY ||
+                        (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST);
+      if (stone != 'e' || !over) return format_text(" %cm/%s", stone, tile);
+      const char* dir = kind == MARK_DIMMED ? "dn" : tile;
+      const char* edge = gif_star(game, location) ? "h" : gif_edge(game, location);
+      return format_text(" %s/%s", dir, edge ? edge : "e");
+    }
     std::fprintf(stderr, "Unable to convert mark at (%d,%d)\n", location % game->size,
                  location / game->size);
-    if (stone != 'e') return format_text(" n/%c", stone);
-  } else if (cell.colour != EMPTY && cell.number != 0) {
-    // Numbers past 100 start again at 1; so do numbers below 1.
-    int shown = ((cell.number - 1) % 100 + 100) % 100 + 1;
-    return format_text(" %cn/%d", stone, shown);
-  } else if (cell.colour != EMPTY) {
-    return format_text(" n/%c", stone);
   }
+  if (cell.colour != EMPTY) return format_text(" n/%c", stone);
   if (gif_star(game, location)) return " n/h";
   if (const char* edge = gif_edge(game, location)) return format_text(" n/%s", edge);
   return " n/e";
@@ -142,6 +178,28 @@ std::string shell_quote(std::string_view text) {
 
 bool gif_star(const Game* game, int point) {
   return star_point(game->size, point % game->size, point / game->size);
+}
+
+const char* gif_mark_tile(int kind) {
+  static const char* const shades[] = {"g0",  "g10", "g20", "g30", "g40", "g50",
+                                       "g60", "g70", "g80", "g90", "g100"};
+  switch (kind) {
+    case MARK_CROSS: return "s";
+    case MARK_SQUARE: return "sf";
+    case MARK_CIRCLE: return "c";
+    case MARK_CIRCLE_FILLED: return "cf";
+    case MARK_TEXT:  // a tile has no room for its text: drawn as a plain mark
+    case MARK_PLAIN: return "t";
+    case MARK_TRIANGLE: return "tf";
+    case MARK_PLUS: return "p";
+    case MARK_MINUS: return "m";
+    case MARK_BLACK_TERRITORY: return "tb";
+    case MARK_WHITE_TERRITORY: return "tw";
+    case MARK_DIMMED: return "d";
+    default:
+      if (kind >= MARK_SHADE_FIRST && kind <= MARK_SHADE_LAST) return shades[kind - MARK_SHADE_FIRST];
+      return nullptr;
+  }
 }
 
 const char* gif_edge(const Game* game, int point) {
@@ -209,9 +267,16 @@ void GifDevice::gif_end(bool is_figure, int count, const char* caption) {
     std::fprintf(script, " \\\n\t'rgb:%04x/%04x/%04x' %s", i, i, i, shell_quote(*colours[i]).c_str());
   std::fputs(" \\\n| pamtogif -quiet > \"${GIF}\"\n", script);
   std::fputs("/bin/mv \"${GIF}\" \"${CWD}\"\n", script);
-  if (opt_.hold) {
+  // Rows stay for the next picture unless scripts are held; composed
+  // tiles never do.
+  std::vector<std::string> temporaries;
+  if (opt_.hold)
+    for (const Row& row : rows) temporaries.push_back(row_file(row.index));
+  temporaries.insert(temporaries.end(), composites_.begin(), composites_.end());
+  composites_.clear();
+  if (!temporaries.empty()) {
     std::fputs("#\n# * Remove intermediate files\n#\n/bin/rm", script);
-    for (const Row& row : rows) std::fprintf(script, " \\\n\t%s", row_file(row.index).c_str());
+    for (const std::string& file : temporaries) std::fprintf(script, " \\\n\t%s", file.c_str());
     std::fputs("\n", script);
   }
   const std::string name = script_.name();
@@ -229,6 +294,9 @@ void GifDevice::gif_end(bool is_figure, int count, const char* caption) {
   }
   std::fprintf(stderr, "[%s %d (%s) WIDTH=%d HEIGHT=%d]\n", is_figure ? "Figure" : "Diagram", count,
                caption, width, height);
+  // What the picture shows only by a letter, or not at all.
+  if (!picture_notes_.empty()) std::fprintf(stderr, "%s\n", picture_notes_.c_str());
+  picture_notes_.clear();
 
   // A script that was not written whole is not run.
   const bool hold = opt_.hold;
@@ -329,27 +397,45 @@ void GifDevice::gif_picture(Game* game, const Figure& record, int count) {
   y1_ = view.y + view.height - 1;
 
   const bool coords = opt_.coords;
+  // One character a point: a longer label shows a letter that the notes
+  // explain.
+  const FigureLabels labels = figure_labels(game, 1);
+  std::string marked;
   std::vector<Row> rows;
-  if (coords) rows.push_back({y0_, column_letters(x0_, x1_)});
+  if (coords) rows.push_back({y0_, column_letters(x0_, x1_), {}});
   for (int row = y0_; row <= y1_; ++row) {
-    std::string line = "pnmcat -lr";
-    if (coords) line += format_text(" c/%d", size - row);
-    for (int column = x0_; column <= x1_; ++column) line += point_tile(game, row * size + column);
-    if (coords) line += format_text(" c/%d", size - row);
-    rows.push_back({row + 1, std::move(line)});
+    Row made{row + 1, "pnmcat -lr", {}};
+    if (coords) made.line += format_text(" c/%d", size - row);
+    for (int column = x0_; column <= x1_; ++column)
+      made.line += point_tile(game, row * size + column, labels, made.composites, marked);
+    if (coords) made.line += format_text(" c/%d", size - row);
+    rows.push_back(std::move(made));
   }
-  if (coords) rows.push_back({y1_ + 2, column_letters(x0_, x1_)});
+  if (coords) rows.push_back({y1_ + 2, column_letters(x0_, x1_), {}});
+  picture_notes_ = labels.notes;
+  if (!marked.empty()) picture_notes_ += (picture_notes_.empty() ? "" : ", ") + marked;
 
   // Most rows of a picture are rows of the one before (the letters, the
   // empty rows, what a variation leaves alone). Without -hold such a row is
   // not made again: its file still holds it. Held scripts stay complete,
   // so that each can run on its own.
+  // A composed tile is made once, before the first row that is made with
+  // it, and removed at the end.
+  composites_.clear();
   for (const Row& row : rows) {
     const auto at = static_cast<std::size_t>(row.index);
-    if (!opt_.hold && at < rows_made_.size() && rows_made_[at] == row.line)
+    if (!opt_.hold && at < rows_made_.size() && rows_made_[at] == row.line) {
       std::fprintf(script_.get(), "# %02d.ppm is the row made before\n", row.index);
-    else
-      std::fprintf(script_.get(), "%s > %s\n", row.line.c_str(), row_file(row.index).c_str());
+      continue;
+    }
+    for (const GifComposite& tile : row.composites) {
+      bool made = false;
+      for (const std::string& file : composites_) made = made || file == tile.file;
+      if (made) continue;
+      std::fprintf(script_.get(), "%s\n", tile.command.c_str());
+      composites_.push_back(tile.file);
+    }
+    std::fprintf(script_.get(), "%s > %s\n", row.line.c_str(), row_file(row.index).c_str());
   }
   rows_ = std::move(rows);
 

@@ -15,6 +15,13 @@ namespace kg {
 
 struct Game;
 
+// A tile that a script composes before the first row that shows it: its
+// file, quoted for the shell, and the command that makes it.
+struct GifComposite {
+  std::string file;
+  std::string command;
+};
+
 class GifDevice : public OutputDevice {
  public:
   explicit GifDevice(const Options& opt) : opt_(opt) {}
@@ -32,10 +39,12 @@ class GifDevice : public OutputDevice {
   void gif_picture(Game* game, const Figure& figure, int count);
 
  private:
-  // One row of tiles: its file's index and the pnmcat line that makes it.
+  // One row of tiles: its file's index, the pnmcat line that makes it and
+  // the tiles composed for it.
   struct Row {
     int index;
     std::string line;
+    std::vector<GifComposite> composites;
   };
 
   // Opens the script of figure or diagram `count` and writes its head; a
@@ -57,12 +66,17 @@ class GifDevice : public OutputDevice {
   // with, "?" when its content is not known, "" when there is none.
   std::vector<std::string> rows_made_;
   bool script_left_ = false;
+  std::vector<std::string> composites_;  // files the current script composes
+  std::string picture_notes_;  // labels shown by a letter, marks no tile shows
 };
 
 // An empty point drawn with a star.
 bool gif_star(const Game* game, int point);
 // The tile suffix of a point on the board's edge ("ul", "u", ...), or none.
 const char* gif_edge(const Game* game, int point);
+// A mark kind's tile under bm/, wm/ (and em/, or a directory of its own
+// for the kinds drawn over an empty point's lines), or none.
+const char* gif_mark_tile(int kind);
 
 // `text` as one word for /bin/sh, whatever bytes it holds.
 std::string shell_quote(std::string_view text);

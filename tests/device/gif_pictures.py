@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Makes GIF pictures of two games at every tile size with the real netpbm
 tools and checks them: the size the report line gives, the colour of a black
-and a white stone's centre, and the board's colour between the lines; and
+and a white stone's centre, and the board's colour between the lines; that
+marks on numbered stones are composed (a circle round a number) and leave
+nothing behind, with the notes of what the picture shows by a letter; and
 that two runs at once in one working directory make the pictures of each.
 
 Usage: gif_pictures.py KIFUGRAM TILE_DIR EXAMPLE_9x9 GAME_19x19
@@ -9,13 +11,32 @@ Exits 77 (skipped) without netpbm or without the tile library."""
 import os, re, shutil, subprocess, sys, tempfile
 
 kifugram, tiles, example, game19 = map(os.path.abspath, sys.argv[1:5])
-for tool in ("pnmcat", "ppmchange", "pamtogif", "giftopnm"):
+for tool in ("pnmcat", "ppmchange", "pamtogif", "pamcomp", "giftopnm"):
     if not shutil.which(tool):
         print(f"no {tool}: skipped")
         sys.exit(77)
 if not os.path.isdir(os.path.join(tiles, "15")):
     print(f"no tiles in {tiles}: skipped")
     sys.exit(77)
+
+# Every tile a script may name is in the library at every size.
+def label(code, on):
+    return f"{on}l/{chr(code)}" if chr(code).isalnum() else f"{on}l/x{code:02x}"
+
+
+SHADES = [f"g{level}" for level in range(0, 101, 10)]
+POINTS = ["e", "ul", "ur", "ll", "lr", "l", "r", "u", "d", "h"]
+NAMED = ([f"{c}m/{k}" for c in "bw" for k in ["s", "sf", "c", "cf", "t", "tf", "p", "m", "tb", "tw", "d"] + SHADES]
+         + [f"em/{k}" for k in ["s", "sf", "c", "cf", "t", "tf", "p", "m"]]
+         + [f"{d}/{p}" for d in ["n", "dn", "tb", "tw"] + SHADES for p in POINTS]
+         + [f"{d}/{n}" for d in ["bn", "wn", "bd", "wd", "bk", "wk", "kh"] for n in range(1, 101)]
+         + [f"am/{k}" for k in "sctpm"] + ["ink/b", "ink/w", "n/b", "n/w"]
+         + [label(code, on) for on in "bw" for code in range(33, 127)])
+missing = [f"{unit}/{name}" for unit in (15, 19, 23) for name in NAMED
+           if not os.path.isfile(os.path.join(tiles, str(unit), name))]
+if missing:
+    print(f"tiles missing: {missing[:20]}")
+    sys.exit(1)
 
 COLOURS = {"b": (0x10, 0x20, 0x30), "w": (0xf0, 0xe0, 0xd0), "g": (0xc0, 0xa0, 0x60),
            "o": (0x80, 0x80, 0xff)}
@@ -75,6 +96,37 @@ for path, base, size, black, white, empty in GAMES:
                 got = pixel(picture, x, y)
                 if got != want:
                     failures.append(f"{where}: {what} at ({x},{y}) is {got}, want {want}")
+
+# Marks over numbers: move 1 (black, top left) has a circle round its
+# number, drawn in white through the stone's black at the left of the
+# tile's middle row; move 5 has black territory, which no tile shows over a
+# number: the stone stays plain and a note names the mark.
+marks = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data", "marks.sgf")
+for unit in (15, 19, 23):
+    with tempfile.TemporaryDirectory(prefix="kg-gif-") as work:
+        tmp = os.path.join(work, "tmp")
+        os.makedirs(tmp)
+        args = [kifugram, "-to", "gif", "-tmp", tmp, "-ppm", tiles, "-fontsize", str(unit)]
+        for key, rgb in COLOURS.items():
+            args += [f"-rgb{key}", "rgb:%02x/%02x/%02x" % rgb]
+        run = subprocess.run(args + [marks], cwd=work, capture_output=True, text=True)
+        where = f"marks at {unit}"
+        if run.returncode != 0 or "Left script" in run.stderr or os.listdir(tmp):
+            failures.append(f"{where}: status {run.returncode}, left {os.listdir(tmp)}\n{run.stderr}")
+            continue
+        lines = run.stderr.splitlines()
+        for report, note in (("(No moves)", "a = Atari"), ("(B 1 -- B 5)", "black territory on 5")):
+            at = [i for i, line in enumerate(lines) if report in line]
+            if not at or at[0] + 1 >= len(lines) or lines[at[0] + 1] != note:
+                failures.append(f"{where}: no note {note!r} after {report}\n{run.stderr}")
+        picture = decode(os.path.join(work, "marks-f02.gif"))
+        left, middle = unit + 2, unit + unit // 2
+        checks = [("circle round 1", (left, middle), COLOURS["w"]),
+                  ("plain 5", (5 * unit + 2, middle), COLOURS["b"])]
+        for what, (x, y), want in checks:
+            got = pixel(picture, x, y)
+            if got != want:
+                failures.append(f"{where}: {what} at ({x},{y}) is {got}, want {want}")
 
 # Two runs at once that share the working directory (-tmp) must each make
 # the pictures they make alone: the intermediate files of one run are not

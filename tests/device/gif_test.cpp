@@ -1,10 +1,13 @@
 // The gif device's pure parts: stars on the boards no golden run draws, the
 // tile names of labels, and quoting for /bin/sh tried on the shell itself.
+#include <cctype>
 #include <cstdio>
+#include <set>
 #include <string>
 
 #include "device/gif.h"
 #include "device/gif_tiles.h"
+#include "game/game.h"
 #include "kg_test.h"
 
 namespace kg::test {
@@ -36,6 +39,34 @@ TEST_F(GifTest, LabelTilesNeedNoQuoting) {
   EXPECT_EQ(label_tile('a' + 256), "l/a");
   for (int code = -300; code < 600; ++code)
     for (char c : label_tile(code)) EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c)) || c == '/');
+}
+
+// On a stone, the stone's own set of letters; on an empty point, the board's.
+TEST_F(GifTest, LabelTilesOnStones) {
+  EXPECT_EQ(label_tile('a', 'b'), "bl/a");
+  EXPECT_EQ(label_tile(';', 'w'), "wl/x3b");
+  EXPECT_EQ(label_tile('Q', 'e'), "l/Q");
+}
+
+// Every kind of mark has a tile, each its own, named without anything a
+// shell would read; kinds no reader makes (discs, shades) too. A text mark
+// is drawn as a plain one.
+TEST_F(GifTest, EveryMarkKindHasATile) {
+  EXPECT_STREQ(gif_mark_tile(MARK_TEXT), gif_mark_tile(MARK_PLAIN));
+  EXPECT_EQ(gif_mark_tile(0), nullptr);
+  EXPECT_EQ(gif_mark_tile(MARK_DIMMED + 1), nullptr);
+  EXPECT_STREQ(gif_mark_tile(MARK_CIRCLE), "c");
+  EXPECT_STREQ(gif_mark_tile(MARK_CIRCLE_FILLED), "cf");
+  EXPECT_STREQ(gif_mark_tile(MARK_SHADE_FIRST), "g0");
+  EXPECT_STREQ(gif_mark_tile(MARK_SHADE_FIRST + 5), "g50");
+  EXPECT_STREQ(gif_mark_tile(MARK_SHADE_LAST), "g100");
+  std::set<std::string> names;
+  for (int kind = MARK_CROSS; kind <= MARK_DIMMED; ++kind) {
+    const char* tile = gif_mark_tile(kind);
+    ASSERT_NE(tile, nullptr) << kind;
+    EXPECT_TRUE(names.insert(tile).second) << tile;
+    for (const char* c = tile; *c; ++c) EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(*c)));
+  }
 }
 
 // What the shell makes of a quoted word is the word itself.
