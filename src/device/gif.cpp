@@ -21,6 +21,7 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/devices.h"
@@ -296,6 +297,7 @@ void GifDevice::gif_end(bool is_figure, int count, const char* caption) {
                caption, width, height);
   // What the picture shows only by a letter, or not at all.
   if (!picture_notes_.empty()) std::fprintf(stderr, "%s\n", picture_notes_.c_str());
+  last_notes_ = std::move(picture_notes_);
   picture_notes_.clear();
 
   // A script that was not written whole is not run.

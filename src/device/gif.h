@@ -37,6 +37,8 @@ class GifDevice : public OutputDevice {
 
   // Writes and runs the script of one picture, the figure or diagram `count`.
   void gif_picture(Game* game, const Figure& figure, int count);
+  // What the last picture shows only by a letter or not at all ("a = 74").
+  const std::string& picture_notes() const { return last_notes_; }
 
  private:
   // One row of tiles: its file's index, the pnmcat line that makes it and
@@ -68,6 +70,7 @@ class GifDevice : public OutputDevice {
   bool script_left_ = false;
   std::vector<std::string> composites_;  // files the current script composes
   std::string picture_notes_;  // labels shown by a letter, marks no tile shows
+  std::string last_notes_;     // those of the picture last made
 };
 
 // An empty point drawn with a star.

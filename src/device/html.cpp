@@ -222,7 +222,14 @@ class HtmlDevice : public GifDevice {
 
     std::fprintf(fw, "<P>\n<IMG SRC=\"%s-%c%02d.gif\" ALT=\"%s %d\">\n<P>\n", state.base_url.c_str(),
                  figure ? 'f' : 'd', number, figure ? "figure" : "diagram", number);
-    std::fprintf(fw, "<TT>%s</TT><BR>\n", con_cat().c_str());
+    const std::string notes = con_cat();
+    std::fprintf(fw, "<TT>%s", notes.c_str());
+    // Labels the picture shows by a letter, marks on its numbered stones.
+    if (!picture_notes().empty()) {
+      if (!notes.empty()) std::fputs("<BR>\n", fw);
+      text2HTML(picture_notes());
+    }
+    std::fputs("</TT><BR>\n", fw);
     HTML_text(record, 999, 0);
     std::fputs("</BODY>\n</HTML>\n", fw);
     stream.finish();
