@@ -118,7 +118,7 @@ std::string point_tile(Game* game, int location, const FigureLabels& labels,
   const int stone = cell.colour == BLACK ? 'b' : cell.colour == WHITE ? 'w' : 'e';
   const int kind = cell.mark ? cell.mark->mark : 0;
   if (cell.label) {
-    const std::string& shown = at < labels.shown.size() ? labels.shown[at] : std::string();
+    const std::string shown = at < labels.shown.size() ? labels.shown[at] : std::string();
     const int letter = shown.empty() ? cell.label->label : static_cast<unsigned char>(shown[0]);
     return format_text(" %s", label_tile(letter, stone).c_str());
   }

@@ -934,7 +934,7 @@ class ScreenDevice : public OutputDevice {
       const int row = p / size, column = p % size;
       const BoardCell cell = static_cast<std::size_t>(p) < fig.size() ? fig[p] : BoardCell{};
       wmove(w.win, l.board_y + row, l.board_x + l.point_width * column);
-      const std::string& shown = static_cast<std::size_t>(p) < labels.shown.size() ? labels.shown[p] : "";
+      const std::string shown = static_cast<std::size_t>(p) < labels.shown.size() ? labels.shown[p] : std::string();
       if (font_.set() == GlyphSet::font)
         draw_font_point(w.win, size, row, column, cell, shown);
       else

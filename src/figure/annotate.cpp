@@ -2,6 +2,7 @@
 // its figure board. A letter or a stone never hides a move of the figure:
 // the move's number must stay readable, so such a marking is refused with a
 // report. A mark is drawn on the numbered stone, beside its number.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -146,6 +147,9 @@ bool drawable(const std::string& text, std::size_t longest) {
 FigureLabels figure_labels(const Game* game, std::size_t longest) {
   FigureLabels out;
   const auto& cells = game->figure_board;
+  // Most figures have no label: nothing to size or fill.
+  if (std::none_of(cells.begin(), cells.end(), [](const BoardCell& c) { return c.label != nullptr; }))
+    return out;
   out.shown.resize(cells.size());
   std::vector<bool> taken(128, false);
   std::vector<std::size_t> standing_in;  // points whose label gets a letter

@@ -130,7 +130,7 @@ void remove_stones(Game* game, Move* start, Move* last);
 // as it is; any other gets a letter that no other label of the figure shows,
 // and a note such as "a = 74" that gives its text.
 struct FigureLabels {
-  std::vector<std::string> shown;  // by point; "" where there is none
+  std::vector<std::string> shown;  // by point; "" where there is none, empty when no point has one
   std::string notes;               // ", "-joined; "" when every label is whole
 };
 FigureLabels figure_labels(const Game* game, std::size_t longest);
