@@ -99,9 +99,9 @@ class PstexTest : public Fresh {
   std::string dir;
 };
 
-// The driver never leaves a mark under a letter, nor a stone under either;
-// the device still draws only the first of them.
-TEST_F(PstexTest, LetterHidesMarkAndStoneMarkHidesStone) {
+// A letter hides a mark under it, but a stone stays under a letter or a
+// mark: the stone first, then what is drawn on it in its contrasting ink.
+TEST_F(PstexTest, LetterHidesMarkButStonesStayUnderLettersAndMarks) {
   game = new_game(5);
   ASSERT_TRUE(board_alloc(game));
   Chain letter, cross, shade, text, territory;
@@ -129,7 +129,9 @@ TEST_F(PstexTest, LetterHidesMarkAndStoneMarkHidesStone) {
   });
   std::string eps = file("t.f01");
   std::string points = eps.substr(eps.find("board\n") + 6);
-  EXPECT_EQ(points, "(A) 0 4 fs\n1 1 4 square_e\n0 2 4 square_e\n50 3 4 shade\n4 0 wterr\nend\n%%Trailer\n");
+  EXPECT_EQ(points,
+            "0 4 bs\n(A) 0 4 bfs\n1 1 4 square_e\n2 4 ws\n2 2 4 square_e\n50 3 4 shade\n4 4 ws\n4 0 bs\n"
+            "4 0 wterr\nend\n%%Trailer\n");
   EXPECT_NE(eps.find("%%BoundingBox: 0 0 180 180\n"), std::string::npos);
   EXPECT_NE(eps.find("5 6.35 boardinit\n"), std::string::npos);
 }
