@@ -131,9 +131,9 @@ std::string trimmed(std::string_view v) {
   return std::string(v.substr(b, e - b));
 }
 
-// CA read by the rules of the scanner, on bytes: a root whose values hold
-// a multi-byte character ending in "\" or "]" before CA can mislead it.
-std::optional<std::string> scan_root(std::string_view text) {
+// CA read by the rules of the scanner, the root's bytes taken as
+// characters of `units`.
+std::optional<std::string> scan_root(std::string_view text, Units units) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == '(' || blank(text[i]))) ++i;
   if (i >= text.size() || text[i] != ';') return std::nullopt;
@@ -142,46 +142,26 @@ std::optional<std::string> scan_root(std::string_view text) {
   while (i < text.size()) {
     const char c = text[i];
     if (c == ';' || c == '(' || c == ')') return std::nullopt;
-    if (c == '[') {
-      const std::size_t start = ++i;
-      while (i < text.size() && text[i] != ']') i += text[i] == '\\' ? 2 : 1;
-      if (i >= text.size()) return std::nullopt;
-      if (key == "CA") return trimmed(text.substr(start, i - start));
-      ++i;
-      std::size_t j = i;
-      while (j < text.size() && blank(text[j])) ++j;
-      if (j < text.size() && text[j] == '[') {
-        i = j;  // the next value of the same key
-        continue;
-      }
-      key.clear();
+    if (c != '[') {
+      if (c >= 'A' && c <= 'Z') key += c;
+      i += unit(text, i, units);
       continue;
     }
-    if (c >= 'A' && c <= 'Z') key += c;
+    const std::size_t start = ++i;
+    while (i < text.size() && text[i] != ']') {
+      const std::size_t n = unit(text, i, units);
+      i += n == 1 && text[i] == '\\' && i + 1 < text.size() ? 1 + unit(text, i + 1, units) : n;
+    }
+    if (i >= text.size()) return std::nullopt;
+    if (key == "CA") return trimmed(text.substr(start, i - start));
     ++i;
-  }
-  return std::nullopt;
-}
-
-// CA looked for as a pattern in the root: "CA[name]" after a "]", ";" or a
-// blank, where name is the name of an encoding. The root ends at the first
-// move at the latest.
-std::optional<std::string> search_root(std::string_view text) {
-  std::size_t end = std::min(text.size(), std::size_t{1} << 16);
-  for (std::string_view move : {";B[", ";W[", "(;"}) {
-    const std::size_t at = text.find(move, 1);
-    if (at != std::string_view::npos && at < end) end = at;
-  }
-  const std::string_view root = text.substr(0, end);
-  for (std::size_t at = root.find("CA["); at != std::string_view::npos; at = root.find("CA[", at + 1)) {
-    if (at == 0 || !(root[at - 1] == ']' || root[at - 1] == ';' || blank(root[at - 1]))) continue;
-    const std::size_t close = root.find(']', at + 3);
-    if (close == std::string_view::npos || close - at - 3 > 40) continue;
-    const std::string value = trimmed(root.substr(at + 3, close - at - 3));
-    bool plain = !value.empty();
-    for (char c : value)
-      if (!(std::isalnum(static_cast<unsigned char>(c)) || std::strchr("-_.: ", c))) plain = false;
-    if (plain && charset_name(value)) return value;
+    std::size_t j = i;
+    while (j < text.size() && blank(text[j])) ++j;
+    if (j < text.size() && text[j] == '[') {
+      i = j;  // the next value of the same key
+      continue;
+    }
+    key.clear();
   }
   return std::nullopt;
 }
@@ -278,8 +258,16 @@ std::optional<std::string> charset_name(std::string_view spelled) {
 }
 
 std::optional<std::string> root_charset(std::string_view text) {
-  if (auto found = scan_root(text)) return found;
-  return search_root(text);
+  // Bytes first; then as each double-byte encoding, whose second bytes may
+  // be "\\" or "]": a CA found so must name an encoding of that kind.
+  if (auto found = scan_root(text, Units::bytes)) return found;
+  for (Units units : {Units::sjis, Units::gb18030, Units::big5, Units::uhc}) {
+    const std::optional<std::string> found = scan_root(text, units);
+    if (!found) continue;
+    const std::optional<std::string> name = charset_name(*found);
+    if (name && units_of(*name) == units) return found;
+  }
+  return std::nullopt;
 }
 
 std::size_t game_extent(std::string_view text, std::string_view charset) {
