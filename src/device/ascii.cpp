@@ -44,7 +44,8 @@ void AsciiDevice::print_columns(int size) {
 }
 
 void AsciiDevice::print_caption(Game* game, const std::string& caption) {
-  int length = static_cast<int>(caption.size());
+  // Centred and underlined by the columns it takes, not its bytes.
+  int length = display_columns(caption);
   int pad = (2 * game->size - length) / 2;
   if (pad < 0) pad = 0;
   std::fprintf(fw, "\t%*s%s\n", pad, "", caption.c_str());
@@ -78,7 +79,7 @@ void AsciiDevice::print_comments(const Figure& figure, int smallest, int largest
     } else if (who == Speaker::named) {
       std::fprintf(fw, "%s[%s]: %s\n", t.name->c_str(), rank.c_str(), line.c_str());
     } else {
-      int width = static_cast<int>(t.name->size() + rank.size() + 4);
+      int width = display_columns(*t.name) + static_cast<int>(rank.size()) + 4;
       std::fprintf(fw, "%*s%s\n", width, "", line.c_str());
     }
   });
@@ -99,7 +100,18 @@ bool AsciiDevice::emit(Game* game, const Figure& figure) {
       std::size_t at = static_cast<std::size_t>(row) * size + col;
       BoardCell cell = at < fig.size() ? fig[at] : BoardCell{};
       if (cell.label) {
-        std::fprintf(fw, "%c ", cell.label->label);
+        // A point is two columns: a wide character fills both.
+        // A letter that annotation renumbered keeps its old text: the
+        // letter stands then.
+        const OptText& text = cell.label->text;
+        if (text && !text->empty() && static_cast<unsigned char>((*text)[0]) >= 0x80 &&
+            cell.label->label == static_cast<unsigned char>((*text)[0])) {
+          const std::string_view first(text->data(), first_char_length(*text));
+          std::fprintf(fw, "%.*s%s", static_cast<int>(first.size()), first.data(),
+                       display_columns(first) >= 2 ? "" : " ");
+        } else {
+          std::fprintf(fw, "%c ", cell.label->label);
+        }
       } else if (cell.mark && cell.mark->mark != 0) {
         std::fputs(cell.colour == EMPTY ? "# " : cell.colour == BLACK ? "x " : "o ", fw);
       } else if (cell.colour == EMPTY) {

@@ -2,6 +2,7 @@
 // its figure board. A marking never hides a move of the figure: the move's
 // number must stay readable, so such a marking is refused with a report.
 #include <cstdio>
+#include <string>
 
 #include "game/game.h"
 #include "figure/figure.h"
@@ -31,6 +32,15 @@ void for_range(Move* start, Move* last, F each) {
   }
 }
 
+// A label as the messages name it: its text, which may be a character of
+// several bytes, or its letter.
+std::string label_name(const Chain* c) {
+  if (c->text && !c->text->empty() && static_cast<unsigned char>((*c->text)[0]) >= 0x80 &&
+      c->label == static_cast<unsigned char>((*c->text)[0]))
+    return c->text->substr(0, first_char_length(*c->text));
+  return std::string(1, static_cast<char>(c->label));
+}
+
 }  // namespace
 
 void add_letters(Game* game, Move* start, Move* last) {
@@ -42,13 +52,18 @@ void add_letters(Game* game, Move* start, Move* last) {
       BoardCell* cell = cell_at(game->figure_board, c->location);
       if (!cell) continue;
       if (cell->number != 0) {
-        std::fprintf(stderr, "Move %d: Ignored letter %c (can be move %d)\n", node->number,
-                     c->label, cell->number);
+        std::fprintf(stderr, "Move %d: Ignored letter %s (can be move %d)\n", node->number,
+                     label_name(c).c_str(), cell->number);
       } else if (cell->label) {
-        std::fprintf(stderr, "Move %d: Skipped letter %c overwriting letter %c\n", node->number,
-                     c->label, cell->label->label);
+        std::fprintf(stderr, "Move %d: Skipped letter %s overwriting letter %s\n", node->number,
+                     label_name(c).c_str(), label_name(cell->label).c_str());
       } else {
-        // The letters of one figure run upwards across its nodes.
+        // The letters of one figure run upwards across its nodes; a label
+        // that is a character of several bytes is no letter of the run.
+        if (c->label >= 0x80) {
+          cell->label = c;
+          continue;
+        }
         if (highest && c->label <= highest) {
           std::fprintf(stderr, "Move %d: Changed letter %c to %c\n", node->number, c->label,
                        highest + 1);

@@ -374,4 +374,42 @@ std::optional<std::string> to_utf8(std::string_view text, std::string_view chars
   return out;
 }
 
+std::string utf8_or_latin1(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t n = utf8_sequence(text, at);
+    if (n > 0) {
+      out.append(text, at, n);
+      at += n;
+    } else {
+      const auto c = static_cast<unsigned char>(text[at++]);
+      out += static_cast<char>(0xC0 | c >> 6);
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::string read_converted(std::FILE* in, const std::string& charset, const std::string& program,
+                           const char* name) {
+  std::string bytes;
+  char buffer[1 << 16];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.append(buffer, n);
+  const char* shown = name ? name : "stdin";
+  std::size_t bad = 0;
+  std::string used = charset;
+  std::optional<std::string> text = to_utf8(bytes, used, &bad);
+  if (!text) {
+    std::fprintf(stderr, "%s: \"%s\": no converter from %s here: read as %s\n", program.c_str(), shown,
+                 used.c_str(), kLatin1);
+    used = kLatin1;
+    text = to_utf8(bytes, used, &bad);
+  }
+  if (bad > 0)
+    std::fprintf(stderr, "%s: \"%s\": %zu byte sequence%s not %s, each read as U+FFFD\n", program.c_str(),
+                 shown, bad, bad == 1 ? "" : "s", used.c_str());
+  return std::move(*text);
+}
+
 }  // namespace kg

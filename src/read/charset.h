@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,5 +49,18 @@ std::optional<std::string> guess_multibyte(std::string_view text);
 // U+FFFD and is counted in *bad. None when there is no converter from
 // `charset` on this system.
 std::optional<std::string> to_utf8(std::string_view text, std::string_view charset, std::size_t* bad);
+
+// A text of no declared encoding that is not UTF-8 throughout: its UTF-8
+// characters kept, every other byte read as Latin-1. Records edited by
+// several programs mix the two.
+std::string utf8_or_latin1(std::string_view text);
+
+// The rest of `in` converted to UTF-8 from `charset` (an iconv name, as
+// -encoding gives it), for the readers that take no CA: one line on
+// standard error when bytes had to be read as U+FFFD (`program` and `name`
+// begin it) or when there is no such converter (then it is read as
+// Latin-1).
+std::string read_converted(std::FILE* in, const std::string& charset, const std::string& program,
+                           const char* name);
 
 }  // namespace kg

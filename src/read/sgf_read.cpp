@@ -940,6 +940,7 @@ bool SgfReader::begin_game(const char* name, bool build) {
       std::fprintf(stderr, "%s: \"%s\": CA[%s] names no encoding known here\n", program, shown, ca->c_str());
   }
   bool guessed = false;
+  bool mixed = false;  // Latin-1 for want of anything else
   if (!opt_.encoding && charset != kUtf8) {
     // As UTF-8 the game's brackets are where they are as ASCII.
     const std::string_view as_utf8 = game.substr(0, game_extent(game, kUtf8));
@@ -949,6 +950,7 @@ bool SgfReader::begin_game(const char* name, bool build) {
     } else if (charset.empty()) {
       const std::optional<std::string> guess = guess_multibyte(as_utf8);
       guessed = guess.has_value();
+      mixed = !guessed;
       charset = guess ? *guess : kLatin1;
     }
   }
@@ -962,7 +964,7 @@ bool SgfReader::begin_game(const char* name, bool build) {
     return true;
   }
   std::size_t bad = 0;
-  std::optional<std::string> utf8 = to_utf8(text, charset, &bad);
+  std::optional<std::string> utf8 = mixed ? utf8_or_latin1(text) : to_utf8(text, charset, &bad);
   if (!utf8) {
     std::fprintf(stderr, "%s: \"%s\": no converter from %s here: read as %s\n", program, shown, charset.c_str(),
                  kLatin1);

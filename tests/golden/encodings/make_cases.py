@@ -115,8 +115,17 @@ def make():
                        iconv(record("latin", None), "ISO-8859-1") + record("ko", "UTF-8").encode()})
     case("collection_second_game", ["-game", "2", "-to", "sgf", "-short_keys", "games.sgf"],
          {"games.sgf": sjis("SJIS") + iconv(record("zh-hans", "GB2312"), "GB2312")})
-    # Drawn as text: the texts in UTF-8.
+    # Drawn as text: the texts in UTF-8; a wide label fills its point's two
+    # columns, a caption of wide characters is centred by its columns.
     case("shift_jis_to_ascii", ["-to", "ascii", "game.sgf"], {"game.sgf": sjis("SJIS")})
+    case("wide_label_and_caption_ascii", ["-to", "ascii", "game.sgf"],
+         {"game.sgf": iconv("(;CA[SJIS]SZ[9];B[ee]LB[cc:表][gg:A][cg:α][gc:Ａ](;W[ge]N[黒の変化図 ソ])(;W[eg]))", "CP932")})
+    # The standard format and Tavolin's companion text under -encoding.
+    case("sf_encoding_option", ["-from", "sf", "-encoding", "sjis", "-to", "sgf", "-short_keys", "game.sf"],
+         {"game.sf": iconv("B 1 Q16\nCOM\n可能性の評価表 ソ \\ 転\nEnd of the game, black wins\nW 2 C3\n", "CP932")})
+    tav = (HERE.parent / "cases" / "tavolin" / "companion_lines" / "in" / "g.tav").read_bytes()
+    case("tavolin_encoding_option", ["-from", "tavolin", "-encoding", "EUC-KR", "-to", "sgf", "-short_keys", "g.tav"],
+         {"g.tav": tav, "g.txt": iconv("이창호\n조훈현\n2\n6.5\n1995\n서울\nB+R\n좋은 수\n변화도\n", "EUC-KR")})
 
 
 def check(binary):
