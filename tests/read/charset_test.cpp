@@ -93,6 +93,11 @@ TEST(CharsetConvert, BadBytesBecomeReplacementCharacters) {
   EXPECT_FALSE(to_utf8("x", "NO-SUCH-ENCODING", &bad));
 }
 
+TEST(CharsetConvert, UndeclaredTextKeepsItsUtf8) {
+  EXPECT_EQ(utf8_or_latin1("J\xf6rg \xe6\x9c\xac \xc3\xa9 \xe6\x9c"), "Jörg 本 é æ\xC2\x9C");
+  EXPECT_EQ(utf8_or_latin1("plain"), "plain");
+}
+
 TEST(CharsetConvert, Utf8AndAscii) {
   bool ascii = false;
   EXPECT_TRUE(utf8_text("(;B[aa]C[plain text, long enough for words])", &ascii));

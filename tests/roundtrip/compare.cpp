@@ -176,8 +176,9 @@ std::string info_text(const Game* g) {
     d += (*f && !(*f)->empty() ? "[" + **f + "]" : "-") + " ";  // an empty value is none
   for (const Team* t : {i->black.get(), i->white.get()}) {
     d += "team ";
+    if (!t) continue;  // no member of a team that is not there, not even its address
     for (const auto* list : {&t->names, &t->ranks})
-      for (std::size_t k = 0; t && k < list->size(); ++k)
+      for (std::size_t k = 0; k < list->size(); ++k)
         if ((*list)[k] && !(*list)[k]->empty()) d += format_text("%zu[%s]", k, (*list)[k]->c_str());
   }
   return d;
