@@ -4,6 +4,7 @@
 #include <uchardet/uchardet.h>
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -300,24 +301,60 @@ std::size_t game_extent(std::string_view text, std::string_view charset) {
 }
 
 bool utf8_text(std::string_view text, bool* ascii) {
+  // Every record is checked before it is read: this is the one pass a UTF-8
+  // record costs, so it is kept tight.
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = p + text.size();
   bool only_ascii = true;
-  std::size_t at = 0;
-  for (;;) {
-    // Eight bytes at a time while they are ASCII: records are mostly moves.
-    while (at + 8 <= text.size()) {
-      std::uint64_t word;
-      std::memcpy(&word, text.data() + at, 8);
-      if (word & 0x8080808080808080ULL) break;
-      at += 8;
+  auto fail = [ascii] {
+    if (ascii) *ascii = false;
+    return false;
+  };
+  auto tail = [](unsigned char c) { return (c & 0xC0) == 0x80; };
+  while (p < end) {
+    if (*p < 0x80) {
+      // Eight bytes at a time while they are ASCII: records are mostly moves.
+      ++p;
+      while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080ULL) break;
+        p += 8;
+      }
+      while (p < end && *p < 0x80) ++p;
+      continue;
     }
-    if (at >= text.size()) break;
-    const std::size_t n = utf8_sequence(text, at);
-    if (n == 0) {
-      if (ascii) *ascii = false;
-      return false;
+    only_ascii = false;
+    // Runs of three-byte characters (the scripts of East Asia) a word at a
+    // time: a lead E1-EC or EE-EF and two following bytes need no more test.
+    while (end - p >= 4) {
+      std::uint32_t word;
+      std::memcpy(&word, p, 4);
+      if constexpr (std::endian::native == std::endian::little) {
+        if ((word & 0xC0C0F0) != 0x8080E0 || (word & 0xFF) == 0xE0 || (word & 0xFF) == 0xED) break;
+      } else {
+        if ((word & 0xF0C0C000) != 0xE0808000 || (word >> 24) == 0xE0 || (word >> 24) == 0xED) break;
+      }
+      p += 3;
     }
-    if (n > 1) only_ascii = false;
-    at += n;
+    if (p >= end || *p < 0x80) continue;
+    const unsigned c = *p;
+    const std::ptrdiff_t left = end - p;
+    if (c < 0xC2) return fail();
+    if (c < 0xE0) {
+      if (left < 2 || !tail(p[1])) return fail();
+      p += 2;
+    } else if (c < 0xF0) {
+      if (left < 3 || !tail(p[1]) || !tail(p[2])) return fail();
+      if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] > 0x9F)) return fail();  // overlong, surrogate
+      p += 3;
+    } else if (c < 0xF5) {
+      if (left < 4 || !tail(p[1]) || !tail(p[2]) || !tail(p[3])) return fail();
+      if ((c == 0xF0 && p[1] < 0x90) || (c == 0xF4 && p[1] > 0x8F)) return fail();  // overlong, past U+10FFFF
+      p += 4;
+    } else {
+      return fail();
+    }
   }
   if (ascii) *ascii = only_ascii;
   return true;

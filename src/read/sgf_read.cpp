@@ -1,5 +1,6 @@
 // The SGF reader: character by character through a small state machine,
 // into the store operations of the game model.
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -481,6 +482,11 @@ class SgfReader {
   // Reads the head of the input: what is no SGF record ends the run here,
   // before any of it reaches a message.
   SgfReader(FILE* in, const char* name, const Options& opt);
+  ~SgfReader() {
+    if (map_) munmap(map_, map_size_);
+  }
+  SgfReader(const SgfReader&) = delete;
+  SgfReader& operator=(const SgfReader&) = delete;
   // The next game of the input; none when no game is left (done()) or the
   // game is unusable (reported).
   Game* read(const char* name);
@@ -491,7 +497,7 @@ class SgfReader {
   // it had never read ahead.
   void give_back() {
     long ahead = plain_ ? static_cast<long>(end_ - next_) + (has_back_ && back_ != EOF)
-                        : static_cast<long>(chunk_.size() - pos_);
+                        : static_cast<long>(raw_.size() - pos_);
     if (ahead > 0) std::fseek(in_, -ahead, SEEK_CUR);
   }
 
@@ -540,7 +546,12 @@ class SgfReader {
 
   FILE* in_;
   const Options& opt_;
-  std::vector<char> chunk_;  // the whole input, as read
+  std::vector<char> chunk_;  // the whole input, read when it could not be mapped
+  // The whole input: a file is mapped, not copied (its pages are the
+  // system's cache), anything else read into chunk_.
+  std::string_view raw_;
+  void* map_ = nullptr;
+  std::size_t map_size_ = 0;
   // The input is UTF-8 and read as it is; else each game is put before the
   // scanner on its own, converted to UTF-8 by its encoding.
   bool plain_ = true;
@@ -594,7 +605,7 @@ Game* SgfReader::read(const char* name) {
   for (;;) {
     int c = get();
     if (c == EOF) {
-      done_ = plain_ || pos_ >= chunk_.size();
+      done_ = plain_ || pos_ >= raw_.size();
       if (state_ == 0) return nullptr;
       // A record cut short keeps what was read: the value it ends in is
       // dropped, the open lines are closed.
@@ -888,26 +899,42 @@ SgfReader::SgfReader(FILE* in, const char* name, const Options& opt) : in_(in), 
   const bool stat_ok = fd >= 0 && fstat(fd, &st) == 0;
   if (stat_ok && S_ISDIR(st.st_mode))
     throw Exit(1, format_text("sgf_read: Can't open \"%s\": %s\n", name ? name : "stdin", std::strerror(EISDIR)));
+  const long start = stat_ok && S_ISREG(st.st_mode) ? std::ftell(in) : -1;
   chunk_.resize(kHead);
   std::size_t n = std::fread(chunk_.data(), 1, chunk_.size(), in);
   if (!sgf_head(std::string_view(chunk_.data(), n)))
     throw Exit(1, format_text("%s: \"%s\": not an SGF record\n", opt.program.c_str(), name ? name : "stdin"));
-  if (n == chunk_.size()) {
-    if (stat_ok && S_ISREG(st.st_mode) && st.st_size > 0)
-      chunk_.resize(std::max(chunk_.size(), static_cast<std::size_t>(st.st_size) + 1));
-    for (;;) {
-      if (n == chunk_.size()) chunk_.resize(chunk_.size() * 2);
-      const std::size_t m = std::fread(chunk_.data() + n, 1, chunk_.size() - n, in);
-      if (m == 0) break;
-      n += m;
+  if (n == chunk_.size() && start >= 0 && st.st_size > start) {
+    map_size_ = static_cast<std::size_t>(st.st_size);
+    map_ = mmap(nullptr, map_size_, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (map_ == MAP_FAILED) {
+      map_ = nullptr;
+    } else {
+      madvise(map_, map_size_, MADV_SEQUENTIAL);
+      raw_ = std::string_view(static_cast<const char*>(map_) + start, map_size_ - static_cast<std::size_t>(start));
+      std::fseek(in, 0, SEEK_END);  // as if all of it had been read
+      chunk_ = {};
     }
   }
-  chunk_.resize(n);
-  next_ = chunk_.data();
-  end_ = next_ + n;
+  if (!map_) {
+    if (n == chunk_.size()) {
+      if (stat_ok && S_ISREG(st.st_mode) && st.st_size > 0)
+        chunk_.resize(std::max(chunk_.size(), static_cast<std::size_t>(st.st_size) + 1));
+      for (;;) {
+        if (n == chunk_.size()) chunk_.resize(chunk_.size() * 2);
+        const std::size_t m = std::fread(chunk_.data() + n, 1, chunk_.size() - n, in);
+        if (m == 0) break;
+        n += m;
+      }
+    }
+    chunk_.resize(n);
+    raw_ = std::string_view(chunk_.data(), n);
+  }
+  next_ = raw_.data();
+  end_ = next_ + raw_.size();
   // A UTF-8 input, plain ASCII among them, is read as it is: no copy, no
   // conversion. Anything else is taken game by game.
-  plain_ = (!opt.encoding || *opt.encoding == kUtf8) && utf8_text(std::string_view(chunk_.data(), n), &ascii_);
+  plain_ = (!opt.encoding || *opt.encoding == kUtf8) && utf8_text(raw_, &ascii_);
 }
 
 // The next game's text before the scanner, from its "(" to its closing ")":
@@ -917,7 +944,7 @@ SgfReader::SgfReader(FILE* in, const char* name, const Options& opt) : in_(in), 
 // is left. `build`: the game is read, not passed over, and what its
 // encoding asks for is said.
 bool SgfReader::begin_game(const char* name, bool build) {
-  const std::string_view raw(chunk_.data(), chunk_.size());
+  const std::string_view raw = raw_;
   converted_ = false;
   has_back_ = false;
   decoded_.clear();

@@ -1,11 +1,13 @@
 // Encodings: the spellings of their names, CA found on raw bytes, the
 // extent of a game in a double-byte encoding, the conversion with U+FFFD
 // for what does not decode, and the reader taking a game's CA.
+#include <cstdint>
 #include <string>
 #include <tuple>
 
 #include "kg_test.h"
 #include "read/charset.h"
+#include "util/strutil.h"
 
 namespace kg::test {
 namespace {
@@ -104,8 +106,23 @@ TEST(CharsetConvert, Utf8AndAscii) {
   EXPECT_TRUE(ascii);
   EXPECT_TRUE(utf8_text("(;PB[本因坊秀策])", &ascii));
   EXPECT_FALSE(ascii);
-  for (const char* bad : {"\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "abcdefgh\x80", "\xe8\xa1"})
+  for (const char* bad : {"\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "abcdefgh\x80", "\xe8\xa1",
+                          "\xe6\x9c\xac\xe5\x9b\xa0\xe0\x80\x80", "\xe6\x9c\xac\xed\xbf\xbf x"})
     EXPECT_FALSE(utf8_text(bad)) << bad;
+  // The same verdict as the plain check on random texts of characters and
+  // broken pieces of them, wherever they fall in the words it reads.
+  std::uint32_t seed = 23;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  const char* pieces[] = {"a", " ", "本", "é", "𠀀", "\xe6\x9c", "\x80", "\xed\x9f\xbf", "\xed\xa0\x80",
+                          "\xe0\xa0\x80", "\xe0\x9f\xbf", "\xef\xbf\xbf", "\xf4\x8f\xbf\xbf", "\xf5\x80"};
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (int n = static_cast<int>(next() >> 28); n > 0; --n) {
+      const std::uint32_t pick = next() >> 16;
+      text += pieces[pick % 16 < 6 ? pick % 6 : pick % std::size(pieces)];
+    }
+    ASSERT_EQ(utf8_text(text), valid_utf8(text)) << testing::PrintToString(text);
+  }
 }
 
 TEST_F(Charset, EachGameReadByItsOwnCa) {
