@@ -271,7 +271,8 @@ std::optional<std::string> root_charset(std::string_view text) {
   return std::nullopt;
 }
 
-std::size_t game_extent(std::string_view text, std::string_view charset) {
+std::size_t game_extent(std::string_view text, std::string_view charset, bool* closed) {
+  if (closed) *closed = false;
   const Units units = units_of(charset);
   if (units == Units::opaque) return text.size();
   int depth = 0;
@@ -292,6 +293,7 @@ std::size_t game_extent(std::string_view text, std::string_view charset) {
       } else if (c == '(') {
         ++depth;
       } else if (c == ')' && --depth <= 0) {
+        if (closed) *closed = true;
         return at + 1;
       }
     }
@@ -300,15 +302,18 @@ std::size_t game_extent(std::string_view text, std::string_view charset) {
   return text.size();
 }
 
-bool utf8_text(std::string_view text, bool* ascii) {
+bool utf8_text(std::string_view text, bool* ascii) { return utf8_prefix(text, ascii) == text.size(); }
+
+std::size_t utf8_prefix(std::string_view text, bool* ascii) {
   // Every record is checked before it is read: this is the one pass a UTF-8
   // record costs, so it is kept tight.
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* p = begin;
   const auto* const end = p + text.size();
   bool only_ascii = true;
-  auto fail = [ascii] {
+  auto fail = [ascii, &p, begin] {
     if (ascii) *ascii = false;
-    return false;
+    return static_cast<std::size_t>(p - begin);
   };
   auto tail = [](unsigned char c) { return (c & 0xC0) == 0x80; };
   while (p < end) {
@@ -357,7 +362,7 @@ bool utf8_text(std::string_view text, bool* ascii) {
     }
   }
   if (ascii) *ascii = only_ascii;
-  return true;
+  return text.size();
 }
 
 std::optional<std::string> guess_multibyte(std::string_view text) {

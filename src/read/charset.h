@@ -35,11 +35,14 @@ std::optional<std::string> root_charset(std::string_view text);
 // characters of a double-byte encoding are stepped over whole, so that a
 // second byte "\" or "]" is no escape and ends no value. The whole text
 // for a game cut short, and for an encoding whose bytes below 0x80 need
-// not be ASCII.
-std::size_t game_extent(std::string_view text, std::string_view charset);
+// not be ASCII. *closed tells whether the closing ")" was found.
+std::size_t game_extent(std::string_view text, std::string_view charset, bool* closed = nullptr);
 
 // Whether `text` is well-formed UTF-8; *ascii tells whether it is ASCII.
 bool utf8_text(std::string_view text, bool* ascii = nullptr);
+// The length of the longest beginning of `text` that is well-formed UTF-8;
+// *ascii tells whether that much is ASCII.
+std::size_t utf8_prefix(std::string_view text, bool* ascii = nullptr);
 
 // The multi-byte encoding the bytes look like (an iconv name), or none
 // when they look like none or like a single-byte encoding.

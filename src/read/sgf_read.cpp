@@ -969,13 +969,17 @@ bool SgfReader::begin_game(const char* name, bool build) {
   bool guessed = false;
   bool mixed = false;  // Latin-1 for want of anything else
   if (!opt_.encoding && charset != kUtf8) {
-    // As UTF-8 the game's brackets are where they are as ASCII.
-    const std::string_view as_utf8 = game.substr(0, game_extent(game, kUtf8));
+    // The game is UTF-8 when it closes before the first byte that is not:
+    // only that much is looked at. (As UTF-8 its brackets are its ASCII ones.)
     bool ascii = true;
-    if (utf8_text(as_utf8, &ascii) && (charset.empty() || !ascii)) {
+    const std::size_t valid = utf8_prefix(game);
+    bool closed = false;
+    const std::size_t length = game_extent(game.substr(0, valid), kUtf8, &closed);
+    if ((closed || valid == game.size()) && utf8_text(game.substr(0, length), &ascii) &&
+        (charset.empty() || !ascii)) {
       charset = kUtf8;  // an old CA that the text belies: finish() says so
     } else if (charset.empty()) {
-      const std::optional<std::string> guess = guess_multibyte(as_utf8);
+      const std::optional<std::string> guess = guess_multibyte(game.substr(0, game_extent(game, kUtf8)));
       guessed = guess.has_value();
       mixed = !guessed;
       charset = guess ? *guess : kLatin1;
