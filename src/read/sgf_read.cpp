@@ -719,7 +719,20 @@ SgfReader::Step SgfReader::between_values(int c) {
   } else if (c >= 'A' && c <= 'Z') {
     key_.push_back(static_cast<char>(c));
   } else if (!(c >= 'a' && c <= 'z') && opt_.sgfwarn) {
-    message("Garbage in key: \"%c\" (ignored)\n", c);
+    // The text is UTF-8 by now: a character of several bytes is named whole,
+    // in one message.
+    char garbage[5] = {static_cast<char>(c)};
+    int n = 1;
+    while (c >= 0xC0 && n < 4) {
+      const int d = get();
+      if (d == EOF || (d & 0xC0) != 0x80) {
+        unget(d);
+        break;
+      }
+      garbage[n++] = static_cast<char>(d);
+      ++count_;
+    }
+    message("Garbage in key: \"%s\" (ignored)\n", garbage);
   }
   return Step::go_on;
 }
