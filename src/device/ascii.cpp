@@ -101,17 +101,11 @@ bool AsciiDevice::emit(Game* game, const Figure& figure) {
       BoardCell cell = at < fig.size() ? fig[at] : BoardCell{};
       if (cell.label) {
         // A point is two columns: a wide character fills both.
-        // A letter that annotation renumbered keeps its old text: the
-        // letter stands then.
-        const OptText& text = cell.label->text;
-        if (text && !text->empty() && static_cast<unsigned char>((*text)[0]) >= 0x80 &&
-            cell.label->label == static_cast<unsigned char>((*text)[0])) {
-          const std::string_view first(text->data(), first_char_length(*text));
-          std::fprintf(fw, "%.*s%s", static_cast<int>(first.size()), first.data(),
-                       display_columns(first) >= 2 ? "" : " ");
-        } else {
+        const std::string label = label_character(cell.label);
+        if (label.size() == 1)
           std::fprintf(fw, "%c ", cell.label->label);
-        }
+        else
+          std::fprintf(fw, "%s%s", label.c_str(), display_columns(label) >= 2 ? "" : " ");
       } else if (cell.mark && cell.mark->mark != 0) {
         std::fputs(cell.colour == EMPTY ? "# " : cell.colour == BLACK ? "x " : "o ", fw);
       } else if (cell.colour == EMPTY) {

@@ -867,8 +867,8 @@ class ScreenDevice : public OutputDevice {
     }
     const std::string_view after = font_.between(column == size - 1);
     if (cell.label) {
-      // A label is one byte: one that is no character of its own shows as '?'.
-      const std::string label = screen_safe(std::string(1, cell.label->label), term.utf8);
+      // A label is one column here: one that is no such character shows as '?'.
+      const std::string label = screen_safe(label_character(cell.label), term.utf8);
       const bool one = screen_columns(label, term.utf8) == 1;
       put_ink(win, one ? std::string_view(label) : "?", palette_.ink[INK_LABEL]);
       put_ink(win, after, board);
@@ -890,7 +890,9 @@ class ScreenDevice : public OutputDevice {
   void draw_font_point(WINDOW* win, int size, int row, int column, const BoardCell& cell) {
     const int glyph = cell.colour == BLACK ? GLYPH_BLACK : GLYPH_WHITE;
     if (cell.label) {
-      std::string label = screen_safe(std::string(1, cell.label->label) + ' ', term.utf8);
+      // A wide character fills the point's two columns, any other one and a blank.
+      std::string label = screen_safe(label_character(cell.label), term.utf8);
+      if (screen_columns(label, term.utf8) == 1) label += ' ';
       if (screen_columns(label, term.utf8) != 2) label = "? ";
       put_text(win, label);
     } else if (cell.mark && cell.mark->mark != 0) {

@@ -32,16 +32,14 @@ void for_range(Move* start, Move* last, F each) {
   }
 }
 
-// A label as the messages name it: its text, which may be a character of
-// several bytes, or its letter.
-std::string label_name(const Chain* c) {
+}  // namespace
+
+std::string label_character(const Chain* c) {
   if (c->text && !c->text->empty() && static_cast<unsigned char>((*c->text)[0]) >= 0x80 &&
       c->label == static_cast<unsigned char>((*c->text)[0]))
     return c->text->substr(0, first_char_length(*c->text));
   return std::string(1, static_cast<char>(c->label));
 }
-
-}  // namespace
 
 void add_letters(Game* game, Move* start, Move* last) {
   std::fprintf(stderr, "[Adding letters]");
@@ -53,10 +51,10 @@ void add_letters(Game* game, Move* start, Move* last) {
       if (!cell) continue;
       if (cell->number != 0) {
         std::fprintf(stderr, "Move %d: Ignored letter %s (can be move %d)\n", node->number,
-                     label_name(c).c_str(), cell->number);
+                     label_character(c).c_str(), cell->number);
       } else if (cell->label) {
         std::fprintf(stderr, "Move %d: Skipped letter %s overwriting letter %s\n", node->number,
-                     label_name(c).c_str(), label_name(cell->label).c_str());
+                     label_character(c).c_str(), label_character(cell->label).c_str());
       } else {
         // The letters of one figure run upwards across its nodes; a label
         // that is a character of several bytes is no letter of the run.

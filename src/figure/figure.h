@@ -14,6 +14,7 @@ namespace kg {
 struct Game;
 struct Move;
 struct Text;
+struct Chain;
 
 // One figure of the main line or one variation's diagram, as the driver
 // hands it to `emit`.
@@ -120,6 +121,9 @@ void walk_comments(Move* first_comment, Move* next, bool kibitz, OnNode on_node,
 
 // Diagram annotation.
 void add_letters(Game* game, Move* start, Move* last);
+// A label as a point shows it: the whole character of a label whose text
+// begins with one of several bytes, else its letter.
+std::string label_character(const Chain* label);
 void add_marks(Game* game, Move* start, Move* last);
 void add_stones(Game* game, Move* start, Move* last);
 void remove_stones(Game* game, Move* start, Move* last);
