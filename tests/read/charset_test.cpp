@@ -117,7 +117,7 @@ TEST(CharsetConvert, Utf8AndAscii) {
                           "\xe0\xa0\x80", "\xe0\x9f\xbf", "\xef\xbf\xbf", "\xf4\x8f\xbf\xbf", "\xf5\x80"};
   for (int round = 0; round < 20000; ++round) {
     std::string text;
-    for (int n = static_cast<int>(next() >> 28); n > 0; --n) {
+    for (int n = static_cast<int>(next() >> 26); n > 0; --n) {
       const std::uint32_t pick = next() >> 16;
       text += pieces[pick % 16 < 6 ? pick % 6 : pick % std::size(pieces)];
     }
