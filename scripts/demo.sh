@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 # netpbm, xfonts-base and zlib: the GIF tiles that the install carries;
 # xfonts-utils: the PCF form of the viewer's board font.
-scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ libncurses-dev \
+scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ libncurses-dev libuchardet-dev \
   ghostscript:ps2pdf texlive-latex-base:latex texlive-latex-recommended texlive-latex-extra \
   texlive-games netpbm:pamtogif xfonts-base zlib1g-dev xfonts-utils:bdftopcf
 

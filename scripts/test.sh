@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 # chromium opens the web pages; xfonts-utils make the viewer's board font a
 # PCF font, which xterm shows under Xvfb (xwd takes the screenshot).
 scripts/deps.sh cmake:cmake ninja-build:ninja g++:g++ clang:clang++ libgtest-dev \
-  libbenchmark-dev libncurses-dev python3:python3 tmux:tmux netpbm:pamtogif xfonts-base zlib1g-dev \
+  libbenchmark-dev libncurses-dev libuchardet-dev python3:python3 tmux:tmux netpbm:pamtogif xfonts-base zlib1g-dev \
   chromium xfonts-utils:bdftopcf xvfb:Xvfb xterm:xterm x11-apps:xwd
 # LaTeX for the TeX documents: the go package's fonts (texlive-games), a4 and
 # a4wide (latex-recommended, latex-extra), METAFONT (texlive-binaries) for

@@ -53,7 +53,8 @@ void AsciiDevice::print_columns(int size) {
 }
 
 void AsciiDevice::print_caption(Game* game, const std::string& caption) {
-  int length = static_cast<int>(caption.size());
+  // Centred and underlined by the columns it takes, not its bytes.
+  int length = display_columns(caption);
   int pad = (2 * game->size - length) / 2;
   if (pad < 0) pad = 0;
   std::fprintf(fw, "\t%*s%s\n", pad, "", caption.c_str());
@@ -87,7 +88,7 @@ void AsciiDevice::print_comments(const Figure& figure, int smallest, int largest
     } else if (who == Speaker::named) {
       std::fprintf(fw, "%s[%s]: %s\n", t.name->c_str(), rank.c_str(), line.c_str());
     } else {
-      int width = static_cast<int>(t.name->size() + rank.size() + 4);
+      int width = display_columns(*t.name) + static_cast<int>(rank.size()) + 4;
       std::fprintf(fw, "%*s%s\n", width, "", line.c_str());
     }
   });
@@ -104,7 +105,7 @@ bool AsciiDevice::emit(Game* game, const Figure& figure) {
   std::fputc('\n', fw);
   // One character a point: a longer label stands in as a letter, a mark
   // on a numbered stone as a note.
-  const FigureLabels labels = figure_labels(game, 1);
+  const FigureLabels labels = figure_labels(game, 1, true);
   std::string marked;
   for (int row = 0; row < size; ++row) {
     std::fprintf(fw, "\t%2d ", size - row);
@@ -112,7 +113,9 @@ bool AsciiDevice::emit(Game* game, const Figure& figure) {
       std::size_t at = static_cast<std::size_t>(row) * size + col;
       BoardCell cell = at < fig.size() ? fig[at] : BoardCell{};
       if (cell.label) {
-        std::fprintf(fw, "%s ", labels.shown[at].c_str());
+        // A point is two columns: a wide character fills both.
+        const std::string& label = labels.shown[at];
+        std::fprintf(fw, "%s%s", label.c_str(), display_columns(label) >= 2 ? "" : " ");
       } else if (cell.colour != EMPTY && cell.number != 0) {
         std::fprintf(fw, "%-2d", cell.number % 100);
         if (cell.number < smallest) smallest = cell.number;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <string>
 
 #include "game/game.h"
 #include "figure/figure.h"
@@ -36,6 +37,13 @@ void for_range(Move* start, Move* last, F each) {
 
 }  // namespace
 
+std::string label_character(const Chain* c) {
+  if (c->text && !c->text->empty() && static_cast<unsigned char>((*c->text)[0]) >= 0x80 &&
+      c->label == static_cast<unsigned char>((*c->text)[0]))
+    return c->text->substr(0, first_char_length(*c->text));
+  return std::string(1, static_cast<char>(c->label));
+}
+
 void add_letters(Game* game, Move* start, Move* last) {
   std::fprintf(stderr, "[Adding letters]");
   if (!start) return;
@@ -48,16 +56,16 @@ void add_letters(Game* game, Move* start, Move* last) {
       BoardCell* cell = cell_at(game->figure_board, c->location);
       if (!cell) continue;
       if (cell->number != 0) {
-        std::fprintf(stderr, "Move %d: Ignored letter %c (can be move %d)\n", node->number,
-                     c->label, cell->number);
+        std::fprintf(stderr, "Move %d: Ignored letter %s (can be move %d)\n", node->number,
+                     label_character(c).c_str(), cell->number);
       } else if (cell->label) {
-        std::fprintf(stderr, "Move %d: Skipped letter %c overwriting letter %c\n", node->number,
-                     c->label, cell->label->label);
+        std::fprintf(stderr, "Move %d: Skipped letter %s overwriting letter %s\n", node->number,
+                     label_character(c).c_str(), label_character(cell->label).c_str());
       } else {
         // The letters of one figure run upwards across its nodes. A label
-        // of several characters ("74", "A1") is the record's own text:
-        // another would say something else.
-        const bool letter = !c->text || c->text->size() <= 1;
+        // of several characters ("74", "A1", a character of several bytes)
+        // is the record's own text: another would say something else.
+        const bool letter = (!c->text || c->text->size() <= 1) && c->label < 0x80;
         if (letter && before && c->label <= before) {
           std::fprintf(stderr, "Move %d: Changed letter %c to %c\n", node->number, c->label,
                        highest + 1);
@@ -144,7 +152,7 @@ bool drawable(const std::string& text, std::size_t longest) {
 
 }  // namespace
 
-FigureLabels figure_labels(const Game* game, std::size_t longest) {
+FigureLabels figure_labels(const Game* game, std::size_t longest, bool one_character) {
   FigureLabels out;
   const auto& cells = game->figure_board;
   // Most figures have no label: nothing to size or fill.
@@ -158,7 +166,12 @@ FigureLabels figure_labels(const Game* game, std::size_t longest) {
     if (!label) continue;
     std::string text =
         label->text ? *label->text : std::string(1, static_cast<char>(label->label));
-    if (drawable(text, longest)) {
+    // One character of several bytes (a kanji, a letter with an accent)
+    // is drawn whole where the device can show it.
+    const bool whole_character = one_character && static_cast<unsigned char>(text[0]) >= 0x80 &&
+                                 first_char_length(text) == text.size() && valid_utf8(text) &&
+                                 display_columns(text) <= 2;
+    if (whole_character || drawable(text, longest)) {
       if (text.size() == 1) taken[static_cast<unsigned char>(text[0])] = true;
       out.shown[p] = std::move(text);
     } else {

@@ -15,6 +15,7 @@ namespace kg {
 struct Game;
 struct Move;
 struct Text;
+struct Chain;
 
 // One figure of the main line or one variation's diagram, as the driver
 // hands it to `emit`.
@@ -121,6 +122,9 @@ void walk_comments(Move* first_comment, Move* next, bool kibitz, OnNode on_node,
 
 // Diagram annotation.
 void add_letters(Game* game, Move* start, Move* last);
+// A label as a point shows it: the whole character of a label whose text
+// begins with one of several bytes, else its letter.
+std::string label_character(const Chain* label);
 void add_marks(Game* game, Move* start, Move* last);
 void add_stones(Game* game, Move* start, Move* last);
 void remove_stones(Game* game, Move* start, Move* last);
@@ -133,7 +137,8 @@ struct FigureLabels {
   std::vector<std::string> shown;  // by point; "" where there is none, empty when no point has one
   std::string notes;               // ", "-joined; "" when every label is whole
 };
-FigureLabels figure_labels(const Game* game, std::size_t longest);
+// `one_character`: a text of one character of several bytes is drawn whole.
+FigureLabels figure_labels(const Game* game, std::size_t longest, bool one_character = false);
 // The name a note gives a mark on a numbered stone, "triangle on 12".
 const char* mark_name(int kind);
 

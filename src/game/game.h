@@ -254,6 +254,9 @@ struct Game {
   std::string name;      // empty: none
   std::string filename;
   std::string format;
+  // The CA to write: the record's own for a record read as it was, UTF-8
+  // for one converted to it; empty: none.
+  std::string charset;
   int size = 0;
   Game* parent = nullptr;
   Game* next = nullptr;

@@ -10,6 +10,7 @@
 
 #include "device/tex_frame.h"
 #include "main/formats.h"
+#include "read/charset.h"
 #include "util/message.h"
 
 namespace kg {
@@ -29,7 +30,8 @@ struct OptionRow {
 constexpr OptionRow kOptions[] = {
     {"branches", 33, Arg::kNone},    {"caching", 0, Arg::kNone},
     {"coordinates", 1, Arg::kNone},
-    {"diagrams", 2, Arg::kValue},    {"figures", 3, Arg::kValue},
+    {"diagrams", 2, Arg::kValue},    {"encoding", 34, Arg::kValue},
+    {"figures", 3, Arg::kValue},
     {"flatten", 4, Arg::kNone},      {"fontsize", 27, Arg::kValue},
     {"from", 5, Arg::kValue},        {"game", 32, Arg::kValue},
     {"help", 6, Arg::kNone},
@@ -169,6 +171,10 @@ void Parser::apply(int code) {
     case 31: o.sty = arg; break;
     case 32: o.game = game_number(arg); break;
     case 33: o.branches = 1; break;
+    case 34:
+      o.encoding = charset_name(arg);
+      if (!o.encoding) fatal(1, "%s: \"%s\": unknown encoding\n", o.program.c_str(), arg);
+      break;
     default: break;
   }
 }
@@ -288,6 +294,7 @@ void Parser::usage(int status) {
   const Row kRows[] = {
       {"[-from fmt_spec]", "Input Go game format", "sgf file"},
       {"", inputs.c_str(), ""},
+      {"[-encoding name]", "Encoding of the record's text", "CA, else guessed"},
       {"[-to dev_spec]", "Output format", "pstex"},
       {"", outputs.c_str(), ""},
       {"[-paper paper_spec]", "Paper Size", "default"},

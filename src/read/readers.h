@@ -39,6 +39,7 @@ Game* sgf_read_stream(FILE* in, const char* name, const Options& opt);
 Game* read_tavolin(const char* name, const Options& opt);
 Game* read_standard(const char* filename, const Options& opt);  // none: standard input
 // The game of a standard-format record on an open stream, which is left open.
-Game* read_standard_stream(FILE* in, const Options& opt);
+// `name` (none: standard input) names it in messages.
+Game* read_standard_stream(FILE* in, const Options& opt, const char* name = nullptr);
 
 }  // namespace kg

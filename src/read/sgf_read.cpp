@@ -1,5 +1,6 @@
 // The SGF reader: character by character through a small state machine,
 // into the store operations of the game model.
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "game/game.h"
+#include "read/charset.h"
 #include "read/readers.h"
 #include "util/message.h"
 
@@ -153,6 +155,17 @@ void act_c(const Call& c) {
   store_c(c.game, c.v);
 }
 
+// The text was decoded by the CA of its root before it was read; what is
+// left is the name to write back (the reader makes it UTF-8 when it
+// converted the text). CA elsewhere says nothing of the text.
+void act_ca(const Call& c) {
+  const Game* g = c.game;
+  if (g->parent || c.more || (g->current && g->current != g->first && g->current->prev != g->first)) return;
+  std::string_view v = c.v;
+  while (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.front() == '\n')) v.remove_prefix(1);
+  while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\n')) v.remove_suffix(1);
+  c.game->charset = std::string(v);
+}
 void act_cr(const Call& c) { do_mark(c, MARK_CIRCLE); }
 void act_dd(const Call& c) { do_mark(c, MARK_DIMMED); }
 void act_dt(const Call& c) { store_dt(c.game, c.v); }
@@ -288,7 +301,7 @@ struct Property {
 constexpr Property sgf_table[] = {
     {"AB", act_ab}, {"AE", act_ae}, {"AN", act_an}, {"AP", nullptr}, {"AW", act_aw},
     {"B", act_b},   {"BL", act_bl}, {"BP", act_bp}, {"BR", act_br}, {"C", act_c},
-    {"CR", act_cr}, {"DD", act_dd}, {"DT", act_dt}, {"EV", act_ev}, {"FF", act_ff},
+    {"CA", act_ca}, {"CR", act_cr}, {"DD", act_dd}, {"DT", act_dt}, {"EV", act_ev}, {"FF", act_ff},
     {"GC", act_gc}, {"GM", act_gm}, {"GN", act_gn}, {"GR", act_gr}, {"GS", act_gs},
     {"HA", act_ha}, {"ID", act_id}, {"KB", act_kb}, {"KM", act_km}, {"L", act_l},
     {"LB", act_lb}, {"M", act_m},   {"MA", act_ma}, {"MN", act_mn}, {"N", act_n},
@@ -313,7 +326,7 @@ constexpr bool strictly_sorted(const Property* table, std::size_t n) {
   return true;
 }
 
-static_assert(std::size(sgf_table) == 51);
+static_assert(std::size(sgf_table) == 52);
 static_assert(strictly_sorted(sgf_table, std::size(sgf_table)), "sgf_table must stay sorted");
 
 // Every key the table can hold, one or two capital letters, mapped to its
@@ -469,6 +482,11 @@ class SgfReader {
   // Reads the head of the input: what is no SGF record ends the run here,
   // before any of it reaches a message.
   SgfReader(FILE* in, const char* name, const Options& opt);
+  ~SgfReader() {
+    if (map_) munmap(map_, map_size_);
+  }
+  SgfReader(const SgfReader&) = delete;
+  SgfReader& operator=(const SgfReader&) = delete;
   // The next game of the input; none when no game is left (done()) or the
   // game is unusable (reported).
   Game* read(const char* name);
@@ -478,7 +496,8 @@ class SgfReader {
   // Puts the stream back behind the last character the reader took, as if
   // it had never read ahead.
   void give_back() {
-    long ahead = static_cast<long>(end_ - next_) + (has_back_ && back_ != EOF);
+    long ahead = plain_ ? static_cast<long>(end_ - next_) + (has_back_ && back_ != EOF)
+                        : static_cast<long>(raw_.size() - pos_);
     if (ahead > 0) std::fseek(in_, -ahead, SEEK_CUR);
   }
 
@@ -491,17 +510,14 @@ class SgfReader {
       return back_;
     }
     if (next_ < end_) return static_cast<unsigned char>(*next_++);
-    if (!read_ahead_) return getc_unlocked(in_);
-    std::size_t n = std::fread(chunk_.data(), 1, chunk_.size(), in_);
-    next_ = chunk_.data();
-    end_ = next_ + n;
-    return n ? static_cast<unsigned char>(*next_++) : EOF;
+    return EOF;
   }
   void unget(int c) {
     back_ = c;
     has_back_ = true;
   }
 
+  bool begin_game(const char* name, bool build);
   bool take_run(int c);
   bool quick_move();
   void after_value();
@@ -530,8 +546,19 @@ class SgfReader {
 
   FILE* in_;
   const Options& opt_;
-  std::vector<char> chunk_;
-  bool read_ahead_ = true;  // false: past the head, a character at a time
+  std::vector<char> chunk_;  // the whole input, read when it could not be mapped
+  // The whole input: a file is mapped, not copied (its pages are the
+  // system's cache), anything else read into chunk_.
+  std::string_view raw_;
+  void* map_ = nullptr;
+  std::size_t map_size_ = 0;
+  // The input is UTF-8 and read as it is; else each game is put before the
+  // scanner on its own, converted to UTF-8 by its encoding.
+  bool plain_ = true;
+  bool ascii_ = true;          // the input is plain ASCII
+  std::size_t pos_ = 0;        // not plain: where the next game's bytes begin
+  std::string decoded_;        // not plain: the current game in UTF-8
+  bool converted_ = false;     // the current game's text is not its bytes
   bool done_ = false;
   const char* next_ = nullptr;
   const char* end_ = nullptr;
@@ -571,10 +598,14 @@ Game* SgfReader::read(const char* name) {
   key_.clear();
   value_.clear();
   comment_ = overflow_ = skipping_ = false;
+  if (!plain_ && !begin_game(name, true)) {
+    done_ = true;
+    return nullptr;
+  }
   for (;;) {
     int c = get();
     if (c == EOF) {
-      done_ = true;
+      done_ = plain_ || pos_ >= raw_.size();
       if (state_ == 0) return nullptr;
       // A record cut short keeps what was read: the value it ends in is
       // dropped, the open lines are closed.
@@ -688,7 +719,20 @@ SgfReader::Step SgfReader::between_values(int c) {
   } else if (c >= 'A' && c <= 'Z') {
     key_.push_back(static_cast<char>(c));
   } else if (!(c >= 'a' && c <= 'z') && opt_.sgfwarn) {
-    message("Garbage in key: \"%c\" (ignored)\n", c);
+    // The text is UTF-8 by now: a character of several bytes is named whole,
+    // in one message.
+    char garbage[5] = {static_cast<char>(c)};
+    int n = 1;
+    while (c >= 0xC0 && n < 4) {
+      const int d = get();
+      if (d == EOF || (d & 0xC0) != 0x80) {
+        unget(d);
+        break;
+      }
+      garbage[n++] = static_cast<char>(d);
+      ++count_;
+    }
+    message("Garbage in key: \"%s\" (ignored)\n", garbage);
   }
   return Step::go_on;
 }
@@ -832,6 +876,14 @@ SgfReader::Step SgfReader::end_variation() {
 
 void SgfReader::finish(const char* name) {
   if (sole_seen_) continue_lines(top_);
+  if (converted_) {
+    top_->charset = kUtf8;
+  } else if (!ascii_ && !top_->charset.empty() && charset_name(top_->charset) != std::optional<std::string>(kUtf8)) {
+    // Text that is UTF-8 was read as it is, whatever an old CA says of it.
+    std::fprintf(stderr, "%s: \"%s\": CA[%s], but the text is UTF-8: read as UTF-8\n", opt_.program.c_str(),
+                 name ? name : "stdin", top_->charset.c_str());
+    top_->charset = kUtf8;
+  }
   top_->filename = name ? name : "";
   top_->gametype = 1;
   top_->movenum = 0;
@@ -852,23 +904,136 @@ SgfReader::Step SgfReader::syntax_failure(const char* text) {
 }  // namespace
 
 SgfReader::SgfReader(FILE* in, const char* name, const Options& opt) : in_(in), opt_(opt) {
-  // Files and memory are read ahead in large pieces; a pipe or a terminal
-  // only its head, which shows whether it holds a record at all.
+  // The head shows whether the input holds a record at all; only then is
+  // the rest read, all of it: what a text's bytes mean is known only once
+  // the whole text is there.
   struct stat st;
   const int fd = fileno(in);
-  const bool regular = fd < 0 || (fstat(fd, &st) == 0 && S_ISREG(st.st_mode));
-  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+  const bool stat_ok = fd >= 0 && fstat(fd, &st) == 0;
+  if (stat_ok && S_ISDIR(st.st_mode))
     throw Exit(1, format_text("sgf_read: Can't open \"%s\": %s\n", name ? name : "stdin", std::strerror(EISDIR)));
+  const long start = stat_ok && S_ISREG(st.st_mode) ? std::ftell(in) : -1;
   chunk_.resize(kHead);
-  const std::size_t n = std::fread(chunk_.data(), 1, chunk_.size(), in);
-  next_ = chunk_.data();
-  end_ = next_ + n;
-  read_ahead_ = regular;
-  if (!sgf_head(std::string_view(next_, n)))
+  std::size_t n = std::fread(chunk_.data(), 1, chunk_.size(), in);
+  if (!sgf_head(std::string_view(chunk_.data(), n)))
     throw Exit(1, format_text("%s: \"%s\": not an SGF record\n", opt.program.c_str(), name ? name : "stdin"));
+  if (n == chunk_.size() && start >= 0 && st.st_size > start) {
+    map_size_ = static_cast<std::size_t>(st.st_size);
+    // Mapped at once: one call maps every page, not a fault per page.
+    map_ = mmap(nullptr, map_size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (map_ == MAP_FAILED) {
+      map_ = nullptr;
+    } else {
+      madvise(map_, map_size_, MADV_SEQUENTIAL);
+      raw_ = std::string_view(static_cast<const char*>(map_) + start, map_size_ - static_cast<std::size_t>(start));
+      std::fseek(in, 0, SEEK_END);  // as if all of it had been read
+      chunk_ = {};
+    }
+  }
+  if (!map_) {
+    if (n == chunk_.size()) {
+      if (stat_ok && S_ISREG(st.st_mode) && st.st_size > 0)
+        chunk_.resize(std::max(chunk_.size(), static_cast<std::size_t>(st.st_size) + 1));
+      for (;;) {
+        if (n == chunk_.size()) chunk_.resize(chunk_.size() * 2);
+        const std::size_t m = std::fread(chunk_.data() + n, 1, chunk_.size() - n, in);
+        if (m == 0) break;
+        n += m;
+      }
+    }
+    chunk_.resize(n);
+    raw_ = std::string_view(chunk_.data(), n);
+  }
+  next_ = raw_.data();
+  end_ = next_ + raw_.size();
+  // A UTF-8 input, plain ASCII among them, is read as it is: no copy, no
+  // conversion. Anything else is taken game by game.
+  plain_ = (!opt.encoding || *opt.encoding == kUtf8) && utf8_text(raw_, &ascii_);
+}
+
+// The next game's text before the scanner, from its "(" to its closing ")":
+// its own bytes when they are UTF-8, else its bytes converted to UTF-8 by
+// -encoding, by its CA, or by what they look like (Latin-1, FF[4]'s
+// default, when they look like no multi-byte encoding). False when no game
+// is left. `build`: the game is read, not passed over, and what its
+// encoding asks for is said.
+bool SgfReader::begin_game(const char* name, bool build) {
+  const std::string_view raw = raw_;
+  converted_ = false;
+  has_back_ = false;
+  decoded_.clear();
+  next_ = end_ = raw.data() + raw.size();
+  const std::size_t open = raw.find('(', pos_);
+  if (open == std::string_view::npos) {
+    pos_ = raw.size();
+    return false;
+  }
+  const std::string_view game = raw.substr(open);
+  const char* shown = name ? name : "stdin";
+  const char* program = opt_.program.c_str();
+  std::string charset;
+  if (opt_.encoding) {
+    charset = *opt_.encoding;
+  } else if (const std::optional<std::string> ca = root_charset(game)) {
+    if (std::optional<std::string> known = charset_name(*ca))
+      charset = *known;
+    else if (build)
+      std::fprintf(stderr, "%s: \"%s\": CA[%s] names no encoding known here\n", program, shown, ca->c_str());
+  }
+  bool guessed = false;
+  bool mixed = false;  // Latin-1 for want of anything else
+  if (!opt_.encoding && charset != kUtf8) {
+    // The game is UTF-8 when it closes before the first byte that is not:
+    // only that much is looked at. (As UTF-8 its brackets are its ASCII ones.)
+    bool ascii = true;
+    const std::size_t valid = utf8_prefix(game);
+    bool closed = false;
+    const std::size_t length = game_extent(game.substr(0, valid), kUtf8, &closed);
+    if ((closed || valid == game.size()) && utf8_text(game.substr(0, length), &ascii) &&
+        (charset.empty() || !ascii)) {
+      charset = kUtf8;  // an old CA that the text belies: finish() says so
+    } else if (charset.empty()) {
+      const std::optional<std::string> guess = guess_multibyte(game.substr(0, game_extent(game, kUtf8)));
+      guessed = guess.has_value();
+      mixed = !guessed;
+      charset = guess ? *guess : kLatin1;
+    }
+  }
+  if (charset.empty()) charset = kUtf8;
+  const std::string_view text = game.substr(0, game_extent(game, charset));
+  pos_ = open + text.size();
+  if (!build) return true;
+  if (charset == kUtf8 && utf8_text(text, &ascii_)) {
+    next_ = text.data();
+    end_ = next_ + text.size();
+    return true;
+  }
+  std::size_t bad = 0;
+  std::optional<std::string> utf8 = mixed ? utf8_or_latin1(text) : to_utf8(text, charset, &bad);
+  if (!utf8) {
+    std::fprintf(stderr, "%s: \"%s\": no converter from %s here: read as %s\n", program, shown, charset.c_str(),
+                 kLatin1);
+    charset = kLatin1;
+    utf8 = to_utf8(text, charset, &bad);
+  }
+  if (guessed)
+    std::fprintf(stderr, "%s: \"%s\": no CA and not UTF-8: read as %s (-encoding names another)\n", program,
+                 shown, charset.c_str());
+  if (bad > 0)
+    std::fprintf(stderr, "%s: \"%s\": %zu byte sequence%s not %s, each read as U+FFFD\n", program, shown, bad,
+                 bad == 1 ? "" : "s", charset.c_str());
+  decoded_ = std::move(*utf8);
+  converted_ = true;
+  next_ = decoded_.data();
+  end_ = next_ + decoded_.size();
+  return true;
 }
 
 bool SgfReader::skip() {
+  if (!plain_) {
+    done_ = !begin_game(nullptr, false);
+    return !done_;
+  }
   int depth = 0;
   bool in_value = false;
   for (int c; (c = get()) != EOF;) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "game/game.h"
+#include "read/charset.h"
 #include "read/readers.h"
 #include "util/message.h"
 #include "util/strutil.h"
@@ -662,7 +663,18 @@ struct FileCloser {
 
 // Reads a whole standard-format record from an open stream, which is left
 // open; none when the reading had to stop.
-Game* read_standard_stream(std::FILE* in, const Options& opt) {
+Game* read_standard_stream(std::FILE* in, const Options& opt, const char* name) {
+  // A record in another encoding than UTF-8 (-encoding) is read converted.
+  std::string converted;
+  std::unique_ptr<std::FILE, FileCloser> memory;
+  if (opt.encoding && *opt.encoding != kUtf8) {
+    converted = read_converted(in, *opt.encoding, opt.program, name);
+    if (!converted.empty()) {
+      memory.reset(fmemopen(converted.data(), converted.size(), "r"));
+      if (!memory) throw Exit(1, format_text("%s: Out of memory\n", opt.program.c_str()));
+      in = memory.get();
+    }
+  }
   std::unique_ptr<Game, GameFree> owner{game_alloc(nullptr, &opt)};
   Game* game = owner.get();
   if (!game) return nullptr;
@@ -703,7 +715,7 @@ Game* read_standard(const char* filename, const Options& opt) {
     message("read_standard(): Can't open \"%s\"\n", filename);
     throw Exit(1);
   }
-  return read_standard_stream(in.get(), opt);
+  return read_standard_stream(in.get(), opt, filename);
 }
 
 }  // namespace kg

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game/game.h"
+#include "read/charset.h"
 #include "read/readers.h"
 #include "util/message.h"
 
@@ -184,7 +185,20 @@ Game* read_tavolin(const char* name, const Options& opt) {
     message("\ntavolin_read: Couldn't open \"%s\"", text_name.c_str());
   } else {
     std::string line;
-    while (companion_line(text.get(), line)) store_companion(game, ++tav.lines, line);
+    // The names and comments in another encoding than UTF-8 (-encoding)
+    // are read converted; the record file holds no text.
+    File converted_text;
+    std::string converted;
+    FILE* lines = text.get();
+    if (opt.encoding && *opt.encoding != kUtf8) {
+      converted = read_converted(text.get(), *opt.encoding, opt.program, text_name.c_str());
+      if (!converted.empty()) {
+        converted_text.reset(fmemopen(converted.data(), converted.size(), "r"));
+        if (!converted_text) throw Exit(1, format_text("%s: Out of memory\n", opt.program.c_str()));
+        lines = converted_text.get();
+      }
+    }
+    while (companion_line(lines, line)) store_companion(game, ++tav.lines, line);
   }
 
   std::string record_name = tav_name(name, "tav");

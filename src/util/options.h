@@ -49,6 +49,8 @@ struct Options {
   // Writing: comments in the output, long SGF property names.
   int textout = 1, longkey = 1;
   std::optional<std::string> sty;  // -sty
+  // -encoding: the iconv name of the records' encoding, over CA and guessing.
+  std::optional<std::string> encoding;
   std::string ppm = kPpmDir;
   std::string pbmbin = "/usr/local/netpbm/bin";
   std::string rgb_b = "rgb:00/00/00", rgb_w = "rgb:ff/ff/ff", rgb_g = "rgb:ff/e1/4b",

@@ -39,4 +39,13 @@ bool text_needs_break(std::string_view text);
 // points past U+10FFFF.
 bool valid_utf8(std::string_view text);
 
+// The columns a UTF-8 text takes on a terminal or in a fixed-width font,
+// whatever the locale: East Asian wide and fullwidth characters two, marks
+// that combine with the character before them none, anything else one (a
+// byte that begins no character too).
+int display_columns(std::string_view text);
+// The length in bytes of the character that begins `text` (UTF-8; 1 for a
+// byte that begins none; 0 for an empty text).
+std::size_t first_char_length(std::string_view text);
+
 }  // namespace kg

@@ -574,6 +574,8 @@ void SgfWriter::header(Game* game) {
   put_text_line("ANnotation", "AN", info_analysis(game));
   if (game->info && game->info->gc) put_text_line("GameComment", "GC", game->info->gc->c_str());
   if (!game->name.empty()) put_text_line("Name", "N", game->name.c_str());
+  // CA has no long spelling: it came with FF[4].
+  if (!game->charset.empty()) put_text_line("CA", "CA", game->charset.c_str());
   put_header_properties(game);
 }
 

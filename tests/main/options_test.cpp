@@ -192,17 +192,17 @@ TEST_F(Settings, NumbersAreNumbers) {
 TEST_F(Settings, EveryOptionSetsItsSetting) {
   Args args{"-caching", "-co", "-fo", "19", "-ho",  "-max", "0", "-pb",  "/b",    "-pp", "/p",
             "-rgbb",    "B",   "-rgbg", "G", "-rgbo", "O",  "-rgbr", "R",  "-rgbw", "W",   "-sta",
-            "-sty",     "x.sty", "-tm", "/t", "-verb", "-sc", "90",  "-pa", "letter", "file"};
+            "-sty",     "x.sty", "-tm", "/t", "-verb", "-sc", "90",  "-pa", "letter", "-e", "shift-jis", "file"};
   ASSERT_EQ(parse(args), "");
   const Options& o = opt();
   const std::pair<int, int> numbers[] = {
       {o.caching, 1}, {o.coords, 0},  {o.fntsz, 19},    {o.hold, 1},       {o.maxmoves, 0},
-      {o.statout, 1}, {o.verbose, 1}, {o.epsf.size, 90}, {o.paper_size, 1}, {first_argument, 32}};
+      {o.statout, 1}, {o.verbose, 1}, {o.epsf.size, 90}, {o.paper_size, 1}, {first_argument, 34}};
   for (std::size_t i = 0; i < std::size(numbers); ++i) EXPECT_EQ(numbers[i].first, numbers[i].second) << i;
   const std::pair<std::string, const char*> texts[] = {
       {o.pbmbin, "/b"}, {o.ppm, "/p"}, {o.rgb_b, "B"}, {o.rgb_g, "G"},
       {o.rgb_o, "O"},   {o.rgb_r, "R"}, {o.rgb_w, "W"}, {o.sty.value_or(""), "x.sty"},
-      {o.epsf.dir, "/t"}, {args.argv[first_argument], "file"}};
+      {o.epsf.dir, "/t"}, {o.encoding.value_or(""), "CP932"}, {args.argv[first_argument], "file"}};
   for (const auto& [got, want] : texts) EXPECT_EQ(got, want) << want;
 }
 

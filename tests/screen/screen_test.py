@@ -662,10 +662,13 @@ def case_text(t, work):
     (work / "hostile.sgf").write_bytes(HOSTILE_GAME)
     (work / "kibitz.sgf").write_bytes(HOSTILE_KIBITZ)
     for lang in ("C.UTF-8", "C"):
-        # Bytes that are no character: '?' in UTF-8, as they are elsewhere
-        # (where C2 is a letter of its own).
+        # The record says no encoding and is not UTF-8 throughout: the bytes
+        # that are no UTF-8 are read as Latin-1, so 9B is the control U+009B
+        # (shown as the others) and FF C0 AF are the letters ÿÀ¯. Elsewhere
+        # C2 is a letter of its own.
         utf8 = lang == "C.UTF-8"
-        bad = b"byte?33mYELLOW bad??? " if utf8 else b"byte~[33mYELLOW bad\xff\xc0\xaf "
+        bad = (b"byte~[33mYELLOW bad\xc3\xbf\xc3\x80\xc2\xaf " if utf8 else
+               b"byte\xc2~[33mYELLOW bad\xc3\xbf\xc3~@\xc2\xaf ")
         c2 = b"" if utf8 else b"\xc2"
         runs = [([], "hostile.sgf", [b"before" + c2 + b"~[31mRED esc^[[32mGREEN osc" + c2 +
                                      b"~]0;T^G " + bad, b"var" + c2 + b"~[34mBLUE"]),

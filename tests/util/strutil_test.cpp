@@ -71,5 +71,19 @@ TEST(Message, FatalCarriesStatusAndWholeText) {
   EXPECT_EQ(format_text("%d-%s", 7, "x") + format_text("%s", ""), "7-x");
 }
 
+// Columns as a fixed-width font shows them, whatever the locale.
+TEST(StrUtil, DisplayColumns) {
+  EXPECT_EQ(display_columns("Black 12"), 8);
+  EXPECT_EQ(display_columns("黒の変化図 ソ"), 13);
+  EXPECT_EQ(display_columns("이창호"), 6);
+  EXPECT_EQ(display_columns("Ａα"), 3);       // fullwidth A, Greek alpha
+  EXPECT_EQ(display_columns("e\xCC\x81"), 1);  // e and a combining acute
+  EXPECT_EQ(display_columns("\xFF\xE8"), 2);    // bytes that begin no character
+  EXPECT_EQ(display_columns("𠀀"), 2);
+  EXPECT_EQ(first_char_length("表x"), 3u);
+  EXPECT_EQ(first_char_length("\xE8x"), 1u);
+  EXPECT_EQ(first_char_length(""), 0u);
+}
+
 }  // namespace
 }  // namespace kg::test
